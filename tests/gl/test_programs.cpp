@@ -1,0 +1,89 @@
+// The embedded texts build into programs, the cards decode into the card
+// layout, and the captured start frame is opaque black.
+#include "asset_store.h"
+#include "gl_harness.h"
+#include "gpu.h"
+#include "show.h"
+
+#include <gtest/gtest.h>
+
+TEST(Programs, EveryEmbeddedTextBuildsWithItsExactLength)
+{
+    struct Text { const EmbeddedAsset* asset; const char* name; };
+    const Text texts[] = {{&asset_text_sphere, "sphere"}, {&asset_text_field, "field"},
+                          {&asset_text_particles, "particles"}, {&asset_text_lattice, "lattice"},
+                          {&asset_text_life, "life"}, {&asset_text_zoom, "zoom"},
+                          {&asset_text_glow, "glow"}, {&asset_text_card, "card"}};
+    for (const Text& t : texts) {
+        if (t.asset->length == 0) continue;  // a scene not written yet
+        // A copy with garbage after the text: nothing may read past the length.
+        std::string padded(reinterpret_cast<const char*>(t.asset->bytes), t.asset->length);
+        padded += "#error read past the end";
+        EXPECT_NE(build_program(padded.data(), static_cast<int>(t.asset->length), t.name), 0u)
+            << t.name;
+    }
+}
+
+TEST(Programs, BrokenShaderIsReportedAndYieldsNoProgram)
+{
+    const std::string text = "void main() { gl_FragColor = undefined_thing; }";
+    testing::internal::CaptureStderr();
+    GLuint program = build_program(text.data(), static_cast<int>(text.size()), "broken");
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(program, 0u);
+    EXPECT_NE(err.find("'broken'"), std::string::npos) << err;
+    EXPECT_NE(err.find("fragment"), std::string::npos) << err;
+}
+
+TEST(Cards, DecodeIntoTheCardLayout)
+{
+    struct Card { const EmbeddedAsset* asset; const char* file; };
+    const Card cards[] = {{&asset_warning_card, KRELAN_ASSET_DIR "/warning.png"},
+                          {&asset_end_card, KRELAN_ASSET_DIR "/end.png"}};
+    for (const Card& c : cards) {
+        GLuint texture = load_card_texture(c.asset->bytes, c.asset->length, c.file);
+        ASSERT_NE(texture, 0u);
+        GLint w = 0, h = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
+        ASSERT_EQ(w, 1920);
+        ASSERT_EQ(h, 1080);
+        int pw = 0, ph = 0;
+        std::vector<unsigned char> png = load_png_rgba(c.file, &pw, &ph);
+        std::vector<unsigned char> tex = read_texture(texture, w, h);
+        // Texture row 0 is the image's top row; channels r, g, b, a = A, B, G, R.
+        size_t mismatches = 0;
+        for (size_t i = 0; i < png.size(); i += 4)
+            if (tex[i] != 255 || tex[i + 1] != png[i + 2] || tex[i + 2] != png[i + 1] ||
+                tex[i + 3] != png[i])
+                ++mismatches;
+        EXPECT_EQ(mismatches, 0u) << c.file;
+    }
+    std::string garbage = "not a png";
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(load_card_texture(reinterpret_cast<const unsigned char*>(garbage.data()),
+                                garbage.size(), "broken"),
+              0u);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("broken card"), std::string::npos);
+}
+
+TEST(Blank, CapturedStartFrameIsOpaqueBlack)
+{
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glUseProgram(0);
+    glClearColor(0, 0, 0, 1);
+    draw_fullscreen_quad();
+    GLuint blank = capture_screen_texture();
+    std::vector<unsigned char> pixels = read_texture(blank, 1920, 1080);
+    size_t wrong = 0;
+    for (size_t i = 0; i < pixels.size(); i += 4)
+        if (pixels[i] || pixels[i + 1] || pixels[i + 2] || pixels[i + 3] != 255) ++wrong;
+    EXPECT_EQ(wrong, 0u);
+    GLint wrap = 0, min = 0, mag = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrap);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &min);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &mag);
+    EXPECT_EQ(wrap, GL_CLAMP);
+    EXPECT_EQ(min, GL_NEAREST);
+    EXPECT_EQ(mag, GL_LINEAR);
+}

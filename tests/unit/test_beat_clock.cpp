@@ -1,0 +1,37 @@
+#include "beat_clock.h"
+
+#include <gtest/gtest.h>
+
+TEST(BeatClock, StartsHalfABeatEarlySoTheFirstBeatLandsAfter231ms)
+{
+    EXPECT_FLOAT_EQ(beat_from_elapsed(0, 130.0f), -0.5f);
+    EXPECT_NEAR(beat_from_elapsed(231, 130.0f), 0.0f, 0.002f);
+    EXPECT_NEAR(beat_from_elapsed(60000, 130.0f), 129.5f, 1e-4f);
+}
+
+TEST(BeatClock, ShowEndsJustAfter243923ms)
+{
+    EXPECT_LE(beat_from_elapsed(243923, 130.0f), k_end_beat);
+    EXPECT_GT(beat_from_elapsed(243924, 130.0f), k_end_beat);
+}
+
+TEST(BeatClock, SkipMovesTheBeatByTwentyOneAndTwoThirds)
+{
+    const uint32_t now = 100000, start = 20000;
+    float before = beat_from_elapsed(elapsed_ms(now, start), 130.0f);
+    float after = beat_from_elapsed(elapsed_ms(now, start - k_skip_ms), 130.0f);
+    EXPECT_NEAR(after - before, 21.6667f, 1e-3f);
+}
+
+TEST(BeatClock, StartTimeMovedBackPastZeroStillCountsForward)
+{
+    // Skipping in the first 10 s of the process moves the start time below 0.
+    const uint32_t start = uint32_t(5000) - k_skip_ms;
+    EXPECT_EQ(elapsed_ms(6000, start), 11000u);
+}
+
+TEST(BeatClock, MusicPositionMatchesTheClock)
+{
+    EXPECT_DOUBLE_EQ(music_position_for(0), 0.0);
+    EXPECT_DOUBLE_EQ(music_position_for(12345), 12.345);
+}
