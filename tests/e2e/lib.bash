@@ -1,0 +1,90 @@
+# Shared steps of the end-to-end tests: the real krelan-demo in a real X
+# window (Xvfb), keys through xdotool, screenshots through ImageMagick.
+# Each test script sources this file with the demo's path as $1.
+
+set -u
+DEMO=$1
+HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+ASSETS=${KRELAN_ASSET_DIR:-$HERE/../../assets}
+
+# Re-run the calling script inside a fresh Xvfb display if none is set.
+need_display() {
+    if [ -z "${DISPLAY:-}" ] || [ -n "${KRELAN_E2E_FORCE_XVFB:-}" ]; then
+        unset KRELAN_E2E_FORCE_XVFB
+        exec xvfb-run -a -s "-screen 0 1920x1080x24" bash "$0" "$@"
+    fi
+}
+
+WORK=$(mktemp -d)
+DEMO_PID=
+cleanup() {
+    [ -n "$DEMO_PID" ] && kill -9 "$DEMO_PID" 2>/dev/null
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*" >&2; [ -f "$WORK/err" ] && sed 's/^/  demo: /' "$WORK/err" >&2; exit 1; }
+pass() { echo "PASS: $*"; }
+
+# Starts the demo in the background with the disk audio driver.
+start_demo() {
+    SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$WORK/audio.raw" \
+        "$DEMO" > "$WORK/out" 2> "$WORK/err" &
+    DEMO_PID=$!
+}
+
+# Waits up to $2 seconds for `grep -q $1` on the demo's stderr.
+wait_for_log() {
+    for _ in $(seq 1 $(( $2 * 10 ))); do
+        grep -q "$1" "$WORK/err" && return 0
+        kill -0 "$DEMO_PID" 2>/dev/null || return 1
+        sleep 0.1
+    done
+    return 1
+}
+
+window_id() { xdotool search --name "^Krelan Demo Engine$" 2>/dev/null | head -n 1; }
+
+wait_for_window() {
+    for _ in $(seq 1 100); do
+        WIN=$(window_id)
+        [ -n "$WIN" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# Waits up to $1 seconds for the demo to exit; sets STATUS.
+wait_for_exit() {
+    for _ in $(seq 1 $(( $1 * 10 ))); do
+        if ! kill -0 "$DEMO_PID" 2>/dev/null; then
+            wait "$DEMO_PID"; STATUS=$?; DEMO_PID=; return 0
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
+key() { xdotool key --window "$WIN" "$@"; }
+
+# The beat the demo prints when `p` is released.
+print_beat() {
+    local before
+    before=$(grep -c '^Beat:' "$WORK/out")
+    key p
+    # Frames of the heavier scenes take seconds on a software rasteriser.
+    for _ in $(seq 1 600); do
+        if [ "$(grep -c '^Beat:' "$WORK/out")" -gt "$before" ]; then
+            grep '^Beat:' "$WORK/out" | tail -n 1 | awk '{print $2}'
+            return 0
+        fi
+        sleep 0.1
+    done
+    fail "no answer to p within 60 s"
+
+}
+
+screenshot() { import -window root "$1"; }
+
+# Number of pixels in which two images differ.
+pixels_differing() { compare -metric AE "$1" "$2" null: 2>&1 | awk '{print int($1)}'; }
