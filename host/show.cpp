@@ -6,6 +6,7 @@
 #include "schedule_row.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 SDL_Window* show_window = nullptr;
 SDL_GLContext show_context = nullptr;
@@ -90,16 +91,10 @@ void warm_up_programs()
 
 void draw_post_chain_passes()
 {
-    const int next = 1 - life_current;
-    // Life: this frame's generation from the previous frame's image.
-    glBindFramebuffer(GL_FRAMEBUFFER, fbo_life[next]);
-    glBindTexture(GL_TEXTURE_2D, tex_life[life_current]);
-    use_program(prog_life);
-    set_frame_uniforms();
-    draw_fullscreen_quad();
+    step_life();
     // Zoom: this frame's life image, turned and enlarged.
     glBindFramebuffer(GL_FRAMEBUFFER, fbo_zoom);
-    glBindTexture(GL_TEXTURE_2D, tex_life[next]);
+    glBindTexture(GL_TEXTURE_2D, tex_life[life_current]);
     use_program(prog_zoom);
     set_frame_uniforms();
     draw_fullscreen_quad();
@@ -107,7 +102,6 @@ void draw_post_chain_passes()
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glBindTexture(GL_TEXTURE_2D, tex_zoom);
     use_program(prog_glow);
-    life_current = next;
 }
 
 }  // namespace
@@ -134,7 +128,10 @@ bool open_show_window()
                      reinterpret_cast<const char*>(glewGetErrorString(glew)));
         return false;
     }
-    if (!glCreateShader || !glGenFramebuffers || !glCheckFramebufferStatus) {
+    // Versions as the context reports them (a driver may offer entry points
+    // beyond its version): GLSL programs need 2.0, the post chain FBOs.
+    const bool has_fbo = GLEW_VERSION_3_0 || GLEW_ARB_framebuffer_object;
+    if (!GLEW_VERSION_2_0 || !has_fbo || !glCreateShader || !glGenFramebuffers) {
         const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
         std::fprintf(stderr,
                      "krelan: OpenGL %s lacks what the show needs (GLSL programs and "
@@ -177,6 +174,18 @@ bool load_show_resources()
     return true;
 }
 
+void step_life()
+{
+    const int next = 1 - life_current;
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo_life[next]);
+    glBindTexture(GL_TEXTURE_2D, tex_life[life_current]);
+    use_program(prog_life);
+    set_frame_uniforms();
+    draw_fullscreen_quad();
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    life_current = next;
+}
+
 void set_frame_uniforms()
 {
     glUniform1f(loc_beat, current_beat);
@@ -210,6 +219,13 @@ void draw_frame()
 void render_frame()
 {
     draw_frame();
+#ifdef KRELAN_CHECK_GL
+    // Test builds stop at the first GL error, naming the beat it happened at.
+    if (const char* error = gl_error_text()) {
+        std::fprintf(stderr, "krelan: %s while drawing beat %f\n", error, double(current_beat));
+        std::exit(3);
+    }
+#endif
     SDL_GL_SwapWindow(show_window);
 }
 

@@ -35,6 +35,12 @@ bool open_show_window();
 // Reports what failed and returns false.
 bool load_show_resources();
 
+// The life pass alone at current_beat: the automaton's next generation from
+// the latest life image (the seed before beat 450), without the zoom and glow
+// passes. Each post-chain frame begins with it; the offline renderer uses it
+// alone to bring the automaton to a frame without drawing the frames before.
+void step_life();
+
 // Sets `beat` and `sound` on the program in use.
 void set_frame_uniforms();
 
