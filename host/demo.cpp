@@ -115,13 +115,19 @@ bool start_up(int* status)
 
 void run_frame_loop()
 {
+    const Uint32 loop_start = SDL_GetTicks();
+    long frames = 0;
     while (!quit_flag) {
         if (current_beat > k_end_beat) quit_flag = true;  // one more frame is still drawn
         update_beat();
         drain_events();
         render_frame();
+        ++frames;
         SDL_Delay(2);
     }
+    const double seconds = (SDL_GetTicks() - loop_start) / 1000.0;
+    std::fprintf(stderr, "krelan: drew %ld frames in %.1f s (%.1f per second), ended at beat %f\n",
+                 frames, seconds, seconds > 0 ? frames / seconds : 0.0, double(current_beat));
 }
 
 }  // namespace

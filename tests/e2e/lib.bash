@@ -28,7 +28,9 @@ pass() { echo "PASS: $*"; }
 
 # Starts the demo in the background with the disk audio driver.
 start_demo() {
-    SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$WORK/audio.raw" \
+    # A background job of a script starts with SIGINT ignored; give the show
+    # the default disposition a terminal would.
+    env --default-signal=INT SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$WORK/audio.raw" \
         "$DEMO" > "$WORK/out" 2> "$WORK/err" &
     DEMO_PID=$!
 }

@@ -127,7 +127,9 @@ TEST_F(LifePass, SeedEvolvesThroughItsKnownGenerations)
     const size_t counts[] = {13, 15, 19, 20, 25, 27, 30, 26, 30, 39};
     for (int generation = 0; generation < 10; ++generation) {
         EXPECT_EQ(cells.size(), counts[generation]) << "generation " << generation;
-        if (generation == 1) EXPECT_EQ(cells, first);
+        if (generation == 1) {
+            EXPECT_EQ(cells, first);
+        }
         cells = step(cells, 450.0f);
     }
 }
