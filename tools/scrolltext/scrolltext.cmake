@@ -1,0 +1,16 @@
+# The scroll text: shaders/greetings.txt becomes the generated shader piece
+# scrolltext.glsl (the token sequence, packed for the scroller's loop). The
+# generator refuses a line that does not fit the scroller, failing the build
+# with what is off. Included by the root CMakeLists before the embed step.
+add_executable(scrolltext "${CMAKE_CURRENT_LIST_DIR}/scrolltext.cpp")
+
+set(KRELAN_GREETINGS "${PROJECT_SOURCE_DIR}/shaders/greetings.txt")
+set(KRELAN_SCROLLTEXT_PIECE "${KRELAN_GENERATED_DIR}/scrolltext.glsl")
+add_custom_command(
+  OUTPUT "${KRELAN_SCROLLTEXT_PIECE}"
+  COMMAND scrolltext "${KRELAN_GREETINGS}" "${PROJECT_SOURCE_DIR}/shaders/scroller.glsl"
+          "${KRELAN_SCROLLTEXT_PIECE}"
+  DEPENDS scrolltext "${KRELAN_GREETINGS}" "${PROJECT_SOURCE_DIR}/shaders/scroller.glsl"
+  COMMENT "Turning the greetings line into the scroll text"
+  VERBATIM)
+set(KRELAN_GENERATED_PIECES "${KRELAN_GENERATED_PIECES};${KRELAN_SCROLLTEXT_PIECE}" CACHE INTERNAL "")
