@@ -1,0 +1,128 @@
+// krelan-render pass: inputs and outputs are addressed like the window (top
+// row on top), the output is what the program wrote, alpha included, and
+// --steps feeds each life generation back in. Also a short video.
+#include "render_harness.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <set>
+#include <utility>
+
+namespace {
+
+using Cells = std::set<std::pair<int, int>>;
+
+// Live cells (green set) of a life image, as (column, row from the top).
+Cells live_cells(const Image& image)
+{
+    Cells cells;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x)
+            if (pixel(image, x, y)[1] > 25) cells.insert({x, y});
+    return cells;
+}
+
+Image render_pass(const ScratchDir& dir, const std::vector<std::string>& args)
+{
+    std::vector<std::string> all = {"pass"};
+    all.insert(all.end(), args.begin(), args.end());
+    all.push_back("--out");
+    all.push_back(dir.file("out.png"));
+    RunResult r = run_render(all);
+    EXPECT_EQ(r.status, 0) << r.output;
+    const std::string png = read_file(dir.file("out.png"));
+    EXPECT_EQ(png.size() > 25 ? png[25] : -1, 6) << "the output is 8-bit RGBA";
+    return read_png(dir.file("out.png"));
+}
+
+}  // namespace
+
+TEST(RenderPass, LifeStepsTurnABlinkerAndBringItBack)
+{
+    ScratchDir dir;
+    Image input = solid_image(0, 0, 0, 255);
+    for (int x = 500; x <= 502; ++x) set_pixel(&input, x, 300, 0, 255, 255, 255);
+    write_file(dir.file("blinker.png"), png_bytes(input));
+    const Cells horizontal = {{500, 300}, {501, 300}, {502, 300}};
+    const Cells vertical = {{501, 299}, {501, 300}, {501, 301}};
+
+    Image one = render_pass(dir, {"life", "--beat", "460", "--input", dir.file("blinker.png"),
+                                  "--steps", "1"});
+    EXPECT_EQ(live_cells(one), vertical);
+    // Live cells are opaque cyan, dead ones transparent black.
+    EXPECT_EQ(pixel(one, 501, 299), (std::vector<uint8_t>{0, 255, 255, 255}));
+    EXPECT_EQ(pixel(one, 500, 300), (std::vector<uint8_t>{0, 0, 0, 0}));
+
+    Image two = render_pass(dir, {"life", "--beat", "460", "--input", dir.file("blinker.png"),
+                                  "--steps", "2"});
+    EXPECT_EQ(live_cells(two), horizontal);
+}
+
+TEST(RenderPass, ZoomTurnsAMarkClockwiseAsTheWindowSeesIt)
+{
+    // At beat 2*pi the zoom pass turns a quarter turn clockwise and enlarges
+    // 8 times about the frame centre: a mark left of and above the centre
+    // lands right of and above it. A flipped input or output would put it
+    // below, or on the left.
+    ScratchDir dir;
+    Image input = solid_image(0, 0, 0, 255);
+    for (int y = 505; y <= 515; ++y)
+        for (int x = 905; x <= 915; ++x) set_pixel(&input, x, y, 255, 0, 0, 255);
+    write_file(dir.file("mark.png"), png_bytes(input));
+
+    Image out = render_pass(dir, {"zoom", "--beat", "6.28318531", "--input", dir.file("mark.png")});
+    // Mark centre (-50, +30) from the centre, y up; turned clockwise and
+    // enlarged: (+240, +400), that is column 1200, row 140 from the top.
+    EXPECT_GT(pixel(out, 1200, 140)[0], 200);
+    EXPECT_EQ(pixel(out, 1200, 140)[3], 255);
+    for (auto [x, y] : {std::pair{720, 140}, std::pair{1200, 940}, std::pair{720, 940}})
+        EXPECT_EQ(pixel(out, x, y)[0], 0) << x << "," << y;
+}
+
+TEST(RenderPass, CardShowsItsInputUprightInItsTrueColours)
+{
+    ScratchDir dir;
+    Image card;
+    card.width = 1920;
+    card.height = 1080;
+    card.channels = 3;
+    card.pixels.assign(size_t(1920) * 1080 * 3, 40);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 30; ++x) {
+            set_pixel(&card, x, y, 255, 0, 0, 0);                 // top left red
+            set_pixel(&card, 1919 - x, y, 0, 255, 0, 0);          // top right green
+            set_pixel(&card, x, 1079 - y, 0, 0, 255, 0);          // bottom left blue
+        }
+    write_file(dir.file("card.png"), png_bytes(card));
+    Image out = render_pass(dir, {"card", "--beat", "0", "--input", dir.file("card.png")});
+    ASSERT_EQ(out.pixels.size(), size_t(1920) * 1080 * 4);
+    size_t wrong = 0;
+    for (int y = 0; y < 1080; ++y)
+        for (int x = 0; x < 1920; ++x) {
+            const std::vector<uint8_t> want = pixel(card, x, y);
+            if (pixel(out, x, y) != want) ++wrong;
+        }
+    EXPECT_EQ(wrong, 0u);
+}
+
+TEST(RenderShow, ShortVideoIsH264WithAacAudio)
+{
+    if (system("command -v ffmpeg > /dev/null && command -v ffprobe > /dev/null") != 0)
+        GTEST_SKIP() << "ffmpeg is not installed";
+    ScratchDir dir;
+    RunResult r = run_render({"show", "--from", "20", "--to", "21", "--fps", "10", "--video",
+                              dir.file("clip.mp4")});
+    ASSERT_EQ(r.status, 0) << r.output;
+    const std::string probe_out = dir.file("probe.txt");
+    ASSERT_EQ(system(("ffprobe -v error -show_entries stream=codec_name,pix_fmt,width,height,"
+                      "sample_rate -of compact " + dir.file("clip.mp4") + " > " + probe_out)
+                         .c_str()),
+              0);
+    const std::string probe = read_file(probe_out);
+    EXPECT_NE(probe.find("codec_name=h264"), std::string::npos) << probe;
+    EXPECT_NE(probe.find("width=1920|height=1080|pix_fmt=yuv420p"), std::string::npos) << probe;
+    EXPECT_NE(probe.find("codec_name=aac"), std::string::npos) << probe;
+    EXPECT_NE(probe.find("sample_rate=48000"), std::string::npos) << probe;
+    EXPECT_EQ(dir.entries().size(), 2u);  // the video and the probe: no temporary files
+}

@@ -1,0 +1,108 @@
+#include "encoder.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+std::string find_on_path(const std::string& name)
+{
+    const char* path = std::getenv("PATH");
+    std::stringstream dirs(path ? path : "");
+    for (std::string dir; std::getline(dirs, dir, ':');) {
+        if (dir.empty()) dir = ".";
+        const std::string candidate = dir + "/" + name;
+        if (access(candidate.c_str(), X_OK) == 0) return candidate;
+    }
+    return "";
+}
+
+namespace {
+
+std::string rate_text(double fps)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.10g", fps);
+    return text;
+}
+
+}  // namespace
+
+bool start_encoder(const std::string& ffmpeg, double fps, const std::string& audio,
+                   const std::string& out, Encoder* encoder, std::string* error)
+{
+    const std::string rate = rate_text(fps);
+    const std::vector<std::string> args = {
+        ffmpeg, "-hide_banner", "-loglevel", "error", "-nostdin", "-y",
+        "-f", "rawvideo", "-pix_fmt", "rgb24", "-video_size", "1920x1080", "-framerate", rate,
+        "-i", "pipe:0", "-i", audio,
+        "-map", "0:v:0", "-map", "1:a:0",
+        "-c:v", "libx264", "-preset", "medium", "-crf", "18", "-pix_fmt", "yuv420p",
+        "-r", rate, "-c:a", "aac", "-b:a", "192k", "-ar", "48000",
+        "-map_metadata", "-1", "-fflags", "+bitexact", "-flags:v", "+bitexact",
+        "-flags:a", "+bitexact", out};
+    int pipe_fds[2];
+    if (pipe(pipe_fds) != 0) {
+        *error = std::string("cannot make a pipe to ffmpeg: ") + std::strerror(errno);
+        return false;
+    }
+    // A closed pipe must fail the write, not end the renderer.
+    std::signal(SIGPIPE, SIG_IGN);
+    pid_t pid = fork();
+    if (pid < 0) {
+        *error = std::string("cannot start ffmpeg: ") + std::strerror(errno);
+        close(pipe_fds[0]);
+        close(pipe_fds[1]);
+        return false;
+    }
+    if (pid == 0) {
+        dup2(pipe_fds[0], STDIN_FILENO);
+        close(pipe_fds[0]);
+        close(pipe_fds[1]);
+        std::vector<char*> argv;
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(ffmpeg.c_str(), argv.data());
+        std::fprintf(stderr, "krelan-render: cannot run %s: %s\n", ffmpeg.c_str(),
+                     std::strerror(errno));
+        _exit(127);
+    }
+    close(pipe_fds[0]);
+    encoder->pid = pid;
+    encoder->fd = pipe_fds[1];
+    return true;
+}
+
+bool feed_encoder(Encoder* encoder, const std::vector<unsigned char>& rgb, std::string* error)
+{
+    size_t done = 0;
+    while (done < rgb.size()) {
+        ssize_t n = write(encoder->fd, rgb.data() + done, rgb.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            *error = "ffmpeg stopped reading frames";
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool finish_encoder(Encoder* encoder, std::string* error)
+{
+    if (encoder->fd >= 0) close(encoder->fd);
+    encoder->fd = -1;
+    int status = 0;
+    while (waitpid(encoder->pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    encoder->pid = -1;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        *error = "ffmpeg failed to encode the video";
+        return false;
+    }
+    return true;
+}

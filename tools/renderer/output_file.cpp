@@ -1,0 +1,179 @@
+#include "output_file.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Fixed storage so the signal handler can remove the files without allocating.
+constexpr int k_max_temps = 8;
+constexpr size_t k_max_path = 4096;
+char temp_paths[k_max_temps][k_max_path];
+volatile sig_atomic_t temp_used[k_max_temps];
+bool cleanup_installed = false;
+
+void on_signal(int signal)
+{
+    discard_outputs();
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+void install_cleanup()
+{
+    if (cleanup_installed) return;
+    cleanup_installed = true;
+    std::atexit(discard_outputs);
+    for (int s : {SIGINT, SIGTERM, SIGHUP}) std::signal(s, on_signal);
+}
+
+bool remember(const std::string& path)
+{
+    install_cleanup();
+    if (path.size() >= k_max_path) return false;
+    for (int i = 0; i < k_max_temps; ++i) {
+        if (temp_used[i]) continue;
+        std::memcpy(temp_paths[i], path.c_str(), path.size() + 1);
+        temp_used[i] = 1;
+        return true;
+    }
+    return false;
+}
+
+void forget(const std::string& path)
+{
+    for (int i = 0; i < k_max_temps; ++i)
+        if (temp_used[i] && path == temp_paths[i]) temp_used[i] = 0;
+}
+
+std::string error_text(const std::string& what, const std::string& path)
+{
+    return what + " " + path + ": " + std::strerror(errno);
+}
+
+}  // namespace
+
+void discard_outputs()
+{
+    for (int i = 0; i < k_max_temps; ++i) {
+        if (!temp_used[i]) continue;
+        unlink(temp_paths[i]);
+        temp_used[i] = 0;
+    }
+}
+
+std::string reserve_output(const std::string& path, std::string* error)
+{
+    if (path.empty()) {
+        *error = "the output path is empty";
+        return "";
+    }
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        *error = "cannot write " + path + ": it is a directory";
+        return "";
+    }
+    const size_t slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const size_t dot = name.rfind('.');
+    const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+    const std::string ext = dot == std::string::npos || dot == 0 ? "" : name.substr(dot);
+    const std::string temp =
+        dir + "." + stem + ".partial-" + std::to_string(getpid()) + ext;
+    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0) {
+        *error = error_text("cannot write", path);
+        return "";
+    }
+    close(fd);
+    if (!remember(temp)) {
+        unlink(temp.c_str());
+        *error = "too many outputs at once";
+        return "";
+    }
+    return temp;
+}
+
+bool commit_output(const std::string& temp, const std::string& path, std::string* error)
+{
+    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+        *error = error_text("cannot write", path);
+        unlink(temp.c_str());
+        forget(temp);
+        return false;
+    }
+    forget(temp);
+    return true;
+}
+
+namespace {
+
+// 0, or the errno of the failure.
+int write_all(const std::string& path, const std::string& bytes)
+{
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0) return errno;
+    size_t done = 0;
+    int failure = 0;
+    while (!failure && done < bytes.size()) {
+        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) failure = n < 0 ? errno : EIO;
+        else done += static_cast<size_t>(n);
+    }
+    if (close(fd) != 0 && !failure) failure = errno;
+    return failure;
+}
+
+}  // namespace
+
+bool write_whole_file(const std::string& path, const std::string& bytes, std::string* error)
+{
+    const int failure = write_all(path, bytes);
+    if (failure) *error = "cannot write " + path + ": " + std::strerror(failure);
+    return failure == 0;
+}
+
+bool commit_output_bytes(const std::string& temp, const std::string& path,
+                         const std::string& bytes, std::string* error)
+{
+    const int failure = write_all(temp, bytes);
+    if (failure) {
+        *error = "cannot write " + path + ": " + std::strerror(failure);
+        unlink(temp.c_str());
+        forget(temp);
+        return false;
+    }
+    return commit_output(temp, path, error);
+}
+
+std::string make_scratch_file(const char* suffix, std::string* error)
+{
+    const char* tmpdir = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmpdir && *tmpdir ? tmpdir : "/tmp") + "/krelan-XXXXXX" + suffix;
+    std::string buffer = pattern;
+    int fd = mkstemps(&buffer[0], static_cast<int>(std::strlen(suffix)));
+    if (fd < 0) {
+        *error = error_text("cannot create a temporary file in", pattern);
+        return "";
+    }
+    close(fd);
+    if (!remember(buffer)) {
+        unlink(buffer.c_str());
+        *error = "too many temporary files at once";
+        return "";
+    }
+    return buffer;
+}
+
+void remove_scratch_file(const std::string& path)
+{
+    unlink(path.c_str());
+    forget(path);
+}

@@ -1,0 +1,191 @@
+#include "soundtrack.h"
+
+#include "asset_store.h"
+#include "level_meter.h"
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+
+std::vector<int32_t> chunk_levels(const int16_t* samples, size_t count)
+{
+    std::vector<int32_t> levels;
+    int32_t ring[k_level_slots] = {};
+    int position = 0;
+    for (size_t start = 0; start < count; start += k_chunk_samples) {
+        const size_t in_chunk = count - start < size_t(k_chunk_samples) ? count - start
+                                                                        : size_t(k_chunk_samples);
+        for (size_t i = 0; i < in_chunk && i < size_t(k_level_slots); ++i) {
+            ring[position] = sample_magnitude(samples[start + i]);
+            position = position + 1 == k_level_slots ? 0 : position + 1;
+        }
+        int32_t sum = 0;
+        for (int32_t m : ring) sum += m;
+        levels.push_back(sum / k_level_slots);
+    }
+    return levels;
+}
+
+int32_t soundtrack_level(const Soundtrack& track, int64_t frame)
+{
+    if (frame < 0) return 0;
+    const int64_t chunk = frame / k_chunk_frames;
+    return chunk < static_cast<int64_t>(track.levels.size()) ? track.levels[chunk] : 0;
+}
+
+namespace {
+
+// What the recording effect shares with the main thread. The effect runs on
+// the mixer's thread; `done` hands the buffers over.
+struct Recording {
+    std::vector<int16_t> samples;
+    std::vector<int32_t> meter_levels;  // level_average() after each recorded chunk
+    int64_t wanted_frames = -1;
+    bool started = false;
+    std::atomic<bool> music_finished{false};
+    std::atomic<bool> done{false};
+    std::atomic<int64_t> chunks_seen{0};
+};
+
+Recording* recording = nullptr;
+
+void on_music_finished() { recording->music_finished = true; }
+
+// Registered after the level meter's effect, so it sees each chunk as the
+// meter did and the level the meter reports after it. The music starts at
+// the start of the first chunk mixed after Mix_PlayMusic, the first in which
+// the mixer reports it playing.
+void record_chunk(int, void* stream, int length_bytes, void*)
+{
+    Recording& r = *recording;
+    r.chunks_seen++;
+    if (r.done) return;
+    if (!r.started && !Mix_PlayingMusic()) return;
+    r.started = true;
+    const int16_t* samples = static_cast<const int16_t*>(stream);
+    r.samples.insert(r.samples.end(), samples, samples + length_bytes / 2);
+    r.meter_levels.push_back(level_average());
+    const bool enough = r.wanted_frames >= 0 &&
+                        static_cast<int64_t>(r.samples.size()) >= r.wanted_frames * k_mix_channels;
+    // The chunk in which the music ends still carries its last samples.
+    if (enough || r.music_finished) r.done = true;
+}
+
+}  // namespace
+
+bool mix_soundtrack(int64_t frames, Soundtrack* out, std::string* error)
+{
+    char disk_file[] = "/tmp/krelan-mix-XXXXXX";
+    int fd = mkstemp(disk_file);
+    if (fd < 0) {
+        *error = "cannot create a temporary file for the mixer's output";
+        return false;
+    }
+    close(fd);
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", disk_file, 1);
+    setenv("SDL_DISKAUDIODELAY", "0", 1);
+
+    // The disk driver announces itself as a critical message; here it is the plan.
+    const SDL_LogPriority audio_log = SDL_LogGetPriority(SDL_LOG_CATEGORY_AUDIO);
+    SDL_LogSetPriority(SDL_LOG_CATEGORY_AUDIO, SDL_NUM_LOG_PRIORITIES);
+
+    bool ok = false;
+    Mix_Music* music = nullptr;
+    Recording r;
+    r.wanted_frames = frames;
+    recording = &r;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        *error = std::string("cannot start SDL audio: ") + SDL_GetError();
+    } else if (Mix_OpenAudio(48000, AUDIO_S16LSB, 2, 2048) == -1) {
+        *error = std::string("cannot open the mixer: ") + Mix_GetError();
+    } else {
+        int rate = 0, channels = 0;
+        Uint16 format = 0;
+        Mix_QuerySpec(&rate, &format, &channels);
+        SDL_RWops* stream =
+            SDL_RWFromConstMem(asset_music.bytes, static_cast<int>(asset_music.length));
+        music = stream ? Mix_LoadMUS_RW(stream, 1) : nullptr;
+        if (rate != k_mix_rate || format != AUDIO_S16LSB || channels != k_mix_channels) {
+            *error = "the mixer did not open at 48 kHz, 16-bit stereo";
+        } else if (!music) {
+            *error = std::string("the music failed to decode: ") + Mix_GetError();
+        } else {
+            level_reset();
+            Mix_RegisterEffect(MIX_CHANNEL_POST, on_post_mix, nullptr, nullptr);
+            Mix_RegisterEffect(MIX_CHANNEL_POST, record_chunk, nullptr, nullptr);
+            Mix_HookMusicFinished(on_music_finished);
+            if (Mix_PlayMusic(music, 1) != 0) {
+                *error = std::string("the music cannot play: ") + Mix_GetError();
+            } else {
+                // The disk driver without delay mixes as fast as it can; a
+                // mixer that stops producing chunks is a failure, not a wait.
+                int64_t last_seen = -1;
+                Uint32 last_progress = SDL_GetTicks();
+                while (!r.done) {
+                    SDL_Delay(1);
+                    const int64_t seen = r.chunks_seen;
+                    if (seen != last_seen) {
+                        last_seen = seen;
+                        last_progress = SDL_GetTicks();
+                    } else if (SDL_GetTicks() - last_progress > 20000) {
+                        break;
+                    }
+                }
+                ok = r.done;
+                if (!ok) *error = "the mixer stopped producing audio";
+            }
+            Mix_HookMusicFinished(nullptr);
+        }
+        Mix_CloseAudio();  // stops the mixer's thread: the buffers are ours now
+        if (music) Mix_FreeMusic(music);
+    }
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    recording = nullptr;
+    SDL_LogSetPriority(SDL_LOG_CATEGORY_AUDIO, audio_log);
+    std::remove(disk_file);
+    if (!ok) return false;
+
+    out->samples = std::move(r.samples);
+    out->levels = chunk_levels(out->samples.data(), out->samples.size());
+    out->music_ended = r.music_finished;
+    if (out->levels != r.meter_levels) {
+        *error = "the level meter and the offline level function disagree";
+        return false;
+    }
+    return true;
+}
+
+std::string wav_bytes(const int16_t* samples, size_t count)
+{
+    const uint32_t data_bytes = static_cast<uint32_t>(count * 2);
+    std::string wav;
+    auto u32 = [&wav](uint32_t v) {
+        for (int i = 0; i < 4; ++i) wav += static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    auto u16 = [&wav](uint16_t v) {
+        wav += static_cast<char>(v & 0xFF);
+        wav += static_cast<char>(v >> 8);
+    };
+    wav += "RIFF";
+    u32(36 + data_bytes);
+    wav += "WAVEfmt ";
+    u32(16);
+    u16(1);  // PCM
+    u16(k_mix_channels);
+    u32(k_mix_rate);
+    u32(k_mix_rate * k_mix_channels * 2);
+    u16(k_mix_channels * 2);
+    u16(16);
+    wav += "data";
+    u32(data_bytes);
+    const size_t header = wav.size();
+    wav.resize(header + data_bytes);
+    // Samples are stored little-endian, as the mixer delivers them.
+    std::memcpy(&wav[header], samples, data_bytes);
+    return wav;
+}

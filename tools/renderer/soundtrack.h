@@ -1,0 +1,44 @@
+// The soundtrack as the show's mixer delivers it, rendered offline: the same
+// mixer set-up (48 kHz, signed 16-bit stereo, 2048-frame chunks) with the
+// level meter's post-mix effect, run unpaced through SDL's disk audio driver,
+// and the sound level after every mixed chunk.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+constexpr int k_mix_rate = 48000;
+constexpr int k_mix_channels = 2;
+constexpr int k_chunk_frames = 2048;
+constexpr int k_chunk_samples = k_chunk_frames * k_mix_channels;
+
+// The sound level after each chunk of an interleaved signed 16-bit stereo
+// stream cut into 2048-frame chunks, as the level meter reports it: each chunk
+// pushes the magnitudes of its first 100 samples into the meter's 100-slot
+// ring (a short last chunk pushes what it has) and the level is the ring's
+// truncated mean. Pure: no state outside the call.
+std::vector<int32_t> chunk_levels(const int16_t* samples, size_t count);
+
+struct Soundtrack {
+    std::vector<int16_t> samples;  // interleaved L R, from the first chunk the music plays in
+    std::vector<int32_t> levels;   // level after each chunk of `samples`
+    bool music_ended = false;      // the track ended within `samples`
+};
+
+// Plays the embedded music once through the show's mixer set-up, unpaced,
+// and keeps the mixed stream from the chunk in which the music starts, until
+// at least `frames` stereo frames are kept or the music has ended (negative:
+// the whole track). Sets SDL's audio driver to the disk driver writing to a
+// temporary file; SDL's audio subsystem must not be running. False with a
+// message on failure.
+bool mix_soundtrack(int64_t frames, Soundtrack* out, std::string* error);
+
+// The level the show's `sound` uniform has at stereo frame `frame` after the
+// music starts: the level of the chunk holding it; 0 (silence) before the
+// music and after the kept stream.
+int32_t soundtrack_level(const Soundtrack& track, int64_t frame);
+
+// A 48 kHz 16-bit stereo WAV file of `count` interleaved samples.
+std::string wav_bytes(const int16_t* samples, size_t count);

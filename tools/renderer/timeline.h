@@ -1,0 +1,27 @@
+// Time in an offline render. A capture at a fixed frame rate F shows, in its
+// frame n, the moment n / F after the music starts: the beat clock at
+// n * 1000 / F ms, and the sound level of the mixed chunk that holds that
+// moment.
+#pragma once
+
+#include <cstdint>
+
+// Beat of frame n at `fps`: the show's beat clock at n * 1000 / fps ms, in
+// single precision like the clock (beat_from_elapsed) even when the
+// milliseconds are not whole.
+float frame_beat(int64_t n, double fps);
+
+// Index of the stereo sample frame (48 kHz) that frame n shows: floor(n * 48000 / fps).
+int64_t frame_sample(int64_t n, double fps);
+
+// The first frame whose beat is at or after `beat` (0 for beats before the
+// music starts).
+int64_t first_frame_at_or_after(float beat, double fps);
+
+// Stereo sample frame at which the beat clock shows `beat`; negative before
+// the music starts.
+int64_t beat_sample(float beat);
+
+// The show's last frame at `fps`: the main loop ends on the first pass whose
+// previous beat exceeds the end beat, after drawing that pass's frame.
+int64_t show_last_frame(double fps);
