@@ -1,20 +1,13 @@
 // The greetings scroller: one line of text laid out in glyph space by a
 // cursor, each character a glyph distance function from font.glsl, inked as
-// strokes of half-width 0.05 around the glyphs' centre-lines.
-//
-// Blocks:
-//   tokens    the layout steps (hit, clc, ch), the token macros with their
-//             advances, the pixel-to-text mapping and the stroke.
-//   layout    Scroller as the field draws it: the packed token sequence of the
-//             generated scrolltext.glsl walked in a loop, each glyph body
-//             compiled once.
-//   straight  Scroller with the token sequence expanded in place, one inlined
-//             glyph per character; same result, far larger compiled code.
+// strokes of half-width 0.05 around the glyphs' centre-lines. The line is the
+// token sequence `scrolltext` (generated into scrolltext.glsl, which comes
+// first in the program text), expanded in place: straight-line code, one
+// window test per token and one glyph evaluation per character near the pixel.
 //
 // The build's scrolltext generator reads the character tokens' glyphs and
 // advances from the "#define X_ ch(glyph, advance)" lines below.
 
-// @block tokens
 // Advances the cursor past a cell of width w and says whether the pixel lies
 // in the character's window, which reaches 0.2 beyond the cell on the left
 // and w + 0.2 on the right. px is part of the step's signature, not used.
@@ -153,79 +146,12 @@ vec2 scroll_uv(vec2 fc)
 vec3 scroll_stroke(float x, vec3 ink, float px)
 {
     float weight = 0.05;
-    float s = smoothstep(weight - px, weight + px, x);
-    return mix(ink, vec3(0.5, 0.5, 0.5), s);
-}
-
-// @block layout
-// The token walk as a loop over the packed sequence (scrolltext.glsl): each
-// token advances the cursor exactly as its macro would, in the same order;
-// the characters whose windows hold the pixel (at most SCROLL_SLOTS, which
-// the build checks) are kept in text order and only they are evaluated,
-// through one dispatch over the glyphs the line uses.
-float scroll_layout(vec2 uv, float px, float ital)
-{
-    float words[SCROLL_WORDS];
-    SCROLL_PACKED(words)
-    float cp = 0.0;
-    int n = 0;
-    vec2 c0 = vec2(0.0, 0.0);
-    vec2 c1 = c0;
-    vec2 c2 = c0;
-    vec2 c3 = c0;
-    vec2 c4 = c0;
-    vec2 c5 = c0;
-    for (int i = 0; i < SCROLL_WORDS; i++) {
-        float word = words[i];
-        for (int j = 0; j < 4; j++) {
-            float rest = floor(word / 64.0);
-            float id = word - rest * 64.0;
-            word = rest;
-            float w = scroll_advance(id);
-            if (id < SCROLL_FIRST_GLYPH) {
-                cp = cp + w;  // a space, or the padding after the last token
-            } else if (hit(uv, cp, w, px)) {
-                vec2 c = vec2(id, cp);
-                if (n == 0) c0 = c;
-                else if (n == 1) c1 = c;
-                else if (n == 2) c2 = c;
-                else if (n == 3) c3 = c;
-                else if (n == 4) c4 = c;
-                else c5 = c;
-                n++;
-            }
-        }
-    }
-    float x = 100.0;
-    for (int k = 0; k < SCROLL_SLOTS; k++) {
-        if (k >= n) break;
-        vec2 c = c0;
-        if (k == 1) c = c1;
-        else if (k == 2) c = c2;
-        else if (k == 3) c = c3;
-        else if (k == 4) c = c4;
-        else if (k == 5) c = c5;
-        x = min(x, scroll_glyph(c.x, clc(uv, c.y, scroll_advance(c.x), ital)));
-    }
-    return x;
+    float soft = smoothstep(weight - px, weight + px, x);
+    return mix(ink, vec3(0.5, 0.5, 0.5), soft);
 }
 
 // The scroller's colour at pixel fc: grey 0.5 away from the text, toward the
-// ink colour on its strokes. The line carries no markup, so every character
-// keeps the initial style.
-vec3 Scroller(vec2 fc)
-{
-    vec2 uv = scroll_uv(fc);
-    float px = 22.0 / iResolution.x * 1.5;
-    vec4 cur = vec4(0.0, 0.0, 0.0, 0.5);
-    vec4 us = cur;
-    float ital = 0.0;
-    float x = scroll_layout(uv, px, ital);
-    return scroll_stroke(x, us.rgb, px);
-}
-
-// @block straight
-// Scroller with the token macros expanded in place.
+// ink colour on its strokes.
 vec3 Scroller(vec2 fc)
 {
     vec2 uv = scroll_uv(fc);

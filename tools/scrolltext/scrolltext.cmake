@@ -1,5 +1,5 @@
 # The scroll text: shaders/greetings.txt becomes the generated shader piece
-# scrolltext.glsl (the token sequence, packed for the scroller's loop). The
+# scrolltext.glsl (the token sequence that Scroller expands in place). The
 # generator refuses a line that does not fit the scroller, failing the build
 # with what is off. Included by the root CMakeLists before the embed step.
 add_executable(scrolltext "${CMAKE_CURRENT_LIST_DIR}/scrolltext.cpp")

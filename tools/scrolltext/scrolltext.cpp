@@ -72,13 +72,6 @@ int main(int argc, char** argv)
         std::cerr << "scrolltext: " << greetings_path << " does not fit the scroller:\n" << error;
         return 1;
     }
-    int depth = scrolltext::deepest_window_overlap(tokens, table);
-    if (depth > scrolltext::k_slots) {
-        std::cerr << "scrolltext: " << greetings_path << ": up to " << depth
-                  << " character windows overlap, the scroller keeps " << scrolltext::k_slots
-                  << "\n";
-        return 1;
-    }
     std::string name = greetings_path.substr(greetings_path.find_last_of('/') + 1);
     std::string piece = scrolltext::glsl_piece(line, tokens, table, name);
     std::ofstream out(argv[3], std::ios::binary);

@@ -1,18 +1,12 @@
 // The scroll text: a plain line of greetings turned into the scroller's
-// token sequence, checked, and written as the GLSL piece scrolltext.glsl.
-//
-// The piece holds the same tokens twice: as the macro `scrolltext` (the
-// token macros of scroller.glsl, expanded in place by the straight Scroller)
-// and packed six bits a token, four tokens to a float, for the loop that the
-// field's Scroller runs, with the glyph dispatch and the advances of exactly
-// the glyphs the line uses.
+// token sequence, checked, and written as the GLSL piece scrolltext.glsl,
+// which defines the macro `scrolltext` that Scroller expands in place.
 //
 // Header-only so that the GL tests can build pieces from lines of their own.
 #pragma once
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <map>
 #include <set>
 #include <sstream>
@@ -28,15 +22,6 @@ struct TokenDef {
     int tenths = 0;       // the advance in tenths of a unit
 };
 using TokenTable = std::map<std::string, TokenDef>;
-
-// Slots for the characters whose windows hold one pixel, as scroll_layout
-// keeps them; a line whose windows overlap more deeply is refused.
-constexpr int k_slots = 6;
-// Packed codes: 0 pads the last word, 1 is the space, glyphs follow.
-constexpr int k_space_code = 1;
-constexpr int k_first_glyph_code = 2;
-constexpr int k_bits = 6;
-constexpr int k_tokens_per_word = 4;  // 24 bits: exact in a 32-bit float
 
 inline bool parse_tenths(const std::string& literal, int* tenths)
 {
@@ -131,47 +116,6 @@ inline int total_tenths(const std::vector<std::string>& tokens, const TokenTable
     return sum;
 }
 
-// The deepest overlap of character windows along the line: the most glyphs
-// that one pixel can have to evaluate. The cursor is summed in 32-bit float
-// in text order, as the shader sums it; windows are widened a little, so the
-// count is never less than the shader's.
-inline int deepest_window_overlap(const std::vector<std::string>& tokens, const TokenTable& table)
-{
-    std::vector<std::pair<double, int>> edges;  // (position, +1 opens / -1 closes)
-    float cp = 0.0f;
-    for (const std::string& t : tokens) {
-        const TokenDef& def = table.at(t);
-        float w = std::stof(def.advance);
-        float old = cp;
-        cp = cp + w;
-        if (def.glyph.empty()) continue;
-        const double margin = 1e-3;
-        edges.push_back({double(old) - 0.2 - margin, +1});
-        edges.push_back({double(cp) + w + 0.2 + margin, -1});
-    }
-    std::sort(edges.begin(), edges.end(), [](const auto& a, const auto& b) {
-        return a.first < b.first || (a.first == b.first && a.second > b.second);
-    });
-    int depth = 0, deepest = 0;
-    for (const auto& e : edges) deepest = std::max(deepest, depth += e.second);
-    return deepest;
-}
-
-// The glyph tokens the line uses, ordered by advance so that scroll_advance
-// is a short chain of comparisons; their packed codes follow in this order.
-inline std::vector<std::string> glyph_codes(const std::vector<std::string>& tokens,
-                                            const TokenTable& table)
-{
-    std::set<std::string> used;
-    for (const std::string& t : tokens)
-        if (!table.at(t).glyph.empty()) used.insert(t);
-    std::vector<std::string> order(used.begin(), used.end());
-    std::stable_sort(order.begin(), order.end(), [&](const std::string& a, const std::string& b) {
-        return table.at(a).tenths < table.at(b).tenths;
-    });
-    return order;
-}
-
 inline std::string escape_comment(const std::string& line)
 {
     std::string r;
@@ -179,64 +123,19 @@ inline std::string escape_comment(const std::string& line)
     return r;
 }
 
-// The GLSL piece for a tokenized line (see the top of this file).
+// The GLSL piece for a tokenized line.
 inline std::string glsl_piece(const std::string& line, const std::vector<std::string>& tokens,
                               const TokenTable& table, const std::string& source_name)
 {
-    std::vector<std::string> order = glyph_codes(tokens, table);
-    std::map<std::string, int> code;
-    code["_"] = k_space_code;
-    for (size_t i = 0; i < order.size(); ++i) code[order[i]] = k_first_glyph_code + int(i);
-
+    const int tenths = total_tenths(tokens, table);
     std::ostringstream g;
     g << "// Generated from " << source_name << " by tools/scrolltext. Do not edit.\n"
       << "// " << escape_comment(line) << "\n"
-      << "// " << tokens.size() << " tokens, total advance " << total_tenths(tokens, table) / 10
-      << "." << total_tenths(tokens, table) % 10 << " units.\n\n";
-
-    g << "// The token sequence, expanded in place by the straight Scroller.\n#define scrolltext";
+      << "// " << tokens.size() << " tokens, total advance " << tenths / 10 << "." << tenths % 10
+      << " units.\n"
+      << "#define scrolltext";
     for (const std::string& t : tokens) g << " " << t;
-    g << "\n\n";
-
-    const size_t words = (tokens.size() + k_tokens_per_word - 1) / k_tokens_per_word;
-    g << "// The same tokens for the loop: codes of " << k_bits << " bits, "
-      << k_tokens_per_word << " to a word, the first token in the lowest bits\n"
-      << "// (0 pads, " << k_space_code << " is the space, glyphs from " << k_first_glyph_code
-      << " on).\n"
-      << "#define SCROLL_WORDS " << words << "\n"
-      << "#define SCROLL_SLOTS " << k_slots << "\n"
-      << "#define SCROLL_FIRST_GLYPH " << k_first_glyph_code << ".0\n"
-      << "#define SCROLL_PACKED(t)";
-    for (size_t w = 0; w < words; ++w) {
-        long value = 0;
-        for (int k = k_tokens_per_word - 1; k >= 0; --k) {
-            size_t i = w * k_tokens_per_word + size_t(k);
-            value = (value << k_bits) + (i < tokens.size() ? code.at(tokens[i]) : 0);
-        }
-        g << " t[" << w << "] = " << value << ".0;";
-    }
-    g << "\n\n";
-
-    g << "// Advance of a packed code, with the literals of the token macros.\n"
-      << "float scroll_advance(float id)\n{\n"
-      << "    if (id < " << k_space_code << ".0) return 0.0;\n"
-      << "    if (id < " << k_first_glyph_code << ".0) return " << table.at("_").advance << ";\n";
-    for (size_t i = 0; i < order.size(); ++i) {
-        bool last_of_width =
-            i + 1 == order.size() || table.at(order[i + 1]).tenths != table.at(order[i]).tenths;
-        if (last_of_width)
-            g << "    if (id < " << k_first_glyph_code + int(i) + 1 << ".0) return "
-              << table.at(order[i]).advance << ";\n";
-    }
-    g << "    return 0.0;\n}\n\n";
-
-    g << "// Distance to the glyph of a packed code at cell-local point p.\n"
-      << "float scroll_glyph(float id, vec2 p)\n{\n"
-      << "    float d = 100.0;\n";
-    for (size_t i = 0; i < order.size(); ++i)
-        g << "    " << (i ? "else if" : "if") << " (id == " << k_first_glyph_code + int(i)
-          << ".0) d = " << table.at(order[i]).glyph << "(p);\n";
-    g << "    return d;\n}\n";
+    g << "\n";
     return g.str();
 }
 
