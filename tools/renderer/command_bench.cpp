@@ -20,8 +20,9 @@ namespace {
 const char* const k_bench_help =
     "usage: krelan-render bench [--frames N] [--json]\n"
     "\n"
-    "For every program: the median time of a 1080p frame at representative\n"
-    "beats, and the time to compile and link it including its first draw\n"
+    "For every program: the median time of a 1080p frame at a representative\n"
+    "beat (in its part of the show, sound level 8000), and the time to compile\n"
+    "and link it including its first draw\n"
     "(drivers such as Mesa compile at the first draw; the shader cache is\n"
     "disabled). Then the post chain at 1080p: a chain frame of the show's\n"
     "framebuffer-object chain and a read-back chain (each pass read back with\n"
@@ -29,6 +30,8 @@ const char* const k_bench_help =
     "three passes drawn alone. Also the GL renderer.\n"
     "  --frames N  frames timed per measurement (default 10)\n"
     "  --json      one JSON object instead of the table\n";
+
+constexpr int32_t k_bench_sound = 8000;  // a middling level of the soundtrack
 
 struct ProgramTiming {
     const char* name;
@@ -148,7 +151,7 @@ int command_bench(int argc, char** argv)
         ProgramTiming t{p.name, p.beat, false, 0, 0};
         if (p.text->length > 0) {
             const GLuint texture = std::string(p.name) == "card" ? warning : tex_blank;
-            set_sound_level(8000);
+            set_sound_level(k_bench_sound);
             const double start = now_seconds();
             built[i] = build_program(reinterpret_cast<const char*>(p.text->bytes),
                                      static_cast<int>(p.text->length), p.name);
