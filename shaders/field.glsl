@@ -18,15 +18,6 @@ vec2 scene(vec3 p)
 }
 
 // @block image
-// Pinhole camera looking down -z, image plane at distance 1.
-vec3 camera_ray()
-{
-    float aspect = iResolution.x / iResolution.y;
-    vec2 uv = fragCoord / iResolution - vec2(0.5);
-    uv.x *= aspect;
-    return normalize(vec3(uv, -1.0));
-}
-
 // Scroller band: inside 0.42 < y < 0.53 of the screen every pixel that the
 // text inks (any colour but the scroller's exact grey) becomes opaque white.
 vec4 band(vec4 colour)

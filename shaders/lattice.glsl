@@ -41,22 +41,9 @@ vec2 scene(vec3 p)
 // White objects, sky-blue ground, lit from lp with a soft shadow.
 vec3 shade(vec3 p, vec3 lp)
 {
-    vec3 n = est_n(p);
     float id = scene(p).y;
-    vec3 l = normalize(lp - p);
-    float ld = clamp(dot(n, l), 0.0, 1.0);
     vec3 colour = id == 0.0 ? vec3(1.0, 1.0, 1.0) : vec3(0.0, 0.5, 1.0);
-    float shadow = softshadow(p, l, 1.0, 50.0, 4.0);
-    return colour * (0.2 + 0.8 * ld * shadow);
-}
-
-// Pinhole camera looking down -z, image plane at distance 1.
-vec3 camera_ray()
-{
-    float aspect = iResolution.x / iResolution.y;
-    vec2 uv = fragCoord / iResolution - vec2(0.5);
-    uv.x *= aspect;
-    return normalize(vec3(uv, -1.0));
+    return lit(p, lp, colour, 0.2, 0.8);
 }
 
 void mainImage(out vec4 fragColor, in vec2 fragCoord)

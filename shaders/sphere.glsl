@@ -48,22 +48,8 @@ vec2 scene(vec3 p)
 // White to red by id, lit from lp with a soft shadow.
 vec3 shade(vec3 p, vec3 lp)
 {
-    vec3 n = est_n(p);
     float id = scene(p).y;
-    vec3 l = normalize(lp - p);
-    float ld = clamp(dot(n, l), 0.0, 1.0);
-    vec3 colour = vec3(1.0, id, id);
-    float shadow = softshadow(p, l, 1.0, 50.0, 4.0);
-    return colour * (0.3 + 0.7 * ld * shadow);
-}
-
-// Pinhole camera looking down -z, image plane at distance 1.
-vec3 camera_ray()
-{
-    float aspect = iResolution.x / iResolution.y;
-    vec2 uv = fragCoord / iResolution - vec2(0.5);
-    uv.x *= aspect;
-    return normalize(vec3(uv, -1.0));
+    return lit(p, lp, vec3(1.0, id, id), 0.3, 0.7);
 }
 
 // Missed pixels flash white on each beat while the music drives them.

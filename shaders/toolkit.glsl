@@ -169,3 +169,24 @@ float raymarch(vec3 co, vec3 cd, float tmin, float tmax)
     if (t > tmax) return -1.0;
     return dmint;
 }
+
+// The common shading recipe: Lambert light from lp with a soft shadow, over
+// an ambient floor, in the scene's colour for the point.
+vec3 lit(vec3 p, vec3 lp, vec3 colour, float ambient, float diffuse)
+{
+    vec3 n = est_n(p);
+    vec3 l = normalize(lp - p);
+    float ld = clamp(dot(n, l), 0.0, 1.0);
+    float shadow = softshadow(p, l, 1.0, 50.0, 4.0);
+    return colour * (ambient + diffuse * ld * shadow);
+}
+
+// Pinhole camera on the +z axis looking down -z, image plane at distance 1:
+// the primary ray's direction for this pixel.
+vec3 camera_ray()
+{
+    float aspect = iResolution.x / iResolution.y;
+    vec2 uv = fragCoord / iResolution - vec2(0.5);
+    uv.x *= aspect;
+    return normalize(vec3(uv, -1.0));
+}
