@@ -1,0 +1,305 @@
+#include "engine.hpp"
+
+#include <algorithm>
+#include <memory>
+
+#include "dsp.hpp"
+#include "instruments.hpp"
+
+#if defined(__SSE__) || defined(__x86_64__)
+#include <xmmintrin.h>
+#define KRELAN_HAVE_MXCSR 1
+#endif
+
+namespace krelan::synth {
+
+namespace {
+
+// Reverb tails and filter states decay into denormal numbers, which are
+// extremely slow on x86; flush them to zero for the duration of a render.
+class DenormalGuard {
+public:
+    DenormalGuard() {
+#ifdef KRELAN_HAVE_MXCSR
+        saved_ = _mm_getcsr();
+        _mm_setcsr(saved_ | 0x8040);  // flush-to-zero and denormals-are-zero
+#endif
+    }
+    ~DenormalGuard() {
+#ifdef KRELAN_HAVE_MXCSR
+        _mm_setcsr(saved_);
+#endif
+    }
+
+private:
+    unsigned saved_ = 0;
+};
+
+struct ChannelStrip {
+    float gain_db;
+    float duck;    // share of the sidechain depth applied to this channel
+    float reverb;  // send levels
+    float delay;
+};
+
+// Static balance of the mix; the arrangement's automation rides on top.
+const ChannelStrip kStrips[kPartCount] = {
+    {-6.0f, 0.0f, 0.0f, 0.0f},     // kick
+    {-3.0f, 1.0f, 0.0f, 0.0f},     // bass
+    {-2.0f, 0.55f, 0.12f, 0.28f},  // acid
+    {1.0f, 1.0f, 0.45f, 0.0f},     // pad
+    {0.0f, 0.7f, 0.35f, 0.45f},    // stab
+    {-4.0f, 0.6f, 0.3f, 0.4f},     // arp
+    {1.0f, 0.5f, 0.35f, 0.35f},    // lead
+    {-4.0f, 0.3f, 0.4f, 0.5f},     // bleep
+    {3.0f, 0.15f, 0.05f, 0.0f},    // closed hat
+    {-1.0f, 0.25f, 0.1f, 0.0f},    // open hat
+    {-3.0f, 0.2f, 0.15f, 0.0f},    // ride
+    {-2.0f, 0.0f, 0.4f, 0.0f},     // clap
+    {-6.0f, 0.0f, 0.3f, 0.0f},     // snare
+    {-6.0f, 0.0f, 0.25f, 0.1f},    // tom
+    {-5.0f, 0.1f, 0.2f, 0.3f},     // perc
+    {-8.0f, 0.0f, 0.3f, 0.0f},     // crash
+    {-9.0f, 0.3f, 0.3f, 0.0f},     // riser
+    {-9.0f, 0.0f, 0.2f, 0.0f},     // reverse
+    {-11.0f, 0.5f, 0.4f, 0.0f},    // atmos
+};
+
+constexpr float kReverbReturn = 0.9f;
+constexpr float kDelayReturn = 0.6f;
+constexpr float kMasterGainDb = 2.0f;
+constexpr int kBlock = 64;
+constexpr int kLookahead = 256;
+
+// Sidechain shape after a kick: down within 3 ms, held briefly, then back
+// up over about a tenth of a second.
+float duck_shape(int64_t since_kick) {
+    float s = float(since_kick) / float(kSampleRate);
+    float attack = std::min(1.0f, s / 0.003f);
+    float release = s < 0.015f ? 1.0f : std::exp(-(s - 0.015f) / 0.1f);
+    return attack * release;
+}
+
+// Rounds peaks above the knee towards full scale before the limiter sees
+// them, so loud transients are shaped rather than flattened.
+float soft_clip(float x) {
+    const float knee = 0.7f;
+    float a = std::fabs(x);
+    if (a <= knee) return x;
+    float y = knee + (1.0f - knee) * std::tanh((a - knee) / (1.0f - knee));
+    return x < 0.0f ? -y : y;
+}
+
+}  // namespace
+
+TruePeakMeter::TruePeakMeter() {
+    // Tap j sits at offset j - (kDelay - 1) from the first sample of the
+    // interval; cos^2 window over the whole span.
+    const float half = float(kTaps) / 2.0f;
+    for (int p = 0; p < 7; ++p) {
+        float frac = float(p + 1) / 8.0f;
+        float sum = 0.0f;
+        for (int j = 0; j < kTaps; ++j) {
+            float t = frac - float(j - (kDelay - 1));
+            float sinc = std::fabs(t) < 1e-6f ? 1.0f : std::sin(kPi * t) / (kPi * t);
+            float w = std::cos(kPi * t / (2.0f * half));
+            taps_[p][j] = sinc * w * w;
+            sum += taps_[p][j];
+        }
+        for (float& tap : taps_[p]) tap /= sum;
+    }
+}
+
+float TruePeakMeter::push(float x) {
+    history_[pos_] = x;
+    history_[pos_ + kTaps] = x;
+    pos_ = (pos_ + 1) % kTaps;
+    const float* h = &history_[pos_];  // h[0] oldest .. h[kTaps - 1] newest (sample n)
+    // h[kDelay - 1] is sample n - kDelay, the start of the interval being measured.
+    float peak = std::fabs(h[kDelay - 1]);
+    for (auto& taps : taps_) {
+        float y = 0.0f;
+        for (int j = 0; j < kTaps; ++j) y += taps[j] * h[j];
+        peak = std::max(peak, std::fabs(y));
+    }
+    return peak;
+}
+
+PeakLimiter::PeakLimiter(float ceiling_db, int lookahead)
+    : ceiling_(db_to_gain(ceiling_db)),
+      lookahead_(lookahead),
+      delay_l_(size_t(TruePeakMeter::kDelay + lookahead), 0.0f),
+      delay_r_(size_t(TruePeakMeter::kDelay + lookahead), 0.0f),
+      held_(size_t(lookahead + 1), 1.0f),
+      held_sum_(double(lookahead + 1)),
+      release_coef_(1.0f - std::exp(-1.0f / (0.08f * float(kSampleRate)))) {}
+
+void PeakLimiter::process(float in_l, float in_r, float& out_l, float& out_r) {
+    // Gain needed for the interval that starts kDelay samples back.
+    float peak = std::max(meter_l_.push(in_l), meter_r_.push(in_r));
+    float need = peak > ceiling_ ? ceiling_ / peak : 1.0f;
+
+    // Running minimum of the needed gain over the last lookahead + 1 intervals.
+    while (!window_.empty() && window_.back().second >= need) window_.pop_back();
+    window_.emplace_back(count_, need);
+    while (window_.front().first <= count_ - lookahead_ - 1) window_.pop_front();
+    float held = window_.front().second;
+
+    // Slow release, never above what the window demands.
+    released_ = std::min(held, released_ + (1.0f - released_) * release_coef_);
+
+    // Average over the window: reaches each minimum exactly when the delayed
+    // sample that needs it comes out.
+    held_sum_ += double(released_) - double(held_[held_pos_]);
+    held_[held_pos_] = released_;
+    held_pos_ = (held_pos_ + 1) % held_.size();
+    float gain = float(held_sum_ / double(held_.size()));
+
+    size_t n = delay_l_.size();
+    float dl = delay_l_[delay_pos_];
+    float dr = delay_r_[delay_pos_];
+    delay_l_[delay_pos_] = in_l;
+    delay_r_[delay_pos_] = in_r;
+    delay_pos_ = (delay_pos_ + 1) % n;
+    ++count_;
+
+    out_l = std::max(-ceiling_, std::min(ceiling_, dl * gain));
+    out_r = std::max(-ceiling_, std::min(ceiling_, dr * gain));
+}
+
+MasterBus::MasterBus() : limiter_(kCeilingDb, kLookahead) {
+    const float fs = float(kSampleRate);
+    for (int c = 0; c < 2; ++c) {
+        dc_[c].set(16.0f, 0.7071f, fs);
+        // Fourth-order Butterworth low pass at 18 kHz as two sections.
+        air_a_[c].set(18000.0f, 0.5412f, fs);
+        air_b_[c].set(18000.0f, 1.3066f, fs);
+        drift_[c].set(0.2f, fs);
+    }
+}
+
+void MasterBus::process(float in_l, float in_r, float& out_l, float& out_r) {
+    float x[2] = {in_l, in_r};
+    for (int c = 0; c < 2; ++c) {
+        // The clipper rounds the kick's asymmetric peaks, which leaves a
+        // little DC behind; the high pass after it takes that out too.
+        dc_[c].process(soft_clip(x[c]));
+        air_a_[c].process(dc_[c].hp);
+        air_b_[c].process(air_a_[c].lp);
+        x[c] = air_b_[c].lp;
+    }
+    float y[2];
+    limiter_.process(x[0], x[1], y[0], y[1]);
+    // The high pass moves samples by a few thousandths at most; the clamp
+    // keeps the ones right at the ceiling from poking over it.
+    const float c = limiter_.ceiling();
+    for (int k = 0; k < 2; ++k) y[k] = std::max(-c, std::min(c, drift_[k].highpass(y[k])));
+    out_l = y[0];
+    out_r = y[1];
+}
+
+std::vector<float> render(const Song& song, int64_t begin, int64_t end, const RenderOptions& options) {
+    DenormalGuard guard;
+    std::unique_ptr<Instrument> instruments[kPartCount];
+    for (int p = 0; p < kPartCount; ++p) instruments[p] = make_instrument(Part(p), song.seed);
+
+    Reverb reverb;
+    PingPongDelay delay(int(std::lround(0.75 * 60.0 * kSampleRate / kBpm)), 0.42f);
+    MasterBus bus;
+    const int latency = bus.latency();
+    const int64_t start = std::max<int64_t>(0, begin - int64_t(options.preroll_seconds * kSampleRate));
+    const int64_t stop = end + latency;
+    std::vector<float> out(size_t(2 * std::max<int64_t>(0, end - begin)), 0.0f);
+
+    std::vector<int64_t> onsets(song.notes.size());
+    for (size_t i = 0; i < song.notes.size(); ++i) onsets[i] = beat_to_sample(song.notes[i].beat);
+    size_t next = size_t(std::lower_bound(onsets.begin(), onsets.end(), start) - onsets.begin());
+
+    float strip_gain[kPartCount];
+    for (int p = 0; p < kPartCount; ++p)
+        strip_gain[p] = (options.parts >> p & 1u) ? db_to_gain(kStrips[p].gain_db) : 0.0f;
+    const float master_gain = db_to_gain(kMasterGainDb);
+    const float smooth = 1.0f - std::exp(-1.0f / (0.002f * float(kSampleRate)));
+
+    MixState first = song.mix(sample_to_beat(double(start)));
+    float fader[kPartCount];
+    for (int p = 0; p < kPartCount; ++p) fader[p] = first.gain[p];
+    float master = first.master;
+    // The master fader acts after the bus (fades and gaps end in true digital
+    // silence, and the limiter sees the music at full level), so its value is
+    // delayed by the bus latency to meet the audio it belongs to.
+    std::vector<float> master_delay(size_t(latency), master);
+    size_t master_pos = 0;
+
+    int64_t last_kick = INT64_MIN / 2;
+    float kick_velocity = 0.0f;
+
+    std::vector<float> buf_l(size_t(kPartCount) * kBlock), buf_r(size_t(kPartCount) * kBlock);
+
+    for (int64_t t = start; t < stop;) {
+        while (next < onsets.size() && onsets[next] <= t) {
+            const Note& note = song.notes[next];
+            int gate = int(beat_to_sample(note.beat + note.length) - onsets[next]);
+            instruments[int(note.part)]->trigger(note, gate);
+            if (note.part == Part::ClosedHat) instruments[int(Part::OpenHat)]->choke();
+            if (note.part == Part::Kick) {
+                last_kick = t;
+                kick_velocity = note.velocity;
+            }
+            ++next;
+        }
+        int64_t block_end = std::min(t + kBlock, stop);
+        if (next < onsets.size()) block_end = std::min(block_end, onsets[next]);
+        int n = int(block_end - t);
+
+        MixState mix = song.mix(sample_to_beat(double(t)));
+        std::fill(buf_l.begin(), buf_l.end(), 0.0f);
+        std::fill(buf_r.begin(), buf_r.end(), 0.0f);
+        for (int p = 0; p < kPartCount; ++p)
+            instruments[p]->render(&buf_l[size_t(p) * kBlock], &buf_r[size_t(p) * kBlock], n, mix);
+
+        for (int i = 0; i < n; ++i) {
+            int64_t now = t + i;
+            float duck = mix.duck_depth * kick_velocity * duck_shape(now - last_kick);
+            float dry_l = 0.0f, dry_r = 0.0f, rev_l = 0.0f, rev_r = 0.0f, echo_l = 0.0f, echo_r = 0.0f;
+            for (int p = 0; p < kPartCount; ++p) {
+                fader[p] += (mix.gain[p] - fader[p]) * smooth;
+                const ChannelStrip& strip = kStrips[p];
+                float g = strip_gain[p] * fader[p] * (1.0f - strip.duck * duck);
+                float xl = buf_l[size_t(p) * kBlock + size_t(i)] * g;
+                float xr = buf_r[size_t(p) * kBlock + size_t(i)] * g;
+                dry_l += xl;
+                dry_r += xr;
+                rev_l += xl * strip.reverb;
+                rev_r += xr * strip.reverb;
+                echo_l += xl * strip.delay;
+                echo_r += xr * strip.delay;
+            }
+            float wet_l, wet_r, dl, dr;
+            reverb.process(rev_l * mix.reverb_send, rev_r * mix.reverb_send, wet_l, wet_r);
+            delay.process(echo_l, echo_r, dl, dr);
+            float wet_duck = 1.0f - 0.5f * duck;
+            float sum_l = dry_l + (wet_l * kReverbReturn + dl * kDelayReturn) * wet_duck;
+            float sum_r = dry_r + (wet_r * kReverbReturn + dr * kDelayReturn) * wet_duck;
+
+            float yl, yr;
+            bus.process(sum_l * master_gain, sum_r * master_gain, yl, yr);
+            master += (mix.master - master) * smooth;
+            float fader_out = master_delay[master_pos];
+            master_delay[master_pos] = master;
+            master_pos = (master_pos + 1) % master_delay.size();
+            yl *= fader_out;
+            yr *= fader_out;
+
+            int64_t idx = now - latency;
+            if (idx >= begin && idx < end) {
+                out[size_t(2 * (idx - begin))] = yl;
+                out[size_t(2 * (idx - begin) + 1)] = yr;
+            }
+        }
+        t = block_end;
+    }
+    return out;
+}
+
+}  // namespace krelan::synth

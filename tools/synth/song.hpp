@@ -1,0 +1,99 @@
+// The score of the track: timing constants, the note list and the mix
+// automation that the engine plays back.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace krelan::synth {
+
+constexpr int kSampleRate = 44100;
+constexpr double kBpm = 130.0;
+
+// Beat k of the show sits half a beat after k beats from the start of the
+// file: the picture's beat clock starts at -0.5 when the music starts.
+constexpr double kBeatOffset = 0.5;
+
+// The show ends after beat 528; the file runs on a little past it, silent.
+constexpr double kEndBeat = 528.0;
+constexpr double kTrackSeconds = 250.0;
+
+// Sample index (at kSampleRate) of a show beat, rounded to the nearest
+// sample, so every note on the grid starts on the sample nearest its exact
+// time and errors never accumulate along the track.
+inline int64_t beat_to_sample(double beat) {
+    return std::llround((beat + kBeatOffset) * 60.0 * kSampleRate / kBpm);
+}
+inline double sample_to_beat(double sample) { return sample * kBpm / (60.0 * kSampleRate) - kBeatOffset; }
+
+enum class Part : uint8_t {
+    Kick,
+    Bass,
+    Acid,
+    Pad,
+    Stab,
+    Arp,
+    Lead,
+    Bleep,
+    ClosedHat,
+    OpenHat,
+    Ride,
+    Clap,
+    Snare,
+    Tom,
+    Perc,
+    Crash,
+    Riser,
+    Reverse,
+    Atmos,
+    Count
+};
+constexpr int kPartCount = int(Part::Count);
+const char* part_name(Part p);
+
+struct Note {
+    double beat = 0.0;    // onset, in show beats
+    double length = 0.25; // gate length in beats
+    Part part = Part::Kick;
+    float pitch = 60.0f;  // MIDI note number (drums: tuning)
+    float velocity = 1.0f;
+    bool accent = false;
+    bool slide = false;   // glide into this note from the previous one, no retrigger
+};
+
+// Slowly varying settings of the mix, sampled by the engine every block.
+struct MixState {
+    float gain[kPartCount];   // channel faders, linear
+    float duck_depth = 0.0f;  // how far the kick pushes the ducked channels down, 0..1
+    float bass_cutoff = 400.0f;
+    float acid_cutoff = 500.0f;
+    float acid_resonance = 0.7f;
+    float acid_env = 2.0f;    // filter envelope depth in octaves
+    float pad_cutoff = 2000.0f;
+    float arp_cutoff = 3000.0f;
+    float kick_tone = 1.0f;   // 1 = full kick, lower values muffle it
+    float reverb_send = 1.0f; // scales every channel's reverb send
+    float master = 1.0f;      // master fader (fades and silent gaps)
+    MixState() {
+        for (float& g : gain) g = 1.0f;
+    }
+};
+
+struct Section {
+    int begin_beat;
+    int end_beat;
+    std::string name;
+};
+
+struct Song {
+    uint64_t seed = 0;
+    double seconds = kTrackSeconds;
+    std::vector<Note> notes;                  // sorted by onset
+    std::function<MixState(double beat)> mix; // automation, a pure function of the beat
+    std::vector<Section> sections;
+};
+
+}  // namespace krelan::synth
