@@ -1,0 +1,104 @@
+#!/bin/sh
+# Regenerates the show's music and cards:
+#   assets/music.mp3    rendered by krelan-synth, encoded with lame
+#   assets/warning.png  drawn by krelan-cards
+#   assets/end.png      drawn by krelan-cards
+#   docs/soundtrack.png spectrogram of the track with the section starts marked
+#
+# Builds the two tools on their own (no need for the rest of the project)
+# unless KRELAN_SYNTH and KRELAN_CARDS point at already built binaries.
+# Needs cmake, a C++17 compiler, libpng and lame; ffmpeg for the level
+# report and check; sox and ImageMagick for the spectrogram.
+set -eu
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${KRELAN_ASSET_BUILD:-$root/build-assets}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+if [ -z "${KRELAN_SYNTH:-}" ] || [ -z "${KRELAN_CARDS:-}" ]; then
+    # A small top level of its own that builds just the two tools.
+    mkdir -p "$build/src"
+    {
+        echo 'cmake_minimum_required(VERSION 3.16)'
+        echo 'project(krelan_asset_tools CXX)'
+        echo "add_subdirectory(\"$root/tools/synth\" synth)"
+        echo "add_subdirectory(\"$root/tools/cards\" cards)"
+    } > "$build/src/CMakeLists.txt"
+    cmake -S "$build/src" -B "$build/out" -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$build/out" -j2 --target krelan-synth krelan-cards
+    KRELAN_SYNTH=${KRELAN_SYNTH:-$build/out/synth/krelan-synth}
+    KRELAN_CARDS=${KRELAN_CARDS:-$build/out/cards/krelan-cards}
+fi
+
+echo "rendering the track"
+"$KRELAN_SYNTH" --out "$work/music.wav"
+
+echo "encoding"
+# Constant 192 kbit/s joint stereo with LAME's info frame (gapless decoding),
+# and an ID3v2.3 tag only, in Latin-1.
+lame --quiet --cbr -b 192 -m j -q 2 --id3v2-only --id3v2-latin1 \
+    --tt "Krelan" \
+    --ta "Tarnwave" \
+    --ty 2026 \
+    --tg "Techno" \
+    --tc "Original soundtrack of the Krelan demo, every sound synthesized" \
+    --tv "WXXX=Mirrodax=https://mirrodax.example/krelan" \
+    --tv "TENC=krelan-synth and LAME" \
+    --tv "TBPM=130" \
+    "$work/music.wav" "$root/assets/music.mp3"
+
+echo "drawing the cards"
+"$KRELAN_CARDS" --warning "$root/assets/warning.png" --end "$root/assets/end.png"
+
+if command -v ffmpeg >/dev/null 2>&1; then
+    # Levels of the encoded file as a decoder sees it; fails outside the targets.
+    ffmpeg -hide_banner -nostats -i "$root/assets/music.mp3" -af ebur128=peak=true -f null - 2>"$work/levels.txt"
+    integrated=$(sed -n '/Summary:/,$p' "$work/levels.txt" | awk '$1 == "I:" { print $2 }')
+    peak=$(sed -n '/Summary:/,$p' "$work/levels.txt" | awk '$1 == "Peak:" { print $2 }')
+    length=$(ffprobe -v error -show_entries format=duration -of default=nw=1:nk=1 "$root/assets/music.mp3")
+    echo "length ${length} s, integrated loudness ${integrated} LUFS, true peak ${peak} dBFS"
+    awk -v i="$integrated" -v p="$peak" -v l="$length" 'BEGIN {
+        bad = 0
+        if (i < -12 || i > -8) { print "integrated loudness outside -12..-8 LUFS"; bad = 1 }
+        if (p > -1) { print "true peak above -1 dBFS"; bad = 1 }
+        if (l < 248) { print "track shorter than 248 s"; bad = 1 }
+        exit bad
+    }'
+fi
+
+if command -v sox >/dev/null 2>&1 && command -v convert >/dev/null 2>&1; then
+    echo "drawing the spectrogram"
+    width=2000
+    height=600
+    seconds=250
+    sox "$work/music.wav" -n remix - rate 22050 spectrogram -r -x $width -y $height -z 84 -o "$work/spectrogram.png"
+    # A line at each section start, labelled with its beat and name, and a
+    # time scale below.
+    lines=""
+    labels=""
+    last=-1000
+    row=0
+    "$KRELAN_SYNTH" --sections > "$work/sections.txt"
+    while read -r beat at name; do
+        x=$(awk -v t="$at" -v w=$width -v s=$seconds 'BEGIN { printf "%d", t / s * w }')
+        # Labels of sections that start close together go on a second row.
+        if [ $((x - last)) -lt 70 ] && [ $row -eq 0 ]; then row=1; else row=0; fi
+        last=$x
+        y=$((height + 4 + row * 40))
+        lines="$lines -draw 'line $x,0 $x,$((y + 36))'"
+        labels="$labels -annotate +$((x + 4))+$y '$beat' -annotate +$((x + 4))+$((y + 18)) '$name'"
+    done < "$work/sections.txt"
+    t=0
+    while [ $t -le 240 ]; do
+        x=$(awk -v t="$t" -v w=$width -v s=$seconds 'BEGIN { printf "%d", t / s * w }')
+        labels="$labels -annotate +$((x + 2))+$((height + 86)) '${t} s'"
+        t=$((t + 20))
+    done
+    eval convert "'$work/spectrogram.png'" -background black -gravity NorthWest -extent ${width}x$((height + 110)) \
+        -fill none -stroke "'rgba(255,255,255,0.7)'" -strokewidth 1 $lines \
+        -stroke none -fill white -pointsize 15 $labels \
+        -pointsize 18 -annotate +8+8 "'Krelan soundtrack, 0 to 11 kHz; section starts in beats'" \
+        -colors 64 "'png8:$root/docs/soundtrack.png'"
+fi
+echo "done"
