@@ -1,0 +1,205 @@
+// The synthesizer core: grid timing, the master bus ceiling, determinism and
+// the arrangement's contract with the picture's schedule.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <set>
+#include <vector>
+
+#include "arrangement.hpp"
+#include "dsp.hpp"
+#include "engine.hpp"
+
+using namespace krelan::synth;
+
+namespace {
+
+float ceiling_gain() { return std::pow(10.0f, kCeilingDb / 20.0f); }
+
+// Peak of a signal between its samples: 8x oversampling with a long
+// Blackman-windowed sinc, independent of the limiter's own meter.
+double oversampled_peak(const std::vector<float>& x, size_t stride, size_t channel) {
+    constexpr int kTaps = 64, kFactor = 8;
+    static const std::vector<double> weights = [] {
+        std::vector<double> w;
+        for (int p = 0; p < kFactor; ++p)
+            for (int j = -kTaps + 1; j <= kTaps; ++j) {
+                double t = double(p) / kFactor - j;
+                double sinc = std::fabs(t) < 1e-9 ? 1.0 : std::sin(M_PI * t) / (M_PI * t);
+                w.push_back(sinc * (0.42 + 0.5 * std::cos(M_PI * t / kTaps) + 0.08 * std::cos(2 * M_PI * t / kTaps)));
+            }
+        return w;
+    }();
+    double peak = 0.0;
+    const size_t n = x.size() / stride;
+    for (size_t i = size_t(kTaps); i + size_t(kTaps) < n; ++i)
+        for (int p = 0; p < kFactor; ++p) {
+            const double* w = &weights[size_t(p) * 2 * kTaps];
+            double y = 0.0;
+            for (int j = -kTaps + 1; j <= kTaps; ++j) y += w[j + kTaps - 1] * x[(i + size_t(j)) * stride + channel];
+            peak = std::max(peak, std::fabs(y));
+        }
+    return peak;
+}
+
+Song single_note_song(Part part, double beat) {
+    Song song;
+    song.seed = 7;
+    Note n;
+    n.beat = beat;
+    n.length = 0.25;
+    n.part = part;
+    n.pitch = part == Part::Kick ? 31.0f : 60.0f;
+    n.velocity = 1.0f;
+    song.notes = {n};
+    song.mix = [](double) { return MixState(); };
+    return song;
+}
+
+// ------------------------------------------------------------------ timing
+
+TEST(BeatGrid, EveryGridPositionRoundsToItsNearestSample) {
+    // Exact time of a position p (in sixteenths from beat 0) in samples:
+    // (p / 4 + 1/2) * 60 * 44100 / 130 = (p + 2) * 2646000 / 520. Integer
+    // arithmetic here, so an error that builds up along the track shows.
+    for (int64_t p = 0; p <= 528 * 4; ++p) {
+        int64_t s = beat_to_sample(double(p) / 4.0);
+        int64_t exact_times_520 = (p + 2) * 2646000;
+        EXPECT_LE(std::llabs(s * 520 - exact_times_520), 260) << "sixteenth " << p;
+    }
+    // The first beat of the show: 0.5 beat after the start, about 230.8 ms.
+    EXPECT_NEAR(double(beat_to_sample(0.0)) / kSampleRate, 0.2308, 0.0001);
+}
+
+TEST(Engine, NotesStartOnTheirGridSampleThroughTheWholeChain) {
+    // Percussion with an instant attack, rendered through the mix, effects
+    // and limiter: the first non-zero output sample is the note's own.
+    for (auto [part, beat] : {std::pair{Part::Kick, 3.0}, {Part::ClosedHat, 5.25}, {Part::Clap, 6.5}}) {
+        Song song = single_note_song(part, beat);
+        const int64_t onset = beat_to_sample(beat);
+        std::vector<float> out = render(song, onset - 2000, onset + 2000);
+        size_t first = 0;
+        while (first < out.size() && out[first] == 0.0f) ++first;
+        ASSERT_LT(first, out.size()) << part_name(part) << " made no sound";
+        EXPECT_EQ(int64_t(first / 2) + onset - 2000, onset) << part_name(part);
+    }
+}
+
+// ------------------------------------------------------------------ master bus
+
+TEST(MasterBus, OverdrivenInputStaysUnderTheCeilingBetweenSamplesToo) {
+    MasterBus bus;
+    Rng rng(3);
+    std::vector<float> out;
+    // Bursts up to +12 dBFS of white noise (the worst case for peaks between
+    // samples), a low sine and a tone near the top of the band.
+    for (int i = 0; i < kSampleRate * 3 / 2; ++i) {
+        float t = float(i) / kSampleRate;
+        float burst = (i / 11025) % 2 ? 4.0f : 0.3f;
+        float x = burst * (0.6f * std::sin(2 * kPi * 55.0f * t) + 0.3f * rng.bipolar() +
+                           0.3f * std::sin(2 * kPi * 17000.0f * t));
+        float l, r;
+        bus.process(x, -x * 0.8f, l, r);
+        out.push_back(l);
+        out.push_back(r);
+    }
+    float peak = 0.0f;
+    for (float v : out) peak = std::max(peak, std::fabs(v));
+    EXPECT_LE(peak, ceiling_gain());
+    // Between samples the level may poke out by a hair (0.1 dB) at most.
+    EXPECT_LE(oversampled_peak(out, 2, 0), ceiling_gain() * 1.0116);
+    EXPECT_LE(oversampled_peak(out, 2, 1), ceiling_gain() * 1.0116);
+}
+
+TEST(MasterBus, QuietSignalPassesUnchangedAfterTheLatency) {
+    PeakLimiter limiter(kCeilingDb, 64);
+    std::vector<float> in, out;
+    for (int i = 0; i < 4000; ++i) {
+        in.push_back(0.25f * std::sin(0.05f * float(i)));
+        float l, r;
+        limiter.process(in.back(), in.back(), l, r);
+        out.push_back(l);
+    }
+    for (size_t i = size_t(limiter.latency()); i < out.size(); ++i)
+        ASSERT_EQ(out[i], in[i - size_t(limiter.latency())]) << "sample " << i;
+}
+
+TEST(Render, LoudestPartOfTheTrackStaysUnderTheCeiling) {
+    Song song = compose(kDefaultSeed);
+    // The recap, the densest stretch of the arrangement.
+    std::vector<float> out = render(song, beat_to_sample(424.0), beat_to_sample(432.0));
+    double peak = 0.0, sum = 0.0, mean = 0.0;
+    for (float v : out) {
+        peak = std::max(peak, double(std::fabs(v)));
+        sum += double(v) * v;
+        mean += v;
+    }
+    EXPECT_LE(peak, ceiling_gain());
+    EXPECT_GT(10.0 * std::log10(sum / double(out.size())), -16.0) << "suspiciously quiet";
+    EXPECT_LT(std::fabs(mean / double(out.size())), 1e-3) << "DC offset";
+}
+
+TEST(Render, SameSeedGivesTheSameSamplesAndAnotherSeedDoesNot) {
+    const int64_t from = beat_to_sample(100.0), to = beat_to_sample(104.0);
+    RenderOptions quick;
+    quick.preroll_seconds = 0.5;
+    std::vector<float> a = render(compose(kDefaultSeed), from, to, quick);
+    std::vector<float> b = render(compose(kDefaultSeed), from, to, quick);
+    std::vector<float> c = render(compose(kDefaultSeed + 1), from, to, quick);
+    ASSERT_EQ(a.size(), b.size());
+    EXPECT_TRUE(a == b);
+    EXPECT_FALSE(a == c);
+}
+
+// ------------------------------------------------------------------ arrangement
+
+TEST(Arrangement, KickFollowsThePictureSchedule) {
+    Song song = compose(kDefaultSeed);
+    std::set<double> kicks;
+    for (const Note& n : song.notes)
+        if (n.part == Part::Kick) kicks.insert(n.beat);
+    for (double k : kicks) EXPECT_EQ(k, std::floor(k)) << "kick off the beat at " << k;
+    // Quiet intro and the first half of the build: no kick.
+    EXPECT_EQ(std::count_if(kicks.begin(), kicks.end(), [](double b) { return b < 24; }), 0);
+    // Full energy from beat 32, a four-beat break at 64, back in at 68.
+    for (int b = 32; b < 64; ++b) EXPECT_TRUE(kicks.count(b)) << "beat " << b;
+    for (int b = 64; b < 68; ++b) EXPECT_FALSE(kicks.count(b)) << "beat " << b;
+    for (int b = 68; b < 100; ++b) EXPECT_TRUE(kicks.count(b)) << "beat " << b;
+    // Every beat of the recap, where the picture cuts on each one.
+    for (int b = 416; b < 448; ++b) EXPECT_TRUE(kicks.count(b)) << "beat " << b;
+}
+
+TEST(Arrangement, NotesSitOnTheGridAndEndWithTheShow) {
+    Song song = compose(kDefaultSeed);
+    for (const Note& n : song.notes) {
+        if (n.beat < 0.0) {
+            // Only the opening chord may start before the first beat, at the file's first sample.
+            EXPECT_EQ(beat_to_sample(n.beat), 0) << part_name(n.part);
+            continue;
+        }
+        double steps = n.beat * 8.0;  // thirty-second notes at the finest
+        EXPECT_EQ(steps, std::round(steps)) << part_name(n.part) << " at " << n.beat;
+        EXPECT_LE(n.beat + n.length, kEndBeat) << part_name(n.part) << " at " << n.beat;
+    }
+    EXPECT_EQ(song.mix(kEndBeat).master, 0.0f);
+    EXPECT_EQ(song.mix(kEndBeat - 0.5).master, 0.0f);
+    EXPECT_GT(song.mix(511.0).master, 0.99f);
+}
+
+TEST(Arrangement, SectionsChangeWhereThePictureDoes) {
+    Song song = compose(kDefaultSeed);
+    std::set<int> starts;
+    int expected_begin = 0;
+    for (const Section& s : song.sections) {
+        EXPECT_EQ(s.begin_beat, expected_begin) << s.name;  // contiguous
+        expected_begin = s.end_beat;
+        starts.insert(s.begin_beat);
+    }
+    EXPECT_EQ(expected_begin, int(kEndBeat));
+    for (int scene_change : {16, 160, 224, 288, 416, 448, 512}) EXPECT_TRUE(starts.count(scene_change)) << scene_change;
+    EXPECT_GE(song.seconds, 248.0);
+}
+
+}  // namespace
