@@ -25,7 +25,7 @@ constexpr Chord kDm9{38, {50, 53, 57, 60, 64}};
 constexpr Chord kEm7{28, {52, 55, 59, 62, 67}};
 constexpr Chord kCmaj7{36, {55, 60, 64, 67, 71}};
 constexpr Chord kG6{31, {55, 59, 62, 64, 67}};
-constexpr Chord kBbmaj7{34, {53, 57, 58, 62, 65}};
+constexpr Chord kBbmaj9{34, {58, 62, 65, 69, 72}};
 
 const Chord& cycle(int beats_in, std::initializer_list<const Chord*> chords, int step) {
     int idx = (beats_in / step) % int(chords.size());
@@ -42,7 +42,7 @@ const Chord& chord_at(double beat) {
     if (b < 128) return cycle(b - 32, {&kAm9, &kFmaj9, &kDm9, &kEm7}, 8);
     if (b < 160) return cycle(b - 128, {&kDm9, &kFmaj9, &kAm9, &kG6}, 8);
     if (b < 224) return cycle(b - 160, {&kFmaj9, &kG6, &kEm7, &kAm9}, 8);
-    if (b < 288) return cycle(b - 224, {&kDm9, &kBbmaj7, &kAm9, &kEm7}, 8);
+    if (b < 288) return cycle(b - 224, {&kDm9, &kBbmaj9, &kAm9, &kEm7}, 8);
     if (b < 320) return kAm9;
     if (b < 352) return cycle(b - 320, {&kFmaj9, &kEm7, &kDm9, &kEm7}, 8);
     if (b < 416) return cycle(b - 352, {&kAm9, &kFmaj9, &kCmaj7, &kG6}, 8);
@@ -92,6 +92,11 @@ const MelodyNote kMelodyA[] = {
     {8, 1.5, 74},  {9.5, 1, 71},  {10.5, 1.5, 67}, {12, 0.5, 71}, {12.5, 1, 74}, {13.5, 2.5, 76},
     {16, 1.5, 79}, {17.5, 1, 76}, {18.5, 1.5, 71}, {20, 0.5, 74}, {20.5, 1, 76}, {21.5, 2.5, 74},
     {24, 1.5, 72}, {25.5, 1, 71}, {26.5, 1.5, 69}, {28, 0.5, 76}, {28.5, 1, 72}, {29.5, 2.5, 71},
+};
+// Over Fmaj9 | Em7, for the breakdown.
+const MelodyNote kMelodyC[] = {
+    {0, 1.5, 69}, {1.5, 1, 67},  {2.5, 1.5, 64},  {4.5, 0.5, 72}, {5, 3, 69},
+    {8, 1.5, 67}, {9.5, 1, 71},  {10.5, 1.5, 64}, {12.5, 0.5, 74}, {13, 3, 71},
 };
 // Over Am9 | Fmaj9 | Cmaj7 | G6 (and Em7 in the recap).
 const MelodyNote kMelodyB[] = {
@@ -258,9 +263,11 @@ public:
         }
     }
 
-    // One bar per chord root, with a couple of seeded mutations per phrase so
-    // the line keeps moving even when the pattern repeats.
-    void acid(int from, int to, int pattern, float velocity, bool pedal_a = false) {
+    // The acid line stays on the key's root (its patterns are A minor
+    // pentatonic, which sits well over every chord of the track), with a
+    // couple of seeded mutations per phrase so it keeps moving even when the
+    // pattern repeats.
+    void acid(int from, int to, int pattern, float velocity) {
         std::array<AcidStep, 16> base = parse_acid(kAcidPatterns[pattern % 4]);
         std::array<AcidStep, 16> steps = base;
         for (int bar = from / 4; bar * 4 < to; ++bar) {
@@ -276,7 +283,7 @@ public:
                         s.semitones = s.semitones >= 12 ? s.semitones - 12 : s.semitones + 12;
                 }
             }
-            int root = (pedal_a ? kAm9.bass : chord_at(bar_beat).bass) + 12;
+            const int root = kAm9.bass + 12;
             for (int k = 0; k < 16; ++k) {
                 const AcidStep& s = steps[size_t(k)];
                 double at = bar_beat + k * 0.25;
@@ -551,7 +558,7 @@ void lattice(Composer& c) {
     c.hats(288, 304, Hats::Sixteenths, 0.85f);
     c.hats(304, 320, Hats::SixteenthsOpen, 0.9f);
     c.claps(288, 320, 0.85f);
-    c.acid(288, 320, 0, 0.95f, true);
+    c.acid(288, 320, 0, 0.95f);
     c.ride(288, 320, 0.5f);
     c.perc(288, 320, 0.65f);
     c.crash(304, 0.6f, false);
@@ -563,7 +570,7 @@ void lattice(Composer& c) {
     c.atmos(320, 340, 0.6f);
     c.arp(320, 352, 1, 0.5f);
     c.sparse_bleeps(320, 336, 0.3f, 0.45f);
-    c.melody(320, kMelodyB, 12, -12, 0.5f, 336);
+    c.melody(320, kMelodyC, std::size(kMelodyC), 0, 0.5f, 336);
     c.bass(336, 352, BassStyle::Offbeat, 0.8f);
     c.hats(336, 344, Hats::Offbeats, 0.6f);
     c.hats(344, 352, Hats::Sixteenths, 0.75f);
