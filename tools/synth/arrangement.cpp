@@ -696,7 +696,7 @@ MixState track_mix(double b) {
         m.kick_tone = ramp(b, 24, 32, 0.08f, 0.35f);
         m.duck_depth = 0.35f;
         m.reverb_send = 1.2f;
-        m.master = ramp(b, 16, 32, 0.75f, 1.0f);
+        m.master = ramp(b, 16, 32, 0.7f, 0.93f);
     } else if (b < 68) {
         m.pad_cutoff = 2200.0f;
         m.arp_cutoff = 2600.0f;
@@ -776,8 +776,19 @@ MixState track_mix(double b) {
         m.reverb_send = 1.3f;
         // Fade to silence by the last beat.
         float t = clamp01(float((b - 512.0) / 15.0));
-        m.master = 0.5f + 0.5f * std::cos(3.14159265f * t);
+        m.master = 0.9f * (0.5f + 0.5f * std::cos(3.14159265f * t));
         if (t >= 1.0f) m.master = 0.0f;
+    }
+    // Every full section sits a little below the recap, so that the recap,
+    // where the picture cuts on every beat, is the loudest part of the show.
+    if (b >= 32 && b < 512) {
+        float level = 0.93f;
+        if (b >= 160 && b < 224) level = 0.89f;
+        if (b >= 288 && b < 352) level = 0.91f;
+        if (b >= 352 && b < 416) level = 0.95f;
+        if (b >= 416 && b < 448) level = 1.0f;
+        if (b >= 448) level = 0.9f;
+        m.master *= level;
     }
     return m;
 }

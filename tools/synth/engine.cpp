@@ -67,7 +67,7 @@ const ChannelStrip kStrips[kPartCount] = {
 
 constexpr float kReverbReturn = 0.9f;
 constexpr float kDelayReturn = 0.6f;
-constexpr float kMasterGainDb = 2.0f;
+constexpr float kMasterGainDb = 2.5f;
 constexpr int kBlock = 64;
 constexpr int kLookahead = 256;
 

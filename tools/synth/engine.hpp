@@ -15,7 +15,7 @@ namespace krelan::synth {
 // Highest level the master bus lets through, in dBFS, both on the samples
 // and between them. The headroom below -1 dBFS absorbs the overshoot that
 // MP3 encoding adds.
-constexpr float kCeilingDb = -3.0f;
+constexpr float kCeilingDb = -2.6f;
 
 // Estimates the true peak of one channel: the largest magnitude on the
 // samples and at seven points between each pair of samples, interpolated
