@@ -99,6 +99,6 @@ if command -v sox >/dev/null 2>&1 && command -v convert >/dev/null 2>&1; then
         -fill none -stroke "'rgba(255,255,255,0.7)'" -strokewidth 1 $lines \
         -stroke none -fill white -pointsize 15 $labels \
         -pointsize 18 -annotate +8+8 "'Krelan soundtrack, 0 to 11 kHz; section starts in beats'" \
-        -colors 64 "'png8:$root/docs/soundtrack.png'"
+        -strip -define png:exclude-chunks=date,time -colors 64 "'png8:$root/docs/soundtrack.png'"
 fi
 echo "done"
