@@ -1,76 +1,63 @@
 #include "cards.hpp"
 
-#include <cmath>
-
-#include "font.hpp"
-
 namespace krelan::cards {
+
+const char* const kSeparator = " \xC2\xB7 ";  // a middle dot between single spaces
 
 namespace {
 
 constexpr float kCentreX = kCardWidth / 2.0f;
+// Glyph units from the baseline up to the row's centre line, where a cell's
+// origin lies.
+constexpr float kBaselineToCentre = 0.4f;
 
-struct Piece {
-    std::string text;
-    Color color;
-};
-
-// Draws pieces of text separated by single spaces as one centred line.
-void draw_line(Canvas& canvas, const std::vector<Piece>& pieces, float baseline, const TextStyle& style) {
-    std::string joined;
-    std::vector<float> offsets;
-    for (const Piece& p : pieces) {
-        if (!joined.empty()) joined += ' ';
-        offsets.push_back(text_width(joined, style));
-        joined += p.text;
-    }
-    float x = kCentreX - text_width(joined, style) / 2.0f;
-    for (size_t i = 0; i < pieces.size(); ++i)
-        canvas.stroke(layout_text(pieces[i].text, x + offsets[i], baseline, style), style.stroke, pieces[i].color);
+void add_rule(Drawing* drawing, int y, int half_length, int thickness) {
+    const int x = int(kCentreX);
+    drawing->rules.push_back({x - half_length, y, x + half_length, y + thickness});
 }
 
-void draw_centred(Canvas& canvas, const std::string& text, float baseline, const TextStyle& style, Color color) {
-    draw_line(canvas, {{text, color}}, baseline, style);
+// The emblem: a face of radius r about (cx, cy), pixels, y down.
+void add_emblem(Drawing* drawing, float cx, float cy, float r) {
+    drawing->marks.push_back({kEmblemRing, cx, cy, r, kBlue});
+    drawing->marks.push_back({kEmblemFace, cx, cy, r, kWhite});
 }
 
 // The four warning words in a row, alternating white and blue.
-void draw_word_row(Canvas& canvas, float baseline) {
-    const TextStyle style{46.0f, 5.5f, 2.8f};
-    std::vector<Piece> pieces;
+bool add_word_row(const Font& font, float baseline, Drawing* drawing, std::string* error) {
+    std::vector<Run> runs;
     const auto& words = warning_words();
     for (size_t i = 0; i < words.size(); ++i) {
-        if (i) pieces.push_back({"*", kBlue});
-        pieces.push_back({words[i], i % 2 ? kBlue : kWhite});
+        if (i) runs.push_back({kSeparator, kBlue});
+        runs.push_back({words[i], i % 2 ? kBlue : kWhite});
     }
-    draw_line(canvas, pieces, baseline, style);
-}
-
-void draw_rule(Canvas& canvas, float y, float half_length, float thickness) {
-    canvas.fill_rect(kCentreX - half_length, y, kCentreX + half_length, y + thickness, kWhite);
-}
-
-std::vector<Polyline> ellipse_arc(float cx, float cy, float rx, float ry, float a0, float a1) {
-    Polyline p;
-    const int steps = 96;
-    for (int i = 0; i <= steps; ++i) {
-        float a = a0 + (a1 - a0) * float(i) / float(steps);
-        p.push_back({cx + rx * std::cos(a), cy + ry * std::sin(a)});
-    }
-    return {p};
-}
-
-// A round smiling face: blue ring, white eyes and mouth.
-void draw_smiley(Canvas& canvas, float cx, float cy, float r) {
-    const float pi = 3.14159265f;
-    canvas.stroke(ellipse_arc(cx, cy, r, r, 0.0f, 2.0f * pi), r * 0.1f, kBlue);
-    std::vector<Polyline> eyes = {{{cx - r * 0.33f, cy - r * 0.42f}, {cx - r * 0.33f, cy - r * 0.18f}},
-                                  {{cx + r * 0.33f, cy - r * 0.42f}, {cx + r * 0.33f, cy - r * 0.18f}}};
-    canvas.stroke(eyes, r * 0.13f, kWhite);
-    // y grows downwards on the canvas, so angles 0.15 pi .. 0.85 pi are the lower arc.
-    canvas.stroke(ellipse_arc(cx, cy + r * 0.02f, r * 0.55f, r * 0.5f, 0.17f * pi, 0.83f * pi), r * 0.1f, kWhite);
+    return set_line(font, runs, kCentreX, baseline, {58.0f}, drawing, error);
 }
 
 }  // namespace
+
+bool set_line(const Font& font, const std::vector<Run>& runs, float centre_x, float baseline,
+              const TextStyle& style, Drawing* drawing, std::string* error) {
+    std::vector<std::pair<CharGlyph, Color>> line;
+    for (const Run& run : runs) {
+        std::vector<CharGlyph> glyphs;
+        if (!set_text(font, run.text, &glyphs, error)) return false;
+        for (const CharGlyph& g : glyphs) line.push_back({g, run.ink});
+    }
+    float width = line.empty() ? 0 : style.tracking * float(line.size() - 1);
+    for (const auto& [glyph, ink] : line) width += glyph.advance;
+    // The cursor walks the line in glyph units; each cell is centred on the
+    // middle of its advance, as in the scroller.
+    float cursor = -width / 2.0f;
+    for (const auto& [glyph, ink] : line) {
+        if (!glyph.glyph.empty()) {
+            const float x = centre_x + (cursor + glyph.advance / 2.0f) * style.scale;
+            const float y = baseline - (kBaselineToCentre + glyph.raise) * style.scale;
+            drawing->marks.push_back({glyph.glyph, x, y, style.scale, ink});
+        }
+        cursor += glyph.advance + style.tracking;
+    }
+    return true;
+}
 
 const std::vector<std::string>& warning_words() {
     static const std::vector<std::string> words = {"WARNING", "ACHTUNG", "ATTENTION", "ATTENZIONE"};
@@ -99,55 +86,58 @@ const EndCardText& end_card_text() {
     return text;
 }
 
-Canvas draw_warning_card() {
-    Canvas canvas(kCardWidth, kCardHeight, kBlack);
-    draw_word_row(canvas, 108.0f);
-    draw_rule(canvas, 146.0f, 800.0f, 4.0f);
+bool draw_warning_card(const Font& font, Drawing* drawing, std::string* error) {
+    *drawing = {};
+    if (!add_word_row(font, 112.0f, drawing, error)) return false;
+    add_rule(drawing, 146, 800, 4);
 
     // The disclaimer, centred line by line in the space between the rules.
-    const TextStyle body{24.0f, 3.2f, 2.6f};
-    const float line_step = 42.0f, paragraph_gap = 30.0f;
+    const TextStyle body{28.0f};
+    const float line_step = 2.0f * body.scale, paragraph_gap = 1.1f * body.scale;
     std::vector<std::vector<std::string>> blocks;
-    float height = 0.0f;
+    float height = 0;
     for (const std::string& p : warning_paragraphs()) {
-        blocks.push_back(wrap_text(p, 1560.0f, body));
+        blocks.push_back(wrap_text(font, p, 1560.0f / body.scale));
         height += float(blocks.back().size()) * line_step;
     }
     height += paragraph_gap * float(blocks.size() - 1);
+    // The first line's capitals start half a line step's leading below the
+    // block's top; the block is centred between the rules.
     const float top = 150.0f, bottom = 756.0f;
-    float baseline = (top + bottom) / 2.0f - height / 2.0f + line_step - (line_step - body.cap_height) / 2.0f;
+    float baseline = (top + bottom - height) / 2.0f + (line_step + body.scale) / 2.0f;
     for (const auto& lines : blocks) {
         for (const std::string& line : lines) {
-            draw_centred(canvas, line, baseline, body, kWhite);
+            if (!set_line(font, {{line, kWhite}}, kCentreX, baseline, body, drawing, error)) return false;
             baseline += line_step;
         }
         baseline += paragraph_gap;
     }
 
-    draw_rule(canvas, 756.0f, 800.0f, 4.0f);
-    draw_word_row(canvas, 846.0f);
-    draw_smiley(canvas, kCentreX, 964.0f, 72.0f);
-    return canvas;
+    add_rule(drawing, 756, 800, 4);
+    if (!add_word_row(font, 842.0f, drawing, error)) return false;
+    add_emblem(drawing, kCentreX, 966.0f, 70.0f);
+    return true;
 }
 
-Canvas draw_end_card() {
-    Canvas canvas(kCardWidth, kCardHeight, kBlack);
+bool draw_end_card(const Font& font, Drawing* drawing, std::string* error) {
+    *drawing = {};
     const EndCardText& text = end_card_text();
+    const TextStyle small{40.0f};
 
-    draw_centred(canvas, text.label, 300.0f, {32.0f, 4.0f, 3.0f}, kBlue);
-    draw_rule(canvas, 344.0f, 600.0f, 5.0f);
-    draw_centred(canvas, text.title, 598.0f, {190.0f, 21.0f, 3.4f}, kWhite);
-    draw_rule(canvas, 650.0f, 600.0f, 5.0f);
-    draw_centred(canvas, text.event, 734.0f, {32.0f, 4.0f, 3.0f}, kWhite);
+    if (!set_line(font, {{text.label, kBlue}}, kCentreX, 300.0f, small, drawing, error)) return false;
+    add_rule(drawing, 344, 600, 5);
+    if (!set_line(font, {{text.title, kWhite}}, kCentreX, 610.0f, {220.0f, 0.15f}, drawing, error))
+        return false;
+    add_rule(drawing, 650, 600, 5);
+    if (!set_line(font, {{text.event, kWhite}}, kCentreX, 736.0f, small, drawing, error)) return false;
 
-    std::vector<Piece> credits;
+    std::vector<Run> credits;
     for (size_t i = 0; i < text.credits.size(); ++i) {
-        if (i) credits.push_back({"*", kBlue});
-        credits.push_back({text.credits[i].first, kBlue});
+        if (i) credits.push_back({kSeparator, kBlue});
+        credits.push_back({text.credits[i].first + " ", kBlue});
         credits.push_back({text.credits[i].second, kWhite});
     }
-    draw_line(canvas, credits, 990.0f, {24.0f, 3.2f, 2.6f});
-    return canvas;
+    return set_line(font, credits, kCentreX, 990.0f, {30.0f}, drawing, error);
 }
 
 }  // namespace krelan::cards

@@ -1,4 +1,6 @@
-// krelan-cards: draws the warning card and the end card as PNG files.
+// krelan-cards: draws the warning card and the end card as PNG files, with
+// the show's own font through its GL code (offscreen unless SDL_VIDEODRIVER
+// names another video driver).
 //
 //   krelan-cards --warning assets/warning.png --end assets/end.png
 
@@ -6,30 +8,58 @@
 #include <cstring>
 #include <string>
 
+#include "card_renderer.hpp"
 #include "cards.hpp"
 #include "png_writer.hpp"
 
 using namespace krelan::cards;
 
+namespace {
+
+bool draw_card(const std::string& path, bool (*lay_out)(const Font&, Drawing*, std::string*),
+               const Font& font) {
+    Drawing drawing;
+    std::string error;
+    std::vector<uint8_t> rgb;
+    if (lay_out(font, &drawing, &error)) rgb = render_card(drawing, &error);
+    if (rgb.empty()) {
+        std::fprintf(stderr, "krelan-cards: %s: %s\n", path.c_str(), error.c_str());
+        return false;
+    }
+    if (!write_png(path, kCardWidth, kCardHeight, rgb)) {
+        std::fprintf(stderr, "krelan-cards: cannot write %s\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     std::string warning, end;
+    bool usage = argc < 3 || argc % 2 == 0;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (!std::strcmp(argv[i], "--warning"))
             warning = argv[i + 1];
         else if (!std::strcmp(argv[i], "--end"))
             end = argv[i + 1];
+        else
+            usage = true;
     }
-    if (warning.empty() && end.empty()) {
+    if (usage) {
         std::fprintf(stderr, "usage: krelan-cards [--warning FILE.png] [--end FILE.png]\n");
         return 2;
     }
-    if (!warning.empty() && !write_png(warning, draw_warning_card())) {
-        std::fprintf(stderr, "cannot write %s\n", warning.c_str());
+    const ShaderDirs dirs{KRELAN_SHOW_SHADER_DIR, KRELAN_CARDS_SHADER_DIR};
+    Font font;
+    std::string error;
+    if (!load_font(dirs.show, &font, &error) || !start_renderer(font, dirs, &error)) {
+        std::fprintf(stderr, "krelan-cards: %s\n", error.c_str());
+        stop_renderer();
         return 1;
     }
-    if (!end.empty() && !write_png(end, draw_end_card())) {
-        std::fprintf(stderr, "cannot write %s\n", end.c_str());
-        return 1;
-    }
-    return 0;
+    bool ok = (warning.empty() || draw_card(warning, draw_warning_card, font)) &&
+              (end.empty() || draw_card(end, draw_end_card, font));
+    stop_renderer();
+    return ok ? 0 : 1;
 }

@@ -3,11 +3,12 @@
 #include <png.h>
 
 #include <cstdio>
-#include <vector>
 
 namespace krelan::cards {
 
-bool write_png(const std::string& path, const Canvas& canvas) {
+bool write_png(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb) {
+    const size_t stride = size_t(width) * 3;
+    if (width <= 0 || height <= 0 || rgb.size() != stride * size_t(height)) return false;
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return false;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -18,13 +19,11 @@ bool write_png(const std::string& path, const Canvas& canvas) {
         return false;
     }
     png_init_io(png, f);
-    png_set_IHDR(png, info, png_uint_32(canvas.width()), png_uint_32(canvas.height()), 8, PNG_COLOR_TYPE_RGB,
+    png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8, PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_compression_level(png, 9);
     png_write_info(png, info);
-    std::vector<uint8_t> rgb = canvas.to_rgb8();
-    const size_t stride = size_t(canvas.width()) * 3;
-    for (int y = 0; y < canvas.height(); ++y) png_write_row(png, &rgb[size_t(y) * stride]);
+    for (int y = 0; y < height; ++y) png_write_row(png, &rgb[size_t(y) * stride]);
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return std::fclose(f) == 0;

@@ -1,12 +1,13 @@
-// PNG output of a canvas: 8-bit RGB (colour type 2), not interlaced.
+// PNG output of a card: 8-bit RGB (colour type 2), not interlaced.
 #pragma once
 
+#include <cstdint>
 #include <string>
-
-#include "canvas.hpp"
+#include <vector>
 
 namespace krelan::cards {
 
-bool write_png(const std::string& path, const Canvas& canvas);
+// `rgb` holds height rows of width pixels, 3 bytes each, top row first.
+bool write_png(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb);
 
 }  // namespace krelan::cards
