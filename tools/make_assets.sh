@@ -5,10 +5,13 @@
 #   assets/end.png      drawn by krelan-cards
 #   docs/soundtrack.png spectrogram of the track with the section starts marked
 #
-# Builds the two tools on their own (no need for the rest of the project)
-# unless KRELAN_SYNTH and KRELAN_CARDS point at already built binaries.
-# Needs cmake, a C++17 compiler, libpng and lame; ffmpeg for the level
-# report and check; sox and ImageMagick for the spectrogram.
+# Builds the two tools with the project's own CMake (tests off; the card
+# drawer draws through the show's host library and shader sources) unless
+# KRELAN_SYNTH and KRELAN_CARDS point at already built binaries. Needs what
+# the project needs to build (cmake, a C++17 compiler, SDL2, GLEW, libpng,
+# Mesa for the offscreen GL context), lame; ffmpeg for the level report and
+# check; sox and ImageMagick for the spectrogram. Configuring the project
+# reads the committed assets, so they must be present (they are replaced).
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,18 +20,11 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 if [ -z "${KRELAN_SYNTH:-}" ] || [ -z "${KRELAN_CARDS:-}" ]; then
-    # A small top level of its own that builds just the two tools.
-    mkdir -p "$build/src"
-    {
-        echo 'cmake_minimum_required(VERSION 3.16)'
-        echo 'project(krelan_asset_tools CXX)'
-        echo "add_subdirectory(\"$root/tools/synth\" synth)"
-        echo "add_subdirectory(\"$root/tools/cards\" cards)"
-    } > "$build/src/CMakeLists.txt"
-    cmake -S "$build/src" -B "$build/out" -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build "$build/out" -j2 --target krelan-synth krelan-cards
-    KRELAN_SYNTH=${KRELAN_SYNTH:-$build/out/synth/krelan-synth}
-    KRELAN_CARDS=${KRELAN_CARDS:-$build/out/cards/krelan-cards}
+    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DKRELAN_BUILD_TESTS=OFF \
+        -DKRELAN_BUILD_TOOLS=ON >/dev/null
+    cmake --build "$build" -j2 --target krelan-synth krelan-cards
+    KRELAN_SYNTH=${KRELAN_SYNTH:-$build/tools/synth/krelan-synth}
+    KRELAN_CARDS=${KRELAN_CARDS:-$build/tools/cards/krelan-cards}
 fi
 
 echo "rendering the track"
@@ -49,7 +45,8 @@ lame --quiet --cbr -b 192 -m j -q 2 --id3v2-only --id3v2-latin1 \
     "$work/music.wav" "$root/assets/music.mp3"
 
 echo "drawing the cards"
-"$KRELAN_CARDS" --warning "$root/assets/warning.png" --end "$root/assets/end.png"
+# Offscreen GL (no display needed) unless SDL_VIDEODRIVER names a driver.
+SDL_VIDEODRIVER=${SDL_VIDEODRIVER:-offscreen} "$KRELAN_CARDS" --warning "$root/assets/warning.png" --end "$root/assets/end.png"
 
 if command -v ffmpeg >/dev/null 2>&1; then
     # Levels of the encoded file as a decoder sees it; fails outside the targets.
