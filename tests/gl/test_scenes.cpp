@@ -265,7 +265,9 @@ TEST_F(ParticleScene, CentreStaysBlackAndBrightnessSaturatesAtOne)
         for (int y = y0; y < y0 + side; ++y)
             for (int x = x0; x < x0 + side; ++x) {
                 const float* c = pixel(image, x, y);
-                if (centre_distance(x, y) < 54.0f) ASSERT_EQ(c[0], 0.0f) << x << "," << y;
+                if (centre_distance(x, y) < 54.0f) {
+                    ASSERT_EQ(c[0], 0.0f) << x << "," << y;
+                }
                 ASSERT_LE(c[0], 1.0f);
                 ASSERT_GE(c[0], 0.0f);
                 ASSERT_EQ(c[1], c[0]);
