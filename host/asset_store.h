@@ -17,8 +17,7 @@ extern const EmbeddedAsset asset_warning_card;  // PNG, 1920x1080, shown first
 extern const EmbeddedAsset asset_end_card;      // PNG, 1920x1080, shown last
 extern const EmbeddedAsset asset_vertex_text;   // the vertex stage of every program
 
-// Fragment texts, prelude first. A text of length 0 is a program that has not
-// been written yet; the host draws its beat range with one that exists.
+// Fragment texts, prelude first, one per program.
 extern const EmbeddedAsset asset_text_sphere;
 extern const EmbeddedAsset asset_text_field;
 extern const EmbeddedAsset asset_text_particles;

@@ -32,17 +32,6 @@ GLuint build_embedded(const EmbeddedAsset& text, const char* name)
                          static_cast<int>(text.length), name);
 }
 
-// Builds a scene's program; a scene not written yet is drawn by `fallback`.
-bool build_scene(GLuint* program, const EmbeddedAsset& text, const char* name, GLuint fallback)
-{
-    if (text.length == 0) {
-        *program = fallback;
-        return true;
-    }
-    *program = build_embedded(text, name);
-    return *program != 0;
-}
-
 bool create_post_chain()
 {
     const char* names[2] = {"life image A", "life image B"};
@@ -151,15 +140,17 @@ bool load_show_resources()
     if (!tex_warning || !tex_end) return false;
     glBindTexture(GL_TEXTURE_2D, tex_blank);
 
-    prog_card = build_embedded(asset_text_card, "card");
+    // The card program, built last, stays in use.
+    prog_sphere = build_embedded(asset_text_sphere, "sphere");
+    prog_field = build_embedded(asset_text_field, "field");
+    prog_particles = build_embedded(asset_text_particles, "particles");
+    prog_lattice = build_embedded(asset_text_lattice, "lattice");
     prog_life = build_embedded(asset_text_life, "life");
     prog_zoom = build_embedded(asset_text_zoom, "zoom");
     prog_glow = build_embedded(asset_text_glow, "glow");
-    if (!prog_card || !prog_life || !prog_zoom || !prog_glow) return false;
-    if (!build_scene(&prog_sphere, asset_text_sphere, "sphere", prog_card) ||
-        !build_scene(&prog_field, asset_text_field, "field", prog_card) ||
-        !build_scene(&prog_particles, asset_text_particles, "particles", prog_card) ||
-        !build_scene(&prog_lattice, asset_text_lattice, "lattice", prog_card))
+    prog_card = build_embedded(asset_text_card, "card");
+    if (!prog_sphere || !prog_field || !prog_particles || !prog_lattice || !prog_life ||
+        !prog_zoom || !prog_glow || !prog_card)
         return false;
 
     if (!create_post_chain()) return false;

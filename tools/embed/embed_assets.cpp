@@ -97,8 +97,17 @@ int main(int argc, char** argv)
         blobs.push_back({arg.substr(0, eq), arg.substr(eq + 1), length});
     }
 
+    // The show needs every one of its programs.
+    for (const char* name : k_fragment_programs) {
+        bool listed = false;
+        for (const ShaderRecipe& r : recipes) listed = listed || r.program == name;
+        if (!listed) {
+            std::cerr << "embed_assets: the manifest lists no program '" << name << "'\n";
+            return 1;
+        }
+    }
+
     // Assemble each program's text into the output folder, then embed it.
-    std::vector<std::string> assembled_names;
     for (const ShaderRecipe& recipe : recipes) {
         std::string text;
         if (!assemble_shader(recipe, shader_dirs, &text, &error)) {
@@ -109,7 +118,6 @@ int main(int argc, char** argv)
         write_if_changed(path, text);
         std::string blob_name = recipe.program == "vertex" ? "vertex_text" : "text_" + recipe.program;
         blobs.push_back({blob_name, path, text.size()});
-        assembled_names.push_back(recipe.program);
     }
 
     std::ostringstream s;
@@ -134,13 +142,6 @@ int main(int argc, char** argv)
     for (const Blob& b : blobs)
         c << "const EmbeddedAsset asset_" << b.name << " = {krelan_blob_" << b.name << ", "
           << b.length << "u};\n";
-    // Programs the manifest does not (yet) list are empty texts; the host draws
-    // those beat ranges with a program that exists.
-    for (const char* name : k_fragment_programs) {
-        bool present = false;
-        for (const std::string& n : assembled_names) present = present || n == name;
-        if (!present) c << "const EmbeddedAsset asset_text_" << name << " = {nullptr, 0u};\n";
-    }
     c << "\nconst float asset_bpm = 130.0f;\n";
     write_if_changed(out_dir + "/asset_store.cpp", c.str());
     return 0;
