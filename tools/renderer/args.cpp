@@ -25,20 +25,20 @@ bool parse_args(int argc, char** argv, int first, const std::vector<OptionSpec>&
             name = name.substr(0, eq);
             inline_value = true;
         }
-        const OptionSpec* spec = nullptr;
+        const OptionSpec* option = nullptr;
         for (const OptionSpec& k : known)
-            if (name == k.name) spec = &k;
-        if (!spec) {
+            if (name == k.name) option = &k;
+        if (!option) {
             *error = "unknown option --" + name;
             return false;
         }
-        if (spec->takes_value && !inline_value) {
+        if (option->takes_value && !inline_value) {
             if (i + 1 >= argc) {
                 *error = "option --" + name + " needs a value";
                 return false;
             }
             value = argv[++i];
-        } else if (!spec->takes_value && inline_value) {
+        } else if (!option->takes_value && inline_value) {
             *error = "option --" + name + " takes no value";
             return false;
         }
