@@ -16,8 +16,9 @@ b1=$(print_beat) || exit 1
 awk -v a="$b0" -v b="$b1" 'BEGIN { d = b - a; exit !(d > 3 && d < 12) }' \
     || fail "while s was held the beat went from $b0 to $b1"
 xdotool keyup --window "$WIN" s
+print_beat > /dev/null || exit 1  # may share its pass with the release
 b2=$(print_beat) || exit 1
-awk -v a="$b1" -v b="$b2" 'BEGIN { d = b - a; exit !(d > 21.6 && d < 30) }' \
+awk -v a="$b1" -v b="$b2" 'BEGIN { d = b - a; exit !(d > 21.6 && d < 32) }' \
     || fail "releasing s moved the beat from $b1 to $b2"
 pass "a held key acts on release ($b0 -> $b1 held -> $b2 released)"
 

@@ -86,6 +86,15 @@ print_beat() {
 
 }
 
+# Presses `s` and prints the beat afterwards. A `p` handled in the same pass
+# as the `s` still shows the beat from before the skip (the clock is read
+# before the events), so the second print is the one that counts.
+skip_and_print_beat() {
+    key s
+    print_beat > /dev/null || return 1
+    print_beat
+}
+
 screenshot() { import -window root "$1"; }
 
 # Number of pixels in which two images differ.
