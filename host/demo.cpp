@@ -93,9 +93,7 @@ bool start_up(int* status)
     if (!open_show_window()) return false;
 
     // The black start frame, shown while the show waits, then kept as the blank texture.
-    glUseProgram(0);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    draw_fullscreen_quad();
+    draw_start_frame();
     SDL_Delay(k_start_wait_ms);
     tex_blank = capture_screen_texture();
     SDL_GL_SwapWindow(show_window);

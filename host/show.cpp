@@ -133,6 +133,13 @@ bool open_show_window()
     return true;
 }
 
+void draw_start_frame()
+{
+    glUseProgram(0);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    draw_fullscreen_quad();
+}
+
 bool load_show_resources()
 {
     tex_warning = load_card_texture(asset_warning_card.bytes, asset_warning_card.length, "warning");

@@ -29,6 +29,10 @@ extern int life_current;  // index of the latest life image
 // loads the GL entry points. Reports what failed and returns false.
 bool open_show_window();
 
+// The black start frame: no program, no texture, the cleared quad. The show
+// holds it on screen during its start wait, then captures it as tex_blank.
+void draw_start_frame();
+
 // Everything after the captured start frame: the cards, the eight programs,
 // the post-chain targets seeded with the automaton's start image, and one
 // hidden draw of every program so that no scene change waits for a compile.

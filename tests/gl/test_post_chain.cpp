@@ -237,8 +237,7 @@ TEST(GlowPass, UniformInputsAndTheBloomOfOnePixel)
 TEST(PostChain, EvolvesOneGenerationPerFrameAndShowsCyanOnBlack)
 {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glUseProgram(0);
-    draw_fullscreen_quad();
+    draw_start_frame();
     tex_blank = capture_screen_texture();
     ASSERT_TRUE(load_show_resources());
 

@@ -24,9 +24,7 @@ bool open_render_window(std::string* error)
         return false;
     }
     // The show's start frame: opaque black, captured as the blank texture.
-    glUseProgram(0);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    draw_fullscreen_quad();
+    draw_start_frame();
     tex_blank = capture_screen_texture();
     return true;
 }
