@@ -3,6 +3,7 @@
 # generator refuses a line that does not fit the scroller, failing the build
 # with what is off. Included by the root CMakeLists before the embed step.
 add_executable(scrolltext "${CMAKE_CURRENT_LIST_DIR}/scrolltext.cpp")
+target_link_libraries(scrolltext PRIVATE krelan_shader_assembly)
 
 set(KRELAN_GREETINGS "${PROJECT_SOURCE_DIR}/shaders/greetings.txt")
 set(KRELAN_SCROLLTEXT_PIECE "${KRELAN_GENERATED_DIR}/scrolltext.glsl")

@@ -7,22 +7,13 @@
 // skipped). Exits with 1 and says what is off when the line does not fit;
 // the output is then left untouched.
 #include "scrolltext.h"
+#include "shader_assembly.h"
 
 #include <fstream>
 #include <iostream>
 #include <sstream>
 
 namespace {
-
-bool read_file(const std::string& path, std::string* text)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream s;
-    s << in.rdbuf();
-    *text = s.str();
-    return true;
-}
 
 // The one line of text in the greetings file, without its line end.
 bool greetings_line(const std::string& file, std::string* line, std::string* error)
@@ -52,11 +43,11 @@ int main(int argc, char** argv)
     }
     const std::string greetings_path = argv[1];
     std::string greetings, scroller, line, error;
-    if (!read_file(greetings_path, &greetings)) {
+    if (!read_text_file(greetings_path, &greetings)) {
         std::cerr << "scrolltext: cannot read " << greetings_path << "\n";
         return 1;
     }
-    if (!read_file(argv[2], &scroller)) {
+    if (!read_text_file(argv[2], &scroller)) {
         std::cerr << "scrolltext: cannot read " << argv[2] << "\n";
         return 1;
     }
