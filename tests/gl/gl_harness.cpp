@@ -1,23 +1,42 @@
 #include "gl_harness.h"
 
+#include "gl_window.h"
 #include "gpu.h"
+#include "png_file.h"
+#include "programs.h"
 #include "shader_assembly.h"
-#include "show.h"
+#include "shaders.h"
 
-#include <SDL.h>
-#include <SDL_image.h>
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <sstream>
 
 bool gl_harness_open()
 {
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "SDL_Init: %s\n", SDL_GetError());
+    std::string error;
+    if (!open_headless_gl_window(&error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
         return false;
     }
-    return open_show_window();
+    return true;
+}
+
+std::string shipped_text(const char* name)
+{
+    const ProgramText* program = find_program(name);
+    if (!program) {
+        ADD_FAILURE() << "no program '" << name << "' in the program table";
+        return "";
+    }
+    return std::string(program->text, program->length);
+}
+
+GLuint shipped_program(const char* name)
+{
+    const std::string text = shipped_text(name);
+    GLuint program = build_program(text.data(), text.size(), name);
+    if (!program) ADD_FAILURE() << "program '" << name << "' does not build";
+    return program;
 }
 
 std::string shader_piece(const std::string& piece)
@@ -36,7 +55,7 @@ GLuint test_program(const std::vector<std::string>& pieces, const std::string& c
     std::string text;
     for (const std::string& piece : pieces) text += shader_piece(piece);
     text += code;
-    GLuint program = build_program(text.c_str(), static_cast<int>(text.size()), name);
+    GLuint program = build_program(text.c_str(), text.size(), name);
     if (!program) ADD_FAILURE() << "test program '" << name << "' does not build";
     return program;
 }
@@ -67,8 +86,7 @@ void draw_to(const Target& target, GLuint program, float beat, int sound, GLuint
     glViewport(0, 0, target.width, target.height);
     if (texture) glBindTexture(GL_TEXTURE_2D, texture);
     use_program(program);
-    glUniform1f(loc_beat, beat);
-    glUniform1i(loc_sound, sound);
+    set_frame_uniforms(beat, sound);
     draw_fullscreen_quad();
     glFinish();
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
@@ -105,20 +123,10 @@ std::vector<unsigned char> read_texture(GLuint texture, int width, int height)
 
 std::vector<unsigned char> load_png_rgba(const std::string& path, int* width, int* height)
 {
-    SDL_Surface* image = IMG_Load(path.c_str());
-    if (!image) {
-        ADD_FAILURE() << "cannot decode " << path << ": " << IMG_GetError();
-        return {};
-    }
-    SDL_Surface* rgba = SDL_ConvertSurfaceFormat(image, SDL_PIXELFORMAT_ABGR8888, 0);
-    *width = rgba->w;
-    *height = rgba->h;
-    std::vector<unsigned char> out(size_t(rgba->w) * rgba->h * 4);
-    for (int y = 0; y < rgba->h; ++y)
-        std::memcpy(&out[size_t(y) * rgba->w * 4],
-                    static_cast<unsigned char*>(rgba->pixels) + size_t(y) * rgba->pitch,
-                    size_t(rgba->w) * 4);
-    SDL_FreeSurface(rgba);
-    SDL_FreeSurface(image);
-    return out;
+    Image image;
+    std::string error;
+    if (!read_png_rgba(path, &image, &error)) ADD_FAILURE() << error;
+    *width = image.width;
+    *height = image.height;
+    return image.pixels;
 }

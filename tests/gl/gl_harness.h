@@ -15,6 +15,13 @@ bool gl_harness_open();
 // the build assembles it.
 std::string shader_piece(const std::string& piece);
 
+// The shipped program of that name from the program table, built; fails the
+// current test and returns 0 if it does not build.
+GLuint shipped_program(const char* name);
+
+// The shipped program's assembled text.
+std::string shipped_text(const char* name);
+
 // A program from shader pieces followed by `code` (say, a main() of the
 // test's own). Fails the current test and returns 0 if it does not build.
 GLuint test_program(const std::vector<std::string>& pieces, const std::string& code,

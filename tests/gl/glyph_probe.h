@@ -3,12 +3,11 @@
 // written out as PNG pictures.
 #pragma once
 
-#include "../../tools/scrolltext/scrolltext.h"
 #include "gl_harness.h"
 #include "gpu.h"
+#include "scrolltext.h"
+#include "shaders.h"
 
-#include <SDL.h>
-#include <SDL_image.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -88,29 +87,8 @@ inline GLuint scroller_program(const std::string& scrolltext, const std::string&
 {
     std::string text = shader_piece("prelude.glsl") + shader_piece("font.glsl") + scrolltext +
                        shader_piece("scroller.glsl") + code;
-    GLuint program = build_program(text.c_str(), static_cast<int>(text.size()), name);
+    GLuint program = build_program(text.c_str(), text.size(), name);
     if (!program) ADD_FAILURE() << "program '" << name << "' does not build";
     return program;
 }
 
-// RGBA bytes (rows top-down) written as an opaque PNG.
-inline bool write_png(const std::string& path, std::vector<unsigned char> rgba, int width, int height)
-{
-    for (size_t i = 3; i < rgba.size(); i += 4) rgba[i] = 255;
-    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
-        rgba.data(), width, height, 32, width * 4, SDL_PIXELFORMAT_ABGR8888);
-    bool ok = surface && IMG_SavePNG(surface, path.c_str()) == 0;
-    SDL_FreeSurface(surface);
-    return ok;
-}
-
-// A bottom-up GL read-back turned top-down.
-inline std::vector<unsigned char> flip_rows(const std::vector<unsigned char>& rgba, int width, int height)
-{
-    std::vector<unsigned char> out(rgba.size());
-    const size_t row = size_t(width) * 4;
-    for (int y = 0; y < height; ++y)
-        std::copy(rgba.begin() + long(y * row), rgba.begin() + long((y + 1) * row),
-                  out.begin() + long((height - 1 - y) * row));
-    return out;
-}

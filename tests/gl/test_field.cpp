@@ -1,8 +1,6 @@
 // The sphere-field scene: the field's geometry, whole 1920x1080 frames of the
 // embedded text read back as the window would store them, and the scroller
-// band's rows. Disabled, run on demand: a benchmark next to the lattice and
-// the pictures for docs/.
-#include "asset_store.h"
+// band's rows.
 #include "gl_harness.h"
 #include "glyph_probe.h"
 #include "gpu.h"
@@ -10,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 
@@ -18,8 +15,7 @@ namespace {
 
 GLuint field_program()
 {
-    static GLuint program = build_program(reinterpret_cast<const char*>(asset_text_field.bytes),
-                                          static_cast<int>(asset_text_field.length), "field");
+    static GLuint program = shipped_program("field");
     return program;
 }
 
@@ -64,34 +60,6 @@ FrameKinds classify(const std::vector<unsigned char>& rgba)
     return k;
 }
 
-double seconds_since(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// First frame (compile included) and steady frame of a program at `beat`,
-// the best of `runs` fresh builds (the machine is shared).
-void time_program(const std::string& text, const char* name, float beat, int runs = 3)
-{
-    static Target frame = make_target(1920, 1080, false);
-    double first = 1e9, steady = 1e9;
-    for (int run = 0; run < runs; ++run) {
-        auto start = std::chrono::steady_clock::now();
-        GLuint program = build_program(text.c_str(), static_cast<int>(text.size()), name);
-        ASSERT_NE(program, 0u) << name;
-        draw_to(frame, program, beat, 0);
-        first = std::min(first, seconds_since(start));
-        for (int i = 0; i < 3; ++i) {
-            start = std::chrono::steady_clock::now();
-            draw_to(frame, program, beat + 0.25f * float(i + 1), 0);
-            steady = std::min(steady, seconds_since(start));
-        }
-        glDeleteProgram(program);
-    }
-    std::printf("%-10s first frame %.2f s (compile included), steady frame %.3f s at beat %.0f\n",
-                name, first, steady, beat);
-}
-
 }  // namespace
 
 TEST(Field, BlackWhiteHitsAndOpaqueInk)
@@ -131,7 +99,7 @@ TEST(Field, BandIsRows454To571)
     for (const char* piece : {"toolkit.glsl@shapes", "field.glsl@scene", "toolkit.glsl@marching",
                               "field.glsl@image"})
         text += shader_piece(piece);
-    GLuint program = build_program(text.c_str(), static_cast<int>(text.size()), "inked band");
+    GLuint program = build_program(text.c_str(), text.size(), "inked band");
     ASSERT_NE(program, 0u);
     Target frame = make_target(1920, 1080, false);
     glEnable(GL_SCISSOR_TEST);
@@ -185,65 +153,3 @@ TEST(Field, SpheresSitAtTheCellCentres)
     glDeleteProgram(program);
 }
 
-// Not a test: prints what the field costs next to the lattice. Run with
-//   --gtest_also_run_disabled_tests --gtest_filter='FieldBenchmark.*'
-// and MESA_SHADER_CACHE_DISABLE=true.
-TEST(FieldBenchmark, DISABLED_FirstAndSteadyFrame)
-{
-    std::string field(reinterpret_cast<const char*>(asset_text_field.bytes), asset_text_field.length);
-    time_program(field, "field", 190.0f);
-    if (asset_text_lattice.length) {
-        std::string lattice(reinterpret_cast<const char*>(asset_text_lattice.bytes),
-                            asset_text_lattice.length);
-        time_program(lattice, "lattice", 300.0f);
-    }
-}
-
-// Not a test: writes scene-field.png (the field with the scroller at beats
-// 160, 172.5, 189 and 205.5, half size, left to right and top to bottom)
-// into the working directory, for docs/.
-TEST(FieldPicture, DISABLED_WriteSceneSheet)
-{
-    Target frame = make_target(1920, 1080, false);
-    const float beats[4] = {160.0f, 172.5f, 189.0f, 205.5f};
-    std::vector<unsigned char> sheet(size_t(1920) * 1080 * 4, 0);
-    for (int k = 0; k < 4; ++k) {
-        draw_to(frame, field_program(), beats[k], 0);
-        std::vector<unsigned char> image = flip_rows(read_bytes(frame), 1920, 1080);
-        const int ox = (k % 2) * 960, oy = (k / 2) * 540;
-        for (int y = 0; y < 540; ++y)
-            for (int x = 0; x < 960; ++x)
-                for (int c = 0; c < 3; ++c) {
-                    int sum = 0;
-                    for (int dy = 0; dy < 2; ++dy)
-                        for (int dx = 0; dx < 2; ++dx)
-                            sum += image[(size_t(2 * y + dy) * 1920 + size_t(2 * x + dx)) * 4 + size_t(c)];
-                    sheet[(size_t(oy + y) * 1920 + size_t(ox + x)) * 4 + size_t(c)] =
-                        static_cast<unsigned char>(sum / 4);
-                }
-    }
-    // Grey rules between the panels, so that no line of text seems to run on.
-    for (int i = 0; i < 1920; ++i)
-        for (int t = -2; t < 2; ++t)
-            for (int c = 0; c < 3; ++c) {
-                if (i < 1080) sheet[(size_t(i) * 1920 + size_t(960 + t)) * 4 + size_t(c)] = 128;
-                sheet[(size_t(540 + t) * 1920 + size_t(i)) * 4 + size_t(c)] = 128;
-            }
-    ASSERT_TRUE(write_png("scene-field.png", sheet, 1920, 1080));
-}
-
-// Not a test: writes scene-field-band.png, the band at full size at seven
-// beats that together show the whole greetings line, for docs/.
-TEST(FieldPicture, DISABLED_WriteBandStrips)
-{
-    Target frame = make_target(1920, 1080, false);
-    const int top = 1080 - 600, rows = 160;  // image rows 480..639 hold the band
-    std::vector<unsigned char> sheet;
-    for (int k = 0; k < 7; ++k) {
-        draw_to(frame, field_program(), 160.0f + 8.25f * float(k), 0);
-        std::vector<unsigned char> image = flip_rows(read_bytes(frame), 1920, 1080);
-        sheet.insert(sheet.end(), image.begin() + long(size_t(top) * 1920 * 4),
-                     image.begin() + long(size_t(top + rows) * 1920 * 4));
-    }
-    ASSERT_TRUE(write_png("scene-field-band.png", sheet, 1920, 7 * rows));
-}

@@ -221,32 +221,3 @@ TEST(Font, ExclamationStemWidensUpward)
     }
 }
 
-// Not a test: writes font.png, every glyph drawn by the scroller itself
-// (white ink on black as the field's band shows it), one line per group,
-// into the working directory, for docs/.
-TEST(FontPicture, DISABLED_WriteFontSheet)
-{
-    const char* lines[] = {"a b c d e f g h i j k l m n o p q r s t u v w x y z",
-                           "A B C D E F G H I J K L M N O P Q R S T U V W X Y Z",
-                           "0 1 2 3 4 5 6 7 8 9 . , ! ? ( )",
-                           ": ; = + - * / < > # & | _ [ ] { }"};
-    const std::string band_ink =
-        "void main()\n{\n"
-        "    vec3 cc = Scroller(gl_FragCoord.xy);\n"
-        "    gl_FragColor = cc != vec3(0.5, 0.5, 0.5) ? vec4(1.0) : vec4(0.0, 0.0, 0.0, 1.0);\n"
-        "}\n";
-    // At this beat the text begins half a unit from the left edge.
-    const float beat = 160.0f + (16.49f - 10.1f - 0.5f) / 4.0f;
-    Target frame = make_target(1920, 1080, false);
-    const int band_top = 1080 - 572, band_rows = 118;  // image rows of fragCoord.y 454.5..571.5
-    std::vector<unsigned char> sheet;
-    for (const char* line : lines) {
-        GLuint program = scroller_program(scrolltext_for(line), band_ink, "font sheet");
-        ASSERT_NE(program, 0u);
-        draw_to(frame, program, beat, 0);
-        std::vector<unsigned char> image = flip_rows(read_bytes(frame), 1920, 1080);
-        sheet.insert(sheet.end(), image.begin() + long(size_t(band_top) * 1920 * 4),
-                     image.begin() + long(size_t(band_top + band_rows) * 1920 * 4));
-    }
-    ASSERT_TRUE(write_png("font.png", sheet, 1920, 4 * band_rows));
-}

@@ -1,8 +1,10 @@
 // The card pass, the life, zoom and glow passes, and the post chain that the
 // schedule runs through framebuffer objects.
-#include "asset_store.h"
+#include "card_texture.h"
 #include "gl_harness.h"
 #include "gpu.h"
+#include "media_store.h"
+#include "shaders.h"
 #include "show.h"
 
 #include <gtest/gtest.h>
@@ -14,14 +16,6 @@
 namespace {
 
 using Cells = std::set<std::pair<int, int>>;  // (column, row) from the bottom-left
-
-GLuint embedded_program(const EmbeddedAsset& text, const char* name)
-{
-    GLuint program =
-        build_program(reinterpret_cast<const char*>(text.bytes), int(text.length), name);
-    EXPECT_NE(program, 0u) << name;
-    return program;
-}
 
 // A frame-sized RGBA8 image with the host's texture parameters, drawable.
 Target host_image(const void* pixels = nullptr)
@@ -68,7 +62,7 @@ class LifePass : public testing::Test {
 protected:
     void SetUp() override
     {
-        program = embedded_program(asset_text_life, "life");
+        program = shipped_program("life");
         images[0] = host_image();
         images[1] = host_image();
     }
@@ -90,7 +84,7 @@ protected:
 
 TEST(CardPass, ShowsEachCardUprightInItsTrueColours)
 {
-    GLuint card = embedded_program(asset_text_card, "card");
+    GLuint card = shipped_program("card");
     struct Card { const EmbeddedAsset* asset; const char* file; };
     const Card cards[] = {{&asset_warning_card, KRELAN_ASSET_DIR "/warning.png"},
                           {&asset_end_card, KRELAN_ASSET_DIR "/end.png"}};
@@ -165,7 +159,7 @@ TEST_F(LifePass, FieldIsATorus)
 
 TEST(ZoomPass, BlackStaysBlackAndAMarkTurnsAndScalesAsTheBeatSays)
 {
-    GLuint zoom = embedded_program(asset_text_zoom, "zoom");
+    GLuint zoom = shipped_program("zoom");
     std::vector<unsigned char> pixels(k_frame_bytes, 0);
     Target input = host_image(pixels.data());
     Target output = make_target(1920, 1080, true);
@@ -205,7 +199,7 @@ TEST(ZoomPass, BlackStaysBlackAndAMarkTurnsAndScalesAsTheBeatSays)
 
 TEST(GlowPass, UniformInputsAndTheBloomOfOnePixel)
 {
-    GLuint glow = embedded_program(asset_text_glow, "glow");
+    GLuint glow = shipped_program("glow");
     Target output = make_target(1920, 1080, true);
     for (int level : {64, 128, 255}) {
         std::vector<unsigned char> pixels(k_frame_bytes, static_cast<unsigned char>(level));
@@ -238,7 +232,7 @@ TEST(PostChain, EvolvesOneGenerationPerFrameAndShowsCyanOnBlack)
 {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     draw_start_frame();
-    tex_blank = capture_screen_texture();
+    capture_blank_texture();
     ASSERT_TRUE(load_show_resources());
 
     // The automaton starts from its seed, even before any chain frame.
@@ -247,8 +241,7 @@ TEST(PostChain, EvolvesOneGenerationPerFrameAndShowsCyanOnBlack)
     const float beats[] = {448.0f, 449.0f, 449.99f, 450.0f, 450.5f, 451.0f, 451.5f, 452.0f};
     const size_t counts[] = {13, 13, 13, 15, 19, 20, 25, 27};
     for (int i = 0; i < 8; ++i) {
-        current_beat = beats[i];
-        draw_frame();
+        draw_frame(beats[i], 0);
         EXPECT_EQ(live_cells(read_texture(life_state_texture(), 1920, 1080)).size(), counts[i])
             << "beat " << beats[i];
     }

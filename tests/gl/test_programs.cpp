@@ -1,25 +1,22 @@
 // The embedded texts build into programs, the cards decode into the card
 // layout, and the captured start frame is opaque black.
-#include "asset_store.h"
+#include "card_texture.h"
 #include "gl_harness.h"
 #include "gpu.h"
-#include "show.h"
+#include "media_store.h"
+#include "programs.h"
+#include "shaders.h"
 
 #include <gtest/gtest.h>
 
 TEST(Programs, EveryEmbeddedTextBuildsWithItsExactLength)
 {
-    struct Text { const EmbeddedAsset* asset; const char* name; };
-    const Text texts[] = {{&asset_text_sphere, "sphere"}, {&asset_text_field, "field"},
-                          {&asset_text_particles, "particles"}, {&asset_text_lattice, "lattice"},
-                          {&asset_text_life, "life"}, {&asset_text_zoom, "zoom"},
-                          {&asset_text_glow, "glow"}, {&asset_text_card, "card"}};
-    for (const Text& t : texts) {
+    for (size_t i = 0; i < k_program_count; ++i) {
+        const ProgramText& t = k_programs[i];
         // A copy with garbage after the text: nothing may read past the length.
-        std::string padded(reinterpret_cast<const char*>(t.asset->bytes), t.asset->length);
+        std::string padded(t.text, t.length);
         padded += "#error read past the end";
-        EXPECT_NE(build_program(padded.data(), static_cast<int>(t.asset->length), t.name), 0u)
-            << t.name;
+        EXPECT_NE(build_program(padded.data(), t.length, t.name), 0u) << t.name;
     }
 }
 
@@ -27,7 +24,7 @@ TEST(Programs, BrokenShaderIsReportedAndYieldsNoProgram)
 {
     const std::string text = "void main() { gl_FragColor = undefined_thing; }";
     testing::internal::CaptureStderr();
-    GLuint program = build_program(text.data(), static_cast<int>(text.size()), "broken");
+    GLuint program = build_program(text.data(), text.size(), "broken");
     std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(program, 0u);
     EXPECT_NE(err.find("'broken'"), std::string::npos) << err;

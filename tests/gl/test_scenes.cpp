@@ -1,7 +1,6 @@
 // The dotted-sphere, particle-ring and lattice scenes rendered at 1920x1080
 // from their embedded texts, plus small probes built from the same pieces
 // that report what the primary ray of each pixel hits.
-#include "asset_store.h"
 #include "gl_harness.h"
 #include "gpu.h"
 
@@ -27,14 +26,6 @@ GLuint blank_texture()
         texture = create_texture(64, 64, pixels.data(), GL_CLAMP);
     }
     return texture;
-}
-
-GLuint embedded_program(const EmbeddedAsset& text, const char* name)
-{
-    GLuint program =
-        build_program(reinterpret_cast<const char*>(text.bytes), static_cast<int>(text.length), name);
-    EXPECT_NE(program, 0u) << name;
-    return program;
 }
 
 // Draws only the pixels of the rectangle (x, y, w, h); the rest of the target
@@ -88,7 +79,7 @@ class SphereScene : public testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        program_ = embedded_program(asset_text_sphere, "sphere");
+        program_ = shipped_program("sphere");
         probe_ = scene_probe("sphere.glsl", probe_main("grid_setup", "vec3(0.0, 0.0, 2.0)", "100.0"),
                              "sphere probe");
     }
@@ -227,15 +218,14 @@ void main()
 
 class ParticleScene : public testing::Test {
 protected:
-    static void SetUpTestSuite() { program_ = embedded_program(asset_text_particles, "particles"); }
+    static void SetUpTestSuite() { program_ = shipped_program("particles"); }
     static GLuint program_;
 };
 GLuint ParticleScene::program_ = 0;
 
 TEST_F(ParticleScene, TextOpensWithTwoEmptyLinesThenThePrelude)
 {
-    const std::string text(reinterpret_cast<const char*>(asset_text_particles.bytes),
-                           asset_text_particles.length);
+    const std::string text = shipped_text("particles");
     EXPECT_EQ(text.rfind("\r\n\r\n#define mainImage(X,Y) main()\r\n", 0), 0u);
 }
 
@@ -300,7 +290,7 @@ class LatticeScene : public testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        program_ = embedded_program(asset_text_lattice, "lattice");
+        program_ = shipped_program("lattice");
         probe_ = scene_probe("lattice.glsl",
                              probe_main("morph_setup", "vec3(0.0, 0.0, 10.0)", "200.0"),
                              "lattice probe");

@@ -1,10 +1,10 @@
 #include "render_harness.h"
 
+#include "files.h"
+
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-#include <fstream>
-#include <sstream>
+#include <filesystem>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -31,7 +31,7 @@ RunResult run_render(const std::vector<std::string>& args, const std::string& en
     RunResult result;
     const int raw = std::system(command.c_str());
     result.status = raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    result.output = read_file(log);
+    result.output = file_bytes(log);
     return result;
 }
 
@@ -45,27 +45,16 @@ ScratchDir::ScratchDir()
 
 ScratchDir::~ScratchDir()
 {
-    for (const std::string& name : entries()) {
-        const std::string p = file(name);
-        struct stat st;
-        if (stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-            std::system(("rm -rf " + quoted(p)).c_str());
-        } else {
-            unlink(p.c_str());
-        }
-    }
-    rmdir(path.c_str());
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
 }
 
 std::vector<std::string> ScratchDir::entries() const
 {
     std::vector<std::string> names;
-    if (DIR* dir = opendir(path.c_str())) {
-        while (dirent* e = readdir(dir))
-            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
-                names.push_back(e->d_name);
-        closedir(dir);
-    }
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(path, ignored))
+        names.push_back(entry.path().filename().string());
     return names;
 }
 
@@ -75,19 +64,16 @@ bool file_exists(const std::string& path)
     return stat(path.c_str(), &st) == 0;
 }
 
-std::string read_file(const std::string& path)
+std::string file_bytes(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    std::string bytes;
+    read_file(path, &bytes);
+    return bytes;
 }
 
-void write_file(const std::string& path, const std::string& bytes)
+void put_file(const std::string& path, const std::string& bytes)
 {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-    ASSERT_TRUE(static_cast<bool>(out)) << path;
+    ASSERT_TRUE(write_file(path, bytes)) << path;
 }
 
 Image solid_image(uint8_t r, uint8_t g, uint8_t b, uint8_t a)

@@ -1,7 +1,7 @@
 // Running krelan-render from the tests, with a scratch folder per test.
 #pragma once
 
-#include "image_io.h"
+#include "png_file.h"
 
 #include <string>
 #include <vector>
@@ -25,8 +25,8 @@ struct ScratchDir {
 };
 
 bool file_exists(const std::string& path);
-std::string read_file(const std::string& path);
-void write_file(const std::string& path, const std::string& bytes);
+std::string file_bytes(const std::string& path);  // "" if it cannot be read
+void put_file(const std::string& path, const std::string& bytes);  // fails the test if it cannot
 
 // A 1920x1080 RGBA image filled with one colour.
 Image solid_image(uint8_t r, uint8_t g, uint8_t b, uint8_t a);

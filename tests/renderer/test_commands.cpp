@@ -79,7 +79,7 @@ TEST(RenderCommandLine, MissingUnreadableOrWrongSizedInputLeavesNoOutput)
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(mentions(r, "none.png")) << r.output;
 
-    write_file(dir.file("text.png"), "this is not an image");
+    put_file(dir.file("text.png"), "this is not an image");
     r = run_render({"pass", "card", "--beat", "1", "--input", dir.file("text.png"), "--out", out});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(mentions(r, "not a readable PNG")) << r.output;
@@ -89,7 +89,7 @@ TEST(RenderCommandLine, MissingUnreadableOrWrongSizedInputLeavesNoOutput)
     small.height = 360;
     small.channels = 3;
     small.pixels.assign(size_t(640) * 360 * 3, 0);
-    write_file(dir.file("small.png"), png_bytes(small));
+    put_file(dir.file("small.png"), png_bytes(small));
     r = run_render({"pass", "life", "--beat", "460", "--input", dir.file("small.png"), "--out",
                     out});
     EXPECT_EQ(r.status, 1);
@@ -140,7 +140,7 @@ TEST(RenderFrame, SameArgumentsGiveTheSameBytes)
     second.push_back(dir.file("b.png"));
     ASSERT_EQ(run_render(first).status, 0);
     ASSERT_EQ(run_render(second).status, 0);
-    const std::string a = read_file(dir.file("a.png")), b = read_file(dir.file("b.png"));
+    const std::string a = file_bytes(dir.file("a.png")), b = file_bytes(dir.file("b.png"));
     EXPECT_EQ(png_colour_type(a), 2);  // 8-bit RGB
     EXPECT_TRUE(a == b);
     Image image = read_png(dir.file("a.png"));
@@ -166,14 +166,14 @@ TEST(RenderFrame, AgreesWithTheShowAtTheSameFrameRate)
     r = run_render({"frame", "--beat", beat_text(frame_beat(last, fps)), "--fps", "20", "--out",
                     dir.file("frame.png")});
     ASSERT_EQ(r.status, 0) << r.output;
-    EXPECT_TRUE(read_file(dir.file(name)) == read_file(dir.file("frame.png")));
+    EXPECT_TRUE(file_bytes(dir.file(name)) == file_bytes(dir.file("frame.png")));
 }
 
 TEST(RenderAudio, WritesTheMixAsA48kHzStereoWav)
 {
     ScratchDir dir;
     ASSERT_EQ(run_render({"audio", "--out", dir.file("track.wav")}).status, 0);
-    const std::string wav = read_file(dir.file("track.wav"));
+    const std::string wav = file_bytes(dir.file("track.wav"));
     ASSERT_GT(wav.size(), 44u);
     auto u16 = [&wav](size_t at) { return uint8_t(wav[at]) | uint8_t(wav[at + 1]) << 8; };
     auto u32 = [&](size_t at) { return uint32_t(u16(at)) | uint32_t(u16(at + 2)) << 16; };

@@ -31,7 +31,7 @@ Image render_pass(const ScratchDir& dir, const std::vector<std::string>& args)
     all.push_back(dir.file("out.png"));
     RunResult r = run_render(all);
     EXPECT_EQ(r.status, 0) << r.output;
-    const std::string png = read_file(dir.file("out.png"));
+    const std::string png = file_bytes(dir.file("out.png"));
     EXPECT_EQ(png.size() > 25 ? png[25] : -1, 6) << "the output is 8-bit RGBA";
     return read_png(dir.file("out.png"));
 }
@@ -43,7 +43,7 @@ TEST(RenderPass, LifeStepsTurnABlinkerAndBringItBack)
     ScratchDir dir;
     Image input = solid_image(0, 0, 0, 255);
     for (int x = 500; x <= 502; ++x) set_pixel(&input, x, 300, 0, 255, 255, 255);
-    write_file(dir.file("blinker.png"), png_bytes(input));
+    put_file(dir.file("blinker.png"), png_bytes(input));
     const Cells horizontal = {{500, 300}, {501, 300}, {502, 300}};
     const Cells vertical = {{501, 299}, {501, 300}, {501, 301}};
 
@@ -69,7 +69,7 @@ TEST(RenderPass, ZoomTurnsAMarkClockwiseAsTheWindowSeesIt)
     Image input = solid_image(0, 0, 0, 255);
     for (int y = 505; y <= 515; ++y)
         for (int x = 905; x <= 915; ++x) set_pixel(&input, x, y, 255, 0, 0, 255);
-    write_file(dir.file("mark.png"), png_bytes(input));
+    put_file(dir.file("mark.png"), png_bytes(input));
 
     Image out = render_pass(dir, {"zoom", "--beat", "6.28318531", "--input", dir.file("mark.png")});
     // Mark centre (-50, +30) from the centre, y up; turned clockwise and
@@ -94,7 +94,7 @@ TEST(RenderPass, CardShowsItsInputUprightInItsTrueColours)
             set_pixel(&card, 1919 - x, y, 0, 255, 0, 0);          // top right green
             set_pixel(&card, x, 1079 - y, 0, 0, 255, 0);          // bottom left blue
         }
-    write_file(dir.file("card.png"), png_bytes(card));
+    put_file(dir.file("card.png"), png_bytes(card));
     Image out = render_pass(dir, {"card", "--beat", "0", "--input", dir.file("card.png")});
     ASSERT_EQ(out.pixels.size(), size_t(1920) * 1080 * 4);
     size_t wrong = 0;
@@ -119,7 +119,7 @@ TEST(RenderShow, ShortVideoIsH264WithAacAudio)
                       "sample_rate -of compact " + dir.file("clip.mp4") + " > " + probe_out)
                          .c_str()),
               0);
-    const std::string probe = read_file(probe_out);
+    const std::string probe = file_bytes(probe_out);
     EXPECT_NE(probe.find("codec_name=h264"), std::string::npos) << probe;
     EXPECT_NE(probe.find("width=1920|height=1080|pix_fmt=yuv420p"), std::string::npos) << probe;
     EXPECT_NE(probe.find("codec_name=aac"), std::string::npos) << probe;

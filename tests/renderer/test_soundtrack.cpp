@@ -4,7 +4,7 @@
 #include "soundtrack.h"
 #include "timeline.h"
 #include "beat_clock.h"
-#include "asset_store.h"
+#include "beat_clock.h"
 
 #include <gtest/gtest.h>
 
@@ -74,7 +74,7 @@ TEST(Soundtrack, MixIsRepeatableAndTheMeterAgreesWithTheLevelFunction)
 TEST(FrameTiming, FramesFollowTheBeatClock)
 {
     // Whole milliseconds go through the show's own clock.
-    EXPECT_EQ(frame_beat(3, 30), beat_from_elapsed(100, asset_bpm));
+    EXPECT_EQ(frame_beat(3, 30), beat_from_elapsed(100));
     EXPECT_EQ(frame_beat(0, 60), -0.5f);
     // At 60 fps the milliseconds are not whole, and the clock's float formula holds.
     EXPECT_NEAR(frame_beat(1, 60), 1000.0 / 60 * 130 / 60000 - 0.5, 1e-6);

@@ -6,9 +6,10 @@
 #include <map>
 #include <sstream>
 
+#include "gl_window.h"
 #include "gpu.h"
 #include "shader_assembly.h"
-#include "show.h"
+#include "shaders.h"
 
 namespace krelan::cards {
 
@@ -81,16 +82,8 @@ std::vector<std::string> shape_names(const Font& font) {
 bool start_renderer(const Font& font, const ShaderDirs& dirs, std::string* error) {
     std::string text;
     if (!lettering_program_text(font, dirs, &text, error)) return false;
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        *error = std::string("cannot start SDL's video: ") + SDL_GetError();
-        return false;
-    }
-    if (!open_show_window()) {
-        *error = "cannot open the show's window";
-        return false;
-    }
-    lettering_program = build_program(text.data(), int(text.size()), "card lettering");
+    if (!open_headless_gl_window(error)) return false;
+    lettering_program = build_program(text.data(), text.size(), "card lettering");
     if (!lettering_program) {
         *error = "the card lettering program does not build";
         return false;
@@ -176,10 +169,7 @@ void stop_renderer() {
     if (target_texture) glDeleteTextures(1, &target_texture);
     lettering_program = target_fbo = target_texture = 0;
     shape_numbers.clear();
-    if (show_context) SDL_GL_DeleteContext(show_context);
-    if (show_window) SDL_DestroyWindow(show_window);
-    show_context = nullptr;
-    show_window = nullptr;
+    close_gl_window();
     SDL_Quit();
 }
 

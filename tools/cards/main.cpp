@@ -7,10 +7,12 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "card_renderer.hpp"
 #include "cards.hpp"
-#include "png_writer.hpp"
+#include "files.h"
+#include "png_file.h"
 
 using namespace krelan::cards;
 
@@ -26,7 +28,12 @@ bool draw_card(const std::string& path, bool (*lay_out)(const Font&, Drawing*, s
         std::fprintf(stderr, "krelan-cards: %s: %s\n", path.c_str(), error.c_str());
         return false;
     }
-    if (!write_png(path, kCardWidth, kCardHeight, rgb)) {
+    Image card;
+    card.width = kCardWidth;
+    card.height = kCardHeight;
+    card.channels = 3;
+    card.pixels = std::move(rgb);
+    if (!write_file(path, png_bytes(card, 9))) {
         std::fprintf(stderr, "krelan-cards: cannot write %s\n", path.c_str());
         return false;
     }

@@ -1,17 +1,23 @@
-// Build-time generator of the asset store.
+// Build-time generator of the embedded stores.
 //
-// Assembles every program's shader text from the pieces the manifest lists
-// (prelude first, CR LF line ends) and writes a source that embeds the texts,
-// the music and the cards as constant byte blobs with their lengths:
+//   embed_assets programs OUT_DIR MANIFEST SHADER_DIR[:SHADER_DIR...]
+//       assembles every program's text from the pieces the manifest lists
+//       (prelude first, CR LF line ends) and writes the program table
+//       (program_texts.cpp, program_blobs.S): name, text and length of each,
+//       in manifest order, and the vertex stage.
+//   embed_assets media OUT_DIR NAME=FILE...
+//       embeds the music and the cards (media_store.cpp, media_blobs.S) and
+//       the tempo.
 //
-//   embed_assets OUT_DIR MANIFEST SHADER_DIR[:SHADER_DIR...] NAME=FILE...
-//
-// Binary blobs go through the assembler's .incbin, so a 9 MB track costs the
+// Blobs go through the assembler's .incbin, so a 9 MB track costs the
 // compiler nothing. Outputs are rewritten only when their content changes.
+#include "beat_clock.h"
+#include "files.h"
+#include "scenes.h"
 #include "shader_assembly.h"
 
-#include <cstdio>
-#include <fstream>
+#include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -19,27 +25,17 @@
 
 namespace {
 
-const char* const k_fragment_programs[] = {"sphere", "field",   "particles", "lattice",
-                                           "life",   "zoom",    "glow",      "card"};
-
-std::string read_all(const std::string& path, bool* ok)
-{
-    std::ifstream in(path, std::ios::binary);
-    *ok = static_cast<bool>(in);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+const char* const k_usage =
+    "usage: embed_assets programs OUT_DIR MANIFEST SHADER_DIR[:DIR...]\n"
+    "       embed_assets media OUT_DIR NAME=FILE...\n";
 
 // Writes only when the content differs, so an unchanged store does not
 // trigger a rebuild of everything that depends on it.
 void write_if_changed(const std::string& path, const std::string& content)
 {
-    bool ok = false;
-    if (read_all(path, &ok) == content && ok) return;
-    std::ofstream out(path, std::ios::binary);
-    out << content;
-    if (!out) {
+    std::string old;
+    if (read_file(path, &old) && old == content) return;
+    if (!write_file(path, content)) {
         std::cerr << "embed_assets: cannot write " << path << "\n";
         std::exit(1);
     }
@@ -56,70 +52,15 @@ std::string escape_path(const std::string& path)
 }
 
 struct Blob {
-    std::string name;  // C identifier suffix: asset_<name>
+    std::string name;  // C identifier suffix: krelan_blob_<name>
     std::string path;  // file to embed
     size_t length;
 };
 
-}  // namespace
-
-int main(int argc, char** argv)
+// The assembler source that holds the blobs, each followed by a NUL byte that
+// nothing relies on.
+std::string blobs_source(const std::vector<Blob>& blobs)
 {
-    if (argc < 4) {
-        std::cerr << "usage: embed_assets OUT_DIR MANIFEST SHADER_DIR[:DIR...] NAME=FILE...\n";
-        return 2;
-    }
-    const std::string out_dir = argv[1];
-    std::string error;
-    std::vector<ShaderRecipe> recipes;
-    if (!read_shader_manifest(argv[2], &recipes, &error)) {
-        std::cerr << "embed_assets: " << error << "\n";
-        return 1;
-    }
-    std::vector<std::string> shader_dirs;
-    std::stringstream dirs(argv[3]);
-    for (std::string d; std::getline(dirs, d, ':');) shader_dirs.push_back(d);
-
-    std::vector<Blob> blobs;
-    for (int i = 4; i < argc; ++i) {
-        std::string arg = argv[i];
-        size_t eq = arg.find('=');
-        if (eq == std::string::npos) {
-            std::cerr << "embed_assets: expected NAME=FILE, got " << arg << "\n";
-            return 2;
-        }
-        bool ok = false;
-        size_t length = read_all(arg.substr(eq + 1), &ok).size();
-        if (!ok) {
-            std::cerr << "embed_assets: cannot read asset " << arg.substr(eq + 1) << "\n";
-            return 1;
-        }
-        blobs.push_back({arg.substr(0, eq), arg.substr(eq + 1), length});
-    }
-
-    // The show needs every one of its programs.
-    for (const char* name : k_fragment_programs) {
-        bool listed = false;
-        for (const ShaderRecipe& r : recipes) listed = listed || r.program == name;
-        if (!listed) {
-            std::cerr << "embed_assets: the manifest lists no program '" << name << "'\n";
-            return 1;
-        }
-    }
-
-    // Assemble each program's text into the output folder, then embed it.
-    for (const ShaderRecipe& recipe : recipes) {
-        std::string text;
-        if (!assemble_shader(recipe, shader_dirs, &text, &error)) {
-            std::cerr << "embed_assets: program " << recipe.program << ": " << error << "\n";
-            return 1;
-        }
-        std::string path = out_dir + "/shader_" + recipe.program + ".glsl";
-        write_if_changed(path, text);
-        std::string blob_name = recipe.program == "vertex" ? "vertex_text" : "text_" + recipe.program;
-        blobs.push_back({blob_name, path, text.size()});
-    }
-
     std::ostringstream s;
     s << "# Generated by tools/embed/embed_assets.cpp. Do not edit.\n"
       << "    .section .rodata\n";
@@ -128,21 +69,122 @@ int main(int argc, char** argv)
           << "    .balign 16\n"
           << "krelan_blob_" << b.name << ":\n"
           << "    .incbin \"" << escape_path(b.path) << "\"\n"
-          << "    .byte 0\n";  // a terminator nothing relies on
+          << "    .byte 0\n";
     }
     s << "    .section .note.GNU-stack,\"\",@progbits\n";
-    write_if_changed(out_dir + "/asset_blobs.S", s.str());
+    return s.str();
+}
+
+std::string blob_declarations(const std::vector<Blob>& blobs, const char* type)
+{
+    std::string s;
+    for (const Blob& b : blobs)
+        s += std::string("extern \"C\" const ") + type + " krelan_blob_" + b.name + "[];\n";
+    return s + "\n";
+}
+
+// Every program a scene or the post chain draws with must be in the manifest.
+bool manifest_has_show_programs(const std::vector<ShaderRecipe>& recipes)
+{
+    std::vector<const char*> needed{"vertex"};
+    for (size_t i = 0; i < k_scene_count; ++i) needed.push_back(k_scenes[i].program);
+    for (const char* pass : k_post_chain_passes) needed.push_back(pass);
+    for (const char* name : needed) {
+        bool listed = false;
+        for (const ShaderRecipe& r : recipes) listed = listed || r.program == name;
+        if (!listed) {
+            std::cerr << "embed_assets: the manifest lists no program '" << name << "'\n";
+            return false;
+        }
+    }
+    return true;
+}
+
+int embed_programs(const std::string& out_dir, const char* manifest, const char* dir_list)
+{
+    std::string error;
+    std::vector<ShaderRecipe> recipes;
+    if (!read_shader_manifest(manifest, &recipes, &error)) {
+        std::cerr << "embed_assets: " << error << "\n";
+        return 1;
+    }
+    if (!manifest_has_show_programs(recipes)) return 1;
+    std::vector<std::string> shader_dirs;
+    std::stringstream dirs(dir_list);
+    for (std::string d; std::getline(dirs, d, ':');) shader_dirs.push_back(d);
+
+    // Assemble each program's text into the output folder, then embed it.
+    std::vector<Blob> blobs;
+    for (const ShaderRecipe& recipe : recipes) {
+        std::string text;
+        if (!assemble_shader(recipe, shader_dirs, &text, &error)) {
+            std::cerr << "embed_assets: program " << recipe.program << ": " << error << "\n";
+            return 1;
+        }
+        const std::string path = out_dir + "/shader_" + recipe.program + ".glsl";
+        write_if_changed(path, text);
+        blobs.push_back({recipe.program, path, text.size()});
+    }
+    write_if_changed(out_dir + "/program_blobs.S", blobs_source(blobs));
 
     std::ostringstream c;
-    c << "// Generated by tools/embed/embed_assets.cpp from assets/ and shaders/. Do not edit.\n"
-      << "#include \"asset_store.h\"\n\n";
+    c << "// Generated by tools/embed/embed_assets.cpp from shaders/programs.txt. Do not edit.\n"
+      << "#include \"programs.h\"\n\n"
+      << blob_declarations(blobs, "char") << "const ProgramText k_programs[] = {\n";
+    size_t count = 0;
+    for (const Blob& b : blobs) {
+        if (b.name == "vertex") continue;
+        c << "    {\"" << b.name << "\", krelan_blob_" << b.name << ", " << b.length << "u},\n";
+        ++count;
+    }
+    c << "};\nconst size_t k_program_count = " << count << ";\n\n";
     for (const Blob& b : blobs)
-        c << "extern \"C\" const unsigned char krelan_blob_" << b.name << "[];\n";
-    c << "\n";
+        if (b.name == "vertex")
+            c << "const ProgramText k_vertex_stage = {\"vertex\", krelan_blob_vertex, " << b.length
+              << "u};\n";
+    write_if_changed(out_dir + "/program_texts.cpp", c.str());
+    return 0;
+}
+
+int embed_media(const std::string& out_dir, int count, char** args)
+{
+    std::vector<Blob> blobs;
+    for (int i = 0; i < count; ++i) {
+        const std::string arg = args[i];
+        const size_t eq = arg.find('=');
+        if (eq == std::string::npos) {
+            std::cerr << "embed_assets: expected NAME=FILE, got " << arg << "\n";
+            return 2;
+        }
+        std::string bytes;
+        if (!read_file(arg.substr(eq + 1), &bytes)) {
+            std::cerr << "embed_assets: cannot read asset " << arg.substr(eq + 1) << "\n";
+            return 1;
+        }
+        blobs.push_back({arg.substr(0, eq), arg.substr(eq + 1), bytes.size()});
+    }
+    write_if_changed(out_dir + "/media_blobs.S", blobs_source(blobs));
+
+    std::ostringstream c;
+    c << "// Generated by tools/embed/embed_assets.cpp from assets/. Do not edit.\n"
+      << "#include \"beat_clock.h\"\n#include \"media_store.h\"\n\n"
+      << blob_declarations(blobs, "unsigned char");
     for (const Blob& b : blobs)
         c << "const EmbeddedAsset asset_" << b.name << " = {krelan_blob_" << b.name << ", "
           << b.length << "u};\n";
-    c << "\nconst float asset_bpm = 130.0f;\n";
-    write_if_changed(out_dir + "/asset_store.cpp", c.str());
+    c << "\nconst float asset_bpm = k_bpm;\n";
+    write_if_changed(out_dir + "/media_store.cpp", c.str());
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc >= 5 && std::strcmp(argv[1], "programs") == 0 && argc == 5)
+        return embed_programs(argv[2], argv[3], argv[4]);
+    if (argc >= 3 && std::strcmp(argv[1], "media") == 0)
+        return embed_media(argv[2], argc - 3, argv + 3);
+    std::cerr << k_usage;
+    return 2;
 }

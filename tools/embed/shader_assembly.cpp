@@ -1,6 +1,7 @@
 #include "shader_assembly.h"
 
-#include <fstream>
+#include "files.h"
+
 #include <sstream>
 
 namespace {
@@ -41,7 +42,7 @@ bool read_shader_manifest(const std::string& path, std::vector<ShaderRecipe>* re
                           std::string* error)
 {
     std::string text;
-    if (!read_text_file(path, &text)) {
+    if (!read_file(path, &text)) {
         *error = "cannot read shader manifest " + path;
         return false;
     }
@@ -69,7 +70,7 @@ bool load_shader_piece(const std::string& piece, const std::vector<std::string>&
     std::string block = at == std::string::npos ? "" : piece.substr(at + 1);
     for (const std::string& dir : dirs) {
         std::string whole;
-        if (!read_text_file(dir + "/" + file, &whole)) continue;
+        if (!read_file(dir + "/" + file, &whole)) continue;
         text->clear();
         if (!extract_block(strip_cr(whole), block, text)) {
             *error = "shader piece " + file + " has no block " + block;
@@ -102,15 +103,5 @@ bool assemble_shader(const ShaderRecipe& recipe, const std::vector<std::string>&
         all += part;
     }
     *text = to_crlf(all);
-    return true;
-}
-
-bool read_text_file(const std::string& path, std::string* text)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream s;
-    s << in.rdbuf();
-    *text = s.str();
     return true;
 }

@@ -23,6 +23,3 @@ bool assemble_shader(const ShaderRecipe& recipe, const std::vector<std::string>&
                      std::string* text, std::string* error);
 
 std::string to_crlf(const std::string& text);
-
-// The whole file as bytes; false if it cannot be read.
-bool read_text_file(const std::string& path, std::string* text);

@@ -2,12 +2,15 @@
 // chain costs against its three passes and against a chain that hands its
 // images over through CPU read-backs.
 #include "args.h"
+#include "card_texture.h"
 #include "commands.h"
 #include "gpu.h"
+#include "media_store.h"
 #include "programs.h"
 #include "render_gl.h"
+#include "scenes.h"
+#include "shaders.h"
 #include "show.h"
-#include "timeline.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -32,6 +35,7 @@ const char* const k_bench_help =
     "  --json      one JSON object instead of the table\n";
 
 constexpr int32_t k_bench_sound = 8000;  // a middling level of the soundtrack
+constexpr float k_chain_beat = 460.0f;   // in the post chain
 
 struct ProgramTiming {
     const char* name;
@@ -65,8 +69,7 @@ void draw_program(GLuint program, GLuint texture, float beat)
 {
     glBindTexture(GL_TEXTURE_2D, texture);
     use_program(program);
-    current_beat = beat;
-    set_frame_uniforms();
+    set_frame_uniforms(beat, k_bench_sound);
     draw_fullscreen_quad();
 }
 
@@ -88,8 +91,7 @@ void draw_readback_chain_frame(ReadbackChain* chain, GLuint life, GLuint zoom, G
     };
     auto pass = [beat](GLuint program) {
         use_program(program);
-        current_beat = beat;
-        set_frame_uniforms();
+        set_frame_uniforms(beat, k_bench_sound);
         draw_fullscreen_quad();
     };
     auto read_back = [](std::vector<unsigned char>* pixels) {
@@ -117,78 +119,55 @@ std::string json_text(const std::string& text)
     return out;
 }
 
-}  // namespace
-
-int command_bench(int argc, char** argv)
+// Builds every program of the program table, timing its compile, link and
+// first draw, then its frames at its representative beat. The scenes see the
+// blank texture and the card a card, as in the show; for the post-chain
+// passes the content of `tex` does not change the cost.
+std::vector<ProgramTiming> measure_programs(long frames, bool quiet)
 {
-    ParsedArgs args;
-    std::string error;
-    if (!parse_args(argc, argv, 1, {{"frames", true}, {"json", false}}, &args, &error))
-        return report(k_status_usage, error);
-    if (args.help) return print_help(k_bench_help);
-    if (!args.positional.empty())
-        return report(k_status_usage, "unexpected argument '" + args.positional[0] + "'");
-    long frames = 10;
-    if (has_option(args, "frames") &&
-        !parse_int(args.values["frames"], "--frames", 1, 10000, &frames, &error))
-        return report(k_status_usage, error);
-    const bool json = has_option(args, "json");
-
-    // Compile times mean nothing when the driver serves programs from its cache.
-    setenv("MESA_SHADER_CACHE_DISABLE", "true", 1);
-    if (!open_render_window(&error)) return report(k_status_failed, error);
-    const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
     const GLuint warning =
         load_card_texture(asset_warning_card.bytes, asset_warning_card.length, "warning");
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-
-    // The scenes see the blank texture and the card a card, as in the show;
-    // for the post-chain passes the content of `tex` does not change the cost.
     std::vector<ProgramTiming> timings;
-    GLuint built[8] = {};
-    for (int i = 0; i < 8; ++i) {
-        const ProgramEntry& p = k_programs[i];
-        ProgramTiming t{p.name, p.beat, false, 0, 0};
-        if (p.text->length > 0) {
-            const GLuint texture = std::string(p.name) == "card" ? warning : tex_blank;
-            set_sound_level(k_bench_sound);
-            const double start = now_seconds();
-            built[i] = build_program(reinterpret_cast<const char*>(p.text->bytes),
-                                     static_cast<int>(p.text->length), p.name);
-            if (built[i]) {
-                draw_program(built[i], texture, p.beat);
-                glFinish();
-                t.compile_ms = (now_seconds() - start) * 1000.0;
-                t.frame_ms = time_frames(frames, [&] { draw_program(built[i], texture, p.beat); });
-                t.built = true;
-            }
+    for (size_t i = 0; i < k_program_count; ++i) {
+        const ProgramText& p = k_programs[i];
+        ProgramTiming t{p.name, program_sample_beat(p.name), false, 0, 0};
+        const GLuint texture = std::string(p.name) == "card" ? warning : blank_texture();
+        const double start = now_seconds();
+        const GLuint program = build_program(p.text, p.length, p.name);
+        if (program) {
+            draw_program(program, texture, t.beat);
+            glFinish();
+            t.compile_ms = (now_seconds() - start) * 1000.0;
+            t.frame_ms = time_frames(frames, [&] { draw_program(program, texture, t.beat); });
+            t.built = true;
         }
         timings.push_back(t);
-        if (!json)
-            std::fprintf(stderr, "krelan-render: measured %s\n", p.name);
+        if (!quiet) std::fprintf(stderr, "krelan-render: measured %s\n", p.name);
     }
-    const GLuint life = built[4], zoom = built[5], glow = built[6];
-    if (!life || !zoom || !glow)
-        return report(k_status_failed, "the post-chain programs do not build");
-    if (!load_show_resources())
-        return report(k_status_failed, "cannot prepare the show's GPU resources");
+    return timings;
+}
 
-    // The chains and their passes are timed in turns, frame by frame, so that
-    // a machine busy with other work slows them alike. One untimed round
-    // first: drivers build a variant of a program for each kind of target.
-    constexpr float k_chain_beat = 460.0f;
+struct ChainTiming {
+    double passes_ms, chain_ms, readback_ms;
+};
+
+// The chains and their passes are timed in turns, frame by frame, so that a
+// machine busy with other work slows them alike. One untimed round first:
+// drivers build a variant of a program for each kind of target.
+ChainTiming measure_post_chain(long frames)
+{
+    const GLuint life = show_program("life"), zoom = show_program("zoom"),
+                 glow = show_program("glow");
     ReadbackChain readback;
-    readback.texture = create_texture(1920, 1080, nullptr, GL_CLAMP);
-    readback.readback_a.assign(size_t(1920) * 1080 * 4, 0);
-    readback.readback_b.assign(size_t(1920) * 1080 * 4, 0);
+    readback.texture = create_texture(k_frame_width, k_frame_height, nullptr, GL_CLAMP);
+    readback.readback_a.assign(k_frame_bytes, 0);
+    readback.readback_b.assign(k_frame_bytes, 0);
     const std::function<void()> rounds[] = {
-        [&] { draw_program(life, tex_blank, k_chain_beat); },
-        [&] { draw_program(zoom, tex_blank, k_chain_beat); },
-        [&] { draw_program(glow, tex_blank, k_chain_beat); },
-        [] {
-            current_beat = k_chain_beat;
-            draw_frame();
-        },
+        [&] { draw_program(life, blank_texture(), k_chain_beat); },
+        [&] { draw_program(zoom, blank_texture(), k_chain_beat); },
+        [&] { draw_program(glow, blank_texture(), k_chain_beat); },
+        [] { draw_frame(k_chain_beat, k_bench_sound); },
         [&] { draw_readback_chain_frame(&readback, life, zoom, glow, k_chain_beat); },
     };
     std::vector<double> passes_times, chain_times, readback_times;
@@ -200,44 +179,77 @@ int command_bench(int argc, char** argv)
         chain_times.push_back(ms[3]);
         readback_times.push_back(ms[4]);
     }
-    const double passes_ms = median(passes_times);
-    const double chain_ms = median(chain_times);
-    const double readback_ms = median(readback_times);
-    glBindTexture(GL_TEXTURE_2D, tex_blank);
+    glBindTexture(GL_TEXTURE_2D, blank_texture());
+    return {median(passes_times), median(chain_times), median(readback_times)};
+}
 
-    if (json) {
-        std::printf("{\"renderer\": \"%s\", \"frames\": %ld, \"programs\": [",
-                    json_text(renderer ? renderer : "").c_str(), frames);
-        for (size_t i = 0; i < timings.size(); ++i) {
-            const ProgramTiming& t = timings[i];
-            std::printf("%s{\"name\": \"%s\", \"beat\": %g, \"built\": %s", i ? ", " : "", t.name,
-                        static_cast<double>(t.beat), t.built ? "true" : "false");
-            if (t.built)
-                std::printf(", \"frame_ms\": %.3f, \"compile_ms\": %.3f", t.frame_ms, t.compile_ms);
-            std::printf("}");
-        }
-        std::printf("], \"post_chain\": {\"beat\": %g, \"fbo_chain_frame_ms\": %.3f, "
-                    "\"readback_chain_frame_ms\": %.3f, \"passes_alone_ms\": %.3f}}\n",
-                    static_cast<double>(k_chain_beat), chain_ms, readback_ms, passes_ms);
-        return k_status_ok;
+void print_json(const char* renderer, long frames, const std::vector<ProgramTiming>& timings,
+                const ChainTiming& chain)
+{
+    std::printf("{\"renderer\": \"%s\", \"frames\": %ld, \"programs\": [",
+                json_text(renderer ? renderer : "").c_str(), frames);
+    for (size_t i = 0; i < timings.size(); ++i) {
+        const ProgramTiming& t = timings[i];
+        std::printf(
+            "%s{\"name\": \"%s\", \"beat\": %g, \"built\": true, \"frame_ms\": %.3f, "
+            "\"compile_ms\": %.3f}",
+            i ? ", " : "", t.name, static_cast<double>(t.beat), t.frame_ms, t.compile_ms);
     }
+    std::printf(
+        "], \"post_chain\": {\"beat\": %g, \"fbo_chain_frame_ms\": %.3f, "
+        "\"readback_chain_frame_ms\": %.3f, \"passes_alone_ms\": %.3f}}\n",
+        static_cast<double>(k_chain_beat), chain.chain_ms, chain.readback_ms, chain.passes_ms);
+}
+
+void print_table(const char* renderer, long frames, const std::vector<ProgramTiming>& timings,
+                 const ChainTiming& chain)
+{
     std::printf("GL renderer: %s\n", renderer ? renderer : "(unknown)");
     std::printf("1920x1080, median of %ld frames; compile = compile, link and first draw\n\n",
                 frames);
     std::printf("%-10s %8s %12s %12s\n", "program", "beat", "frame ms", "compile ms");
     for (const ProgramTiming& t : timings) {
-        if (t.built)
-            std::printf("%-10s %8g %12.2f %12.2f\n", t.name, static_cast<double>(t.beat),
-                        t.frame_ms, t.compile_ms);
-        else
-            std::printf("%-10s %8g %12s %12s\n", t.name, static_cast<double>(t.beat), "-",
-                        "not built");
+        std::printf("%-10s %8g %12.2f %12.2f\n", t.name, static_cast<double>(t.beat), t.frame_ms,
+                    t.compile_ms);
     }
     std::printf("\npost chain at beat %g (life, zoom, glow):\n", static_cast<double>(k_chain_beat));
-    std::printf("  %-36s %10.2f ms\n", "three passes drawn alone, summed", passes_ms);
+    std::printf("  %-36s %10.2f ms\n", "three passes drawn alone, summed", chain.passes_ms);
     std::printf("  %-36s %10.2f ms  (%.2fx the passes)\n", "framebuffer-object chain frame",
-                chain_ms, chain_ms / passes_ms);
+                chain.chain_ms, chain.chain_ms / chain.passes_ms);
     std::printf("  %-36s %10.2f ms  (%.2fx the passes)\n", "read-back chain frame (baseline)",
-                readback_ms, readback_ms / passes_ms);
+                chain.readback_ms, chain.readback_ms / chain.passes_ms);
+}
+
+}  // namespace
+
+int command_bench(int argc, char** argv)
+{
+    ParsedArgs args;
+    std::string error;
+    if (!parse_command(argc, argv, {{"frames", true}, {"json", false}}, &args, &error))
+        return report(k_status_usage, error);
+    if (args.help) return print_help(k_bench_help);
+    long frames = 10;
+    if (has_option(args, "frames") &&
+        !parse_int(args.values["frames"], "--frames", 1, 10000, &frames, &error))
+        return report(k_status_usage, error);
+    const bool json = has_option(args, "json");
+
+    // Compile times mean nothing when the driver serves programs from its cache.
+    setenv("MESA_SHADER_CACHE_DISABLE", "true", 1);
+    if (!open_render_window(&error)) return report(k_status_failed, error);
+    const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    const std::vector<ProgramTiming> timings = measure_programs(frames, json);
+    for (const ProgramTiming& t : timings)
+        if (!t.built)
+            return report(k_status_failed,
+                          std::string("the ") + t.name + " program does not build");
+    if (!load_show_resources())
+        return report(k_status_failed, "cannot prepare the show's GPU resources");
+    const ChainTiming chain = measure_post_chain(frames);
+    if (json)
+        print_json(renderer, frames, timings, chain);
+    else
+        print_table(renderer, frames, timings, chain);
     return k_status_ok;
 }

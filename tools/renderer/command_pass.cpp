@@ -1,49 +1,42 @@
 // pass: one program on its own, drawn into an RGBA8 target so that the
 // output is exactly what the program wrote, alpha included.
 #include "args.h"
+#include "card_texture.h"
 #include "commands.h"
+#include "files.h"
 #include "gpu.h"
+#include "media_store.h"
 #include "output_file.h"
 #include "programs.h"
 #include "render_gl.h"
+#include "shaders.h"
 #include "show.h"
 
-#include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 namespace {
 
-const char* const k_pass_help =
-    "usage: krelan-render pass PROGRAM --beat B [--sound S] [--input IN.png] [--steps N]\n"
-    "                          --out OUT.png\n"
-    "\n"
-    "One program on its own: PROGRAM is one of\n"
-    "  sphere field particles lattice life zoom glow card\n"
-    "OUT is a 1920x1080 RGBA PNG of exactly what the program wrote, alpha included.\n"
-    "  --beat B      the `beat` uniform\n"
-    "  --sound S     the `sound` uniform, 0..32768 (default 0)\n"
-    "  --input IN    a 1920x1080 PNG the program sees as `tex`, addressed like the\n"
-    "                window (the PNG's top row is the window's top row; an image\n"
-    "                without alpha has alpha 1). For card, IN is loaded the way the\n"
-    "                show loads a card. Default: the opaque black blank texture, and\n"
-    "                for card the warning card.\n"
-    "  --steps N     life only: run the pass N times (default 1), each output the\n"
-    "                next input, all at beat B\n"
-    "  --out OUT     the PNG to write\n";
-
-bool read_bytes(const std::string& path, std::string* bytes, std::string* error)
+// The help names the programs of the program table.
+std::string pass_help()
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        *error = "cannot read " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    std::ostringstream s;
-    s << in.rdbuf();
-    *bytes = s.str();
-    return true;
+    return "usage: krelan-render pass PROGRAM --beat B [--sound S] [--input IN.png] [--steps N]\n"
+           "                          --out OUT.png\n"
+           "\n"
+           "One program on its own: PROGRAM is one of\n"
+           "  " +
+           program_names() +
+           "\n"
+           "OUT is a 1920x1080 RGBA PNG of exactly what the program wrote, alpha included.\n"
+           "  --beat B      the `beat` uniform\n"
+           "  --sound S     the `sound` uniform, 0..32768 (default 0)\n"
+           "  --input IN    a 1920x1080 PNG the program sees as `tex`, addressed like the\n"
+           "                window (the PNG's top row is the window's top row; an image\n"
+           "                without alpha has alpha 1). For card, IN is loaded the way the\n"
+           "                show loads a card. Default: the opaque black blank texture, and\n"
+           "                for card the warning card.\n"
+           "  --steps N     life only: run the pass N times (default 1), each output the\n"
+           "                next input, all at beat B\n"
+           "  --out OUT     the PNG to write\n";
 }
 
 }  // namespace
@@ -52,15 +45,15 @@ int command_pass(int argc, char** argv)
 {
     ParsedArgs args;
     std::string error;
-    if (!parse_args(argc, argv, 1,
-                    {{"beat", true}, {"sound", true}, {"input", true}, {"steps", true},
-                     {"out", true}},
-                    &args, &error))
+    if (!parse_args(
+            argc, argv, 1,
+            {{"beat", true}, {"sound", true}, {"input", true}, {"steps", true}, {"out", true}},
+            &args, &error))
         return report(k_status_usage, error);
-    if (args.help) return print_help(k_pass_help);
+    if (args.help) return print_help(pass_help().c_str());
     if (args.positional.size() != 1)
         return report(k_status_usage, "name one program: " + program_names());
-    const ProgramEntry* program = find_program(args.positional[0]);
+    const ProgramText* program = find_program(args.positional[0].c_str());
     if (!program)
         return report(k_status_usage, "unknown program '" + args.positional[0] +
                                           "' (one of: " + program_names() + ")");
@@ -77,9 +70,6 @@ int command_pass(int argc, char** argv)
         return report(k_status_usage, error);
     if (has_option(args, "steps") && std::strcmp(program->name, "life") != 0)
         return report(k_status_usage, "--steps applies to the life pass only");
-    if (program->text->length == 0)
-        return report(k_status_failed,
-                      std::string("the ") + program->name + " program is not in this build");
 
     // The input is checked before anything is drawn.
     Image input;
@@ -87,24 +77,21 @@ int command_pass(int argc, char** argv)
     const bool has_input = has_option(args, "input");
     if (has_input) {
         const std::string path = args.values["input"];
-        if (!read_png_rgba(path, &input, &error)) return report(k_status_failed, error);
-        if (input.width != 1920 || input.height != 1080)
-            return report(k_status_failed, path + " is " + std::to_string(input.width) + "x" +
-                                               std::to_string(input.height) +
-                                               ", not 1920x1080");
-        if (is_card && !read_bytes(path, &input_bytes, &error))
+        if (!read_png_rgba(path, &input, &error, k_frame_width, k_frame_height))
             return report(k_status_failed, error);
+        if (is_card && !read_file(path, &input_bytes))
+            return report(k_status_failed, "cannot read " + path);
     }
     const std::string out = args.values["out"];
     const std::string temp = reserve_output(out, &error);
     if (temp.empty()) return report(k_status_failed, error);
 
     if (!open_render_window(&error)) return report(k_status_failed, error);
-    const GLuint prog = build_program(reinterpret_cast<const char*>(program->text->bytes),
-                                      static_cast<int>(program->text->length), program->name);
-    if (!prog) return report(k_status_failed, std::string("the ") + program->name +
-                                                  " program does not build");
-    GLuint source = tex_blank;
+    const GLuint prog = build_program(program->text, program->length, program->name);
+    if (!prog)
+        return report(k_status_failed,
+                      std::string("the ") + program->name + " program does not build");
+    GLuint source = blank_texture();
     if (is_card) {
         const unsigned char* png = has_input
                                        ? reinterpret_cast<const unsigned char*>(input_bytes.data())
@@ -113,11 +100,11 @@ int command_pass(int argc, char** argv)
         source = load_card_texture(png, length, has_input ? "input" : "warning");
     } else if (has_input) {
         flip_rows(&input);  // GL's rows run bottom-up, like the window's
-        source = create_texture(1920, 1080, input.pixels.data(), GL_CLAMP);
+        source = create_texture(k_frame_width, k_frame_height, input.pixels.data(), GL_CLAMP);
     }
     GLuint targets[2], framebuffers[2];
     for (int i = 0; i < 2; ++i) {
-        targets[i] = create_texture(1920, 1080, nullptr, GL_CLAMP);
+        targets[i] = create_texture(k_frame_width, k_frame_height, nullptr, GL_CLAMP);
         framebuffers[i] = create_render_target(targets[i], "pass output");
     }
     if (!source || !framebuffers[0] || !framebuffers[1])
@@ -129,9 +116,7 @@ int command_pass(int argc, char** argv)
         glBindFramebuffer(GL_FRAMEBUFFER, framebuffers[step % 2]);
         glBindTexture(GL_TEXTURE_2D, step == 0 ? source : targets[(step - 1) % 2]);
         use_program(prog);
-        current_beat = beat;
-        set_sound_level(static_cast<int32_t>(sound));
-        set_frame_uniforms();
+        set_frame_uniforms(beat, static_cast<int32_t>(sound));
         draw_fullscreen_quad();
     }
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffers[(steps - 1) % 2]);

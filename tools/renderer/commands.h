@@ -2,7 +2,13 @@
 // is the sub-command's name) and returns the process exit status.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
+
+struct ParsedArgs;
+struct OptionSpec;
+struct Soundtrack;
 
 constexpr int k_status_ok = 0;
 constexpr int k_status_failed = 1;  // the work could not be done
@@ -33,3 +39,24 @@ void progress_finish(Progress* progress);
 
 // Seconds on a monotonic clock.
 double now_seconds();
+
+// Frames per second of a capture when --fps is not given, and the most it takes.
+constexpr double k_default_fps = 60.0;
+constexpr double k_max_fps = 1000.0;
+
+// --fps (default k_default_fps), checked against (0, k_max_fps].
+bool parse_fps(const ParsedArgs& args, double* fps, std::string* error);
+
+// --sound: a level 0..32768.
+bool parse_sound(const ParsedArgs& args, long* sound, std::string* error);
+
+// Parses a sub-command's options; it takes no positional words.
+bool parse_command(int argc, char** argv, const std::vector<OptionSpec>& known, ParsedArgs* args,
+                   std::string* error);
+
+// False with a message when the option `name` was not given.
+bool require(const ParsedArgs& args, const char* name, std::string* error);
+
+// The soundtrack up to (not including) stereo frame `end`; nothing (silence)
+// when `end` is at or before the music's start.
+bool mix_up_to(int64_t end, Soundtrack* track, std::string* error);

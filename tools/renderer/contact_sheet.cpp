@@ -54,7 +54,9 @@ Image shrink(const Image& source, int factor)
                 for (int dy = 0; dy < factor; ++dy)
                     for (int dx = 0; dx < factor; ++dx)
                         sum += source.pixels[((size_t(y) * factor + dy) * source.width +
-                                              size_t(x) * factor + dx) * source.channels + c];
+                                              size_t(x) * factor + dx) *
+                                                 source.channels +
+                                             c];
                 out.pixels[(size_t(y) * out.width + x) * out.channels + c] =
                     static_cast<uint8_t>((sum + area / 2) / area);
             }

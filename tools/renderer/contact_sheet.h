@@ -2,7 +2,7 @@
 // tiny built-in bitmap font, so the sheet needs no font files or tools.
 #pragma once
 
-#include "image_io.h"
+#include "png_file.h"
 
 #include <string>
 

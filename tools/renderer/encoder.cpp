@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -36,6 +38,8 @@ bool start_encoder(const std::string& ffmpeg, double fps, const std::string& aud
                    const std::string& out, Encoder* encoder, std::string* error)
 {
     const std::string rate = rate_text(fps);
+    // One line per group of ffmpeg options.
+    // clang-format off
     const std::vector<std::string> args = {
         ffmpeg, "-hide_banner", "-loglevel", "error", "-nostdin", "-y",
         "-f", "rawvideo", "-pix_fmt", "rgb24", "-video_size", "1920x1080", "-framerate", rate,
@@ -45,33 +49,30 @@ bool start_encoder(const std::string& ffmpeg, double fps, const std::string& aud
         "-r", rate, "-c:a", "aac", "-b:a", "192k", "-ar", "48000",
         "-map_metadata", "-1", "-fflags", "+bitexact", "-flags:v", "+bitexact",
         "-flags:a", "+bitexact", out};
+    // clang-format on
     int pipe_fds[2];
-    if (pipe(pipe_fds) != 0) {
+    if (pipe2(pipe_fds, O_CLOEXEC) != 0) {
         *error = std::string("cannot make a pipe to ffmpeg: ") + std::strerror(errno);
         return false;
     }
     // A closed pipe must fail the write, not end the renderer.
     std::signal(SIGPIPE, SIG_IGN);
-    pid_t pid = fork();
-    if (pid < 0) {
-        *error = std::string("cannot start ffmpeg: ") + std::strerror(errno);
-        close(pipe_fds[0]);
+    // ffmpeg reads the frames from its standard input: the pipe's read end.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipe_fds[0], STDIN_FILENO);
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    const int failure = posix_spawnp(&pid, ffmpeg.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipe_fds[0]);
+    if (failure != 0) {
+        *error = "cannot run " + ffmpeg + ": " + std::strerror(failure);
         close(pipe_fds[1]);
         return false;
     }
-    if (pid == 0) {
-        dup2(pipe_fds[0], STDIN_FILENO);
-        close(pipe_fds[0]);
-        close(pipe_fds[1]);
-        std::vector<char*> argv;
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(ffmpeg.c_str(), argv.data());
-        std::fprintf(stderr, "krelan-render: cannot run %s: %s\n", ffmpeg.c_str(),
-                     std::strerror(errno));
-        _exit(127);
-    }
-    close(pipe_fds[0]);
     encoder->pid = pid;
     encoder->fd = pipe_fds[1];
     return true;

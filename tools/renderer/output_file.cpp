@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -78,14 +79,12 @@ std::string reserve_output(const std::string& path, std::string* error)
         *error = "cannot write " + path + ": it is a directory";
         return "";
     }
-    const size_t slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const size_t dot = name.rfind('.');
-    const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
-    const std::string ext = dot == std::string::npos || dot == 0 ? "" : name.substr(dot);
-    const std::string temp =
-        dir + "." + stem + ".partial-" + std::to_string(getpid()) + ext;
+    // Beside the output, hidden, with the output's extension.
+    const std::filesystem::path out(path);
+    std::filesystem::path temp_path = out;
+    temp_path.replace_filename("." + out.stem().string() + ".partial-" + std::to_string(getpid()) +
+                               out.extension().string());
+    const std::string temp = temp_path.string();
     int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd < 0) {
         *error = error_text("cannot write", path);
@@ -124,8 +123,10 @@ int write_all(const std::string& path, const std::string& bytes)
     while (!failure && done < bytes.size()) {
         ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) failure = n < 0 ? errno : EIO;
-        else done += static_cast<size_t>(n);
+        if (n <= 0)
+            failure = n < 0 ? errno : EIO;
+        else
+            done += static_cast<size_t>(n);
     }
     if (close(fd) != 0 && !failure) failure = errno;
     return failure;
@@ -140,8 +141,8 @@ bool write_whole_file(const std::string& path, const std::string& bytes, std::st
     return failure == 0;
 }
 
-bool commit_output_bytes(const std::string& temp, const std::string& path,
-                         const std::string& bytes, std::string* error)
+bool commit_output_bytes(const std::string& temp, const std::string& path, const std::string& bytes,
+                         std::string* error)
 {
     const int failure = write_all(temp, bytes);
     if (failure) {
@@ -156,7 +157,8 @@ bool commit_output_bytes(const std::string& temp, const std::string& path,
 std::string make_scratch_file(const char* suffix, std::string* error)
 {
     const char* tmpdir = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmpdir && *tmpdir ? tmpdir : "/tmp") + "/krelan-XXXXXX" + suffix;
+    std::string pattern =
+        std::string(tmpdir && *tmpdir ? tmpdir : "/tmp") + "/krelan-XXXXXX" + suffix;
     std::string buffer = pattern;
     int fd = mkstemps(&buffer[0], static_cast<int>(std::strlen(suffix)));
     if (fd < 0) {

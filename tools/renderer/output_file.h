@@ -12,8 +12,8 @@
 std::string reserve_output(const std::string& path, std::string* error);
 
 // Writes `bytes` to the reserved temporary file and renames it to `path`.
-bool commit_output_bytes(const std::string& temp, const std::string& path,
-                         const std::string& bytes, std::string* error);
+bool commit_output_bytes(const std::string& temp, const std::string& path, const std::string& bytes,
+                         std::string* error);
 
 // Writes `bytes` to `path` directly (for scratch files).
 bool write_whole_file(const std::string& path, const std::string& bytes, std::string* error);

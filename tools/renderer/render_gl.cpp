@@ -1,38 +1,28 @@
 #include "render_gl.h"
 
+#include "gl_window.h"
 #include "gpu.h"
-#include "level_meter.h"
-#include "schedule_row.h"
+#include "scenes.h"
 #include "show.h"
 #include "timeline.h"
 
-#include <SDL.h>
-
-#include <cstdlib>
-#include <cstring>
-
 bool open_render_window(std::string* error)
 {
-    const char* driver = std::getenv("SDL_VIDEODRIVER");
-    if (!driver || !*driver) setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        *error = std::string("cannot start SDL video: ") + SDL_GetError();
-        return false;
-    }
-    if (!open_show_window()) {
-        *error = "cannot open the show's window and OpenGL context";
-        return false;
-    }
+    if (!open_headless_gl_window(error)) return false;
     // The show's start frame: opaque black, captured as the blank texture.
     draw_start_frame();
-    tex_blank = capture_screen_texture();
+    capture_blank_texture();
     return true;
 }
 
-void set_sound_level(int32_t level)
+bool open_show(std::string* error)
 {
-    level_reset();
-    for (int i = 0; i < k_level_slots; ++i) level_push(level);
+    if (!open_render_window(error)) return false;
+    if (!load_show_resources()) {
+        *error = "cannot prepare the show's GPU resources";
+        return false;
+    }
+    return true;
 }
 
 Image read_frame(int channels)
@@ -57,28 +47,19 @@ int32_t frame_sound(const ShowTimeline& timeline, int64_t n)
     return soundtrack_level(*timeline.track, frame_sample(n, timeline.fps));
 }
 
-void draw_at(float beat, int32_t sound)
-{
-    current_beat = beat;
-    set_sound_level(sound);
-    draw_frame();
-}
-
 // The post-chain frames of the timeline before `beat` that have not been
 // drawn: each applies one generation, as in the show, through the life pass
 // alone.
 void catch_up_chain(ShowTimeline* timeline, float beat)
 {
     if (schedule_row(beat) != ROW_POST_CHAIN) return;
-    int64_t n = first_frame_at_or_after(448.0f, timeline->fps);
+    int64_t n = first_frame_at_or_after(scene_of(ROW_POST_CHAIN).start, timeline->fps);
     if (n < timeline->chain_next) n = timeline->chain_next;
     for (;; ++n) {
         const float b = frame_beat(n, timeline->fps);
         if (b >= beat || schedule_row(b) != ROW_POST_CHAIN) break;
         // Only the automaton carries over; its picture is not needed.
-        current_beat = b;
-        set_sound_level(frame_sound(*timeline, n));
-        step_life();
+        step_life(b, frame_sound(*timeline, n));
     }
     if (n > timeline->chain_next) timeline->chain_next = n;
 }
@@ -89,12 +70,12 @@ void draw_timeline_frame(ShowTimeline* timeline, int64_t n)
 {
     const float beat = frame_beat(n, timeline->fps);
     catch_up_chain(timeline, beat);
-    draw_at(beat, frame_sound(*timeline, n));
+    draw_frame(beat, frame_sound(*timeline, n));
     if (n + 1 > timeline->chain_next) timeline->chain_next = n + 1;
 }
 
 void draw_beat_frame(ShowTimeline* timeline, float beat, int32_t sound)
 {
     catch_up_chain(timeline, beat);
-    draw_at(beat, sound);
+    draw_frame(beat, sound);
 }

@@ -4,7 +4,7 @@
 // the show carries it.
 #pragma once
 
-#include "image_io.h"
+#include "png_file.h"
 #include "soundtrack.h"
 
 #include <cstdint>
@@ -12,16 +12,16 @@
 
 // Chooses SDL's offscreen video driver unless the environment names one,
 // opens the show's window and context, and captures the black start frame as
-// tex_blank, as the show does at start-up. False with a message.
+// the blank texture, as the show does at start-up. False with a message.
 bool open_render_window(std::string* error);
 
-// Puts `level` into the level meter, so the next frame's `sound` is exactly it.
-void set_sound_level(int32_t level);
+// open_render_window, then the show's programs, cards and post chain.
+bool open_show(std::string* error);
 
 // The framebuffer bound for reading, 1920x1080, as an image with rows top-down.
 Image read_frame(int channels);
 
-// The show at a fixed frame rate. Frames are drawn by the host's draw_frame;
+// The show at a fixed frame rate. Frames are drawn by the show's draw_frame;
 // the sound level comes from the soundtrack (or a fixed level), and the post
 // chain's automaton advances one generation per drawn frame, so a frame in
 // the chain sees the automaton where the show at this frame rate has it.
@@ -29,7 +29,7 @@ struct ShowTimeline {
     double fps = 60.0;
     const Soundtrack* track = nullptr;  // null: `fixed_sound` for every frame
     int32_t fixed_sound = 0;
-    int64_t chain_next = 0;             // next frame whose generation is not yet applied
+    int64_t chain_next = 0;  // next frame whose generation is not yet applied
 };
 
 // Draws frame n into the back buffer.

@@ -1,7 +1,7 @@
 #include "soundtrack.h"
 
-#include "asset_store.h"
 #include "level_meter.h"
+#include "media_store.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -17,8 +17,8 @@ std::vector<int32_t> chunk_levels(const int16_t* samples, size_t count)
     int32_t ring[k_level_slots] = {};
     int position = 0;
     for (size_t start = 0; start < count; start += k_chunk_samples) {
-        const size_t in_chunk = count - start < size_t(k_chunk_samples) ? count - start
-                                                                        : size_t(k_chunk_samples);
+        const size_t in_chunk =
+            count - start < size_t(k_chunk_samples) ? count - start : size_t(k_chunk_samples);
         for (size_t i = 0; i < in_chunk && i < size_t(k_level_slots); ++i) {
             ring[position] = sample_magnitude(samples[start + i]);
             position = position + 1 == k_level_slots ? 0 : position + 1;
@@ -158,34 +158,4 @@ bool mix_soundtrack(int64_t frames, Soundtrack* out, std::string* error)
         return false;
     }
     return true;
-}
-
-std::string wav_bytes(const int16_t* samples, size_t count)
-{
-    const uint32_t data_bytes = static_cast<uint32_t>(count * 2);
-    std::string wav;
-    auto u32 = [&wav](uint32_t v) {
-        for (int i = 0; i < 4; ++i) wav += static_cast<char>((v >> (8 * i)) & 0xFF);
-    };
-    auto u16 = [&wav](uint16_t v) {
-        wav += static_cast<char>(v & 0xFF);
-        wav += static_cast<char>(v >> 8);
-    };
-    wav += "RIFF";
-    u32(36 + data_bytes);
-    wav += "WAVEfmt ";
-    u32(16);
-    u16(1);  // PCM
-    u16(k_mix_channels);
-    u32(k_mix_rate);
-    u32(k_mix_rate * k_mix_channels * 2);
-    u16(k_mix_channels * 2);
-    u16(16);
-    wav += "data";
-    u32(data_bytes);
-    const size_t header = wav.size();
-    wav.resize(header + data_bytes);
-    // Samples are stored little-endian, as the mixer delivers them.
-    std::memcpy(&wav[header], samples, data_bytes);
-    return wav;
 }

@@ -39,6 +39,3 @@ bool mix_soundtrack(int64_t frames, Soundtrack* out, std::string* error);
 // music starts: the level of the chunk holding it; 0 (silence) before the
 // music and after the kept stream.
 int32_t soundtrack_level(const Soundtrack& track, int64_t frame);
-
-// A 48 kHz 16-bit stereo WAV file of `count` interleaved samples.
-std::string wav_bytes(const int16_t* samples, size_t count);

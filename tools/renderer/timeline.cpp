@@ -1,6 +1,5 @@
 #include "timeline.h"
 
-#include "asset_store.h"
 #include "beat_clock.h"
 #include "soundtrack.h"
 
@@ -16,11 +15,9 @@ float frame_beat(int64_t n, double fps)
 {
     const double ms = static_cast<double>(n) * 1000.0 / fps;
     if (is_whole(fps) && n * 1000 % static_cast<int64_t>(fps) == 0 && ms <= UINT32_MAX)
-        return beat_from_elapsed(static_cast<uint32_t>(ms), asset_bpm);
+        return beat_from_elapsed(static_cast<uint32_t>(ms));
     // The clock's own formula, on milliseconds that are not whole.
-    float beat = static_cast<float>(ms) * asset_bpm;
-    beat = beat / 60000.0f;
-    return beat - 0.5f;
+    return beat_at_ms(static_cast<float>(ms));
 }
 
 int64_t frame_sample(int64_t n, double fps)
@@ -31,7 +28,7 @@ int64_t frame_sample(int64_t n, double fps)
 
 int64_t first_frame_at_or_after(float beat, double fps)
 {
-    const double ms = (static_cast<double>(beat) + 0.5) * 60000.0 / asset_bpm;
+    const double ms = ms_at_beat(beat);
     int64_t n = static_cast<int64_t>(std::floor(ms * fps / 1000.0)) - 2;
     if (n < 0) n = 0;
     while (n > 0 && frame_beat(n - 1, fps) >= beat) --n;
@@ -41,7 +38,7 @@ int64_t first_frame_at_or_after(float beat, double fps)
 
 int64_t beat_sample(float beat)
 {
-    const double ms = (static_cast<double>(beat) + 0.5) * 60000.0 / asset_bpm;
+    const double ms = ms_at_beat(beat);
     return static_cast<int64_t>(std::floor(ms * k_mix_rate / 1000.0));
 }
 

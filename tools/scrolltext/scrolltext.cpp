@@ -6,10 +6,11 @@
 // GREETINGS.txt holds the line (lines starting with '#' are notes and are
 // skipped). Exits with 1 and says what is off when the line does not fit;
 // the output is then left untouched.
+#include "files.h"
 #include "scrolltext.h"
 #include "shader_assembly.h"
 
-#include <fstream>
+#include <filesystem>
 #include <iostream>
 #include <sstream>
 
@@ -43,11 +44,11 @@ int main(int argc, char** argv)
     }
     const std::string greetings_path = argv[1];
     std::string greetings, scroller, line, error;
-    if (!read_text_file(greetings_path, &greetings)) {
+    if (!read_file(greetings_path, &greetings)) {
         std::cerr << "scrolltext: cannot read " << greetings_path << "\n";
         return 1;
     }
-    if (!read_text_file(argv[2], &scroller)) {
+    if (!read_file(argv[2], &scroller)) {
         std::cerr << "scrolltext: cannot read " << argv[2] << "\n";
         return 1;
     }
@@ -63,11 +64,9 @@ int main(int argc, char** argv)
         std::cerr << "scrolltext: " << greetings_path << " does not fit the scroller:\n" << error;
         return 1;
     }
-    std::string name = greetings_path.substr(greetings_path.find_last_of('/') + 1);
+    const std::string name = std::filesystem::path(greetings_path).filename().string();
     std::string piece = scrolltext::glsl_piece(line, tokens, table, name);
-    std::ofstream out(argv[3], std::ios::binary);
-    out << piece;
-    if (!out) {
+    if (!write_file(argv[3], piece)) {
         std::cerr << "scrolltext: cannot write " << argv[3] << "\n";
         return 1;
     }

@@ -1,0 +1,48 @@
+#include "scenes.h"
+
+#include <cstring>
+#include <limits>
+
+namespace {
+constexpr float k_always = std::numeric_limits<float>::infinity();
+}  // namespace
+
+const Scene k_scenes[] = {
+    {ROW_WARNING, "warning card", -k_always, 16.0f, "card", TEXTURE_WARNING, 0.0f},
+    {ROW_SPHERE, "dotted sphere", 16.0f, 160.0f, "sphere", TEXTURE_BLANK, 100.0f},
+    {ROW_FIELD, "sphere field", 160.0f, 224.0f, "field", TEXTURE_BLANK, 190.0f},
+    {ROW_PARTICLES, "particle rings", 224.0f, 288.0f, "particles", TEXTURE_BLANK, 256.0f},
+    {ROW_LATTICE, "lattice", 288.0f, k_recap_start, "lattice", TEXTURE_BLANK, 350.0f},
+    {ROW_POST_CHAIN, "post chain", k_recap_end, 512.0f, "glow", TEXTURE_BLANK, 460.0f},
+    {ROW_END, "end card", 512.0f, k_always, "card", TEXTURE_END, 520.0f},
+};
+const size_t k_scene_count = sizeof k_scenes / sizeof k_scenes[0];
+
+const ScheduleRow k_recap_cuts[4] = {ROW_SPHERE, ROW_FIELD, ROW_PARTICLES, ROW_LATTICE};
+
+const char* const k_post_chain_passes[3] = {"life", "zoom", "glow"};
+
+ScheduleRow schedule_row(float beat)
+{
+    if (beat >= k_recap_start && beat < k_recap_end)
+        return k_recap_cuts[static_cast<int>(beat) % 4];
+    for (const Scene& scene : k_scenes)
+        if (beat >= scene.start && beat < scene.end) return scene.row;
+    return ROW_NONE;
+}
+
+const Scene& scene_of(ScheduleRow row)
+{
+    for (const Scene& scene : k_scenes)
+        if (scene.row == row) return scene;
+    return k_scenes[0];  // ROW_NONE has no scene; callers never ask for it
+}
+
+float program_sample_beat(const char* program)
+{
+    for (const char* pass : k_post_chain_passes)
+        if (std::strcmp(pass, program) == 0) return scene_of(ROW_POST_CHAIN).sample_beat;
+    for (const Scene& scene : k_scenes)
+        if (std::strcmp(scene.program, program) == 0) return scene.sample_beat;
+    return 0.0f;
+}

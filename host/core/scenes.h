@@ -1,0 +1,55 @@
+// The show's choreography: which scene draws at a beat. One table holds every
+// scene's beats, program and texture; the schedule, the offline renderer's
+// timeline and the soundtrack's checks all read it. Pure, no SDL or GL.
+#pragma once
+
+#include <cstddef>
+
+enum ScheduleRow {
+    ROW_NONE = 0,     // an unordered beat (NaN): the frame keeps what is current
+    ROW_WARNING = 1,  // warning card
+    ROW_SPHERE,       // dotted sphere
+    ROW_FIELD,        // sphere field with the greetings scroller
+    ROW_PARTICLES,    // particle rings
+    ROW_LATTICE,      // lattice
+    ROW_POST_CHAIN,   // life, zoom and glow passes
+    ROW_END,          // end card
+};
+
+// The texture a scene's program sees as `tex`.
+enum SceneTexture { TEXTURE_BLANK, TEXTURE_WARNING, TEXTURE_END };
+
+struct Scene {
+    ScheduleRow row;
+    const char* title;
+    float start;          // first beat of the scene's own part of the show
+    float end;            // first beat after it
+    const char* program;  // the program that draws its frames (the post chain: its last pass)
+    SceneTexture texture;
+    float sample_beat;  // a representative moment, for benchmarks and pictures
+};
+
+// In show order. The recap between the lattice and the post chain has no row
+// of its own: it cuts between the four scenes of k_recap_cuts.
+extern const Scene k_scenes[];
+extern const size_t k_scene_count;
+
+// The recap: every beat in [k_recap_start, k_recap_end) shows the scene
+// k_recap_cuts[beat truncated toward zero, modulo 4].
+constexpr float k_recap_start = 416.0f;
+constexpr float k_recap_end = 448.0f;
+extern const ScheduleRow k_recap_cuts[4];
+
+// The passes of the post chain, in the order they draw a frame.
+extern const char* const k_post_chain_passes[3];
+
+// The scene drawn at a beat. First match wins: the recap, then the scene
+// whose [start, end) holds the beat; ROW_NONE for NaN.
+ScheduleRow schedule_row(float beat);
+
+// The table's entry for a row (not ROW_NONE).
+const Scene& scene_of(ScheduleRow row);
+
+// The representative beat of a program: that of the scene it draws, or of
+// the post chain for its passes; 0 for a program no scene draws.
+float program_sample_beat(const char* program);

@@ -1,0 +1,88 @@
+#include "gl_window.h"
+
+#include "gpu.h"
+
+#include <GL/glew.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+SDL_Window* window = nullptr;
+SDL_GLContext context = nullptr;
+
+bool load_entry_points()
+{
+    const GLenum glew = glewInit();
+    // GLEW built for GLX reports "no GLX display" under EGL-only drivers after
+    // it has loaded every entry point; that is not a failure.
+    if (glew != GLEW_OK && glew != GLEW_ERROR_NO_GLX_DISPLAY) {
+        std::fprintf(stderr, "krelan: cannot load the OpenGL entry points: %s\n",
+                     reinterpret_cast<const char*>(glewGetErrorString(glew)));
+        return false;
+    }
+    // Versions as the context reports them (a driver may offer entry points
+    // beyond its version): GLSL programs need 2.0, the post chain FBOs.
+    const bool has_fbo = GLEW_VERSION_3_0 || GLEW_ARB_framebuffer_object;
+    if (!GLEW_VERSION_2_0 || !has_fbo || !glCreateShader || !glGenFramebuffers) {
+        const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+        std::fprintf(stderr,
+                     "krelan: OpenGL %s lacks what the show needs (GLSL programs and "
+                     "framebuffer objects, OpenGL 3.0 or ARB_framebuffer_object)\n",
+                     version ? version : "(unknown version)");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool open_gl_window(const char* title, int width, int height, Uint32 flags)
+{
+    window = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width,
+                              height, SDL_WINDOW_OPENGL | flags);
+    if (!window) {
+        std::fprintf(stderr, "krelan: cannot create the window: %s\n", SDL_GetError());
+        return false;
+    }
+    SDL_ShowCursor(0);
+    context = SDL_GL_CreateContext(window);
+    if (!context) {
+        std::fprintf(stderr, "krelan: cannot create the OpenGL context: %s\n", SDL_GetError());
+        return false;
+    }
+    if (!load_entry_points()) return false;
+    glClearColor(0, 0, 0, 1);
+    SDL_GL_MakeCurrent(window, context);
+    return true;
+}
+
+bool open_headless_gl_window(std::string* error)
+{
+    const char* driver = std::getenv("SDL_VIDEODRIVER");
+    if (!driver || !*driver) setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        *error = std::string("cannot start SDL video: ") + SDL_GetError();
+        return false;
+    }
+    if (!open_gl_window(k_window_title, k_frame_width, k_frame_height, 0)) {
+        *error = "cannot open the show's window and OpenGL context";
+        return false;
+    }
+    return true;
+}
+
+SDL_Window* gl_window() { return window; }
+
+void present_frame() { SDL_GL_SwapWindow(window); }
+
+void close_gl_window()
+{
+    if (context) SDL_GL_DeleteContext(context);
+    if (window) SDL_DestroyWindow(window);
+    context = nullptr;
+    window = nullptr;
+}
+
+void make_gl_current() { SDL_GL_MakeCurrent(window, context); }

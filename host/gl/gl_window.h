@@ -1,0 +1,33 @@
+// The one window and OpenGL context of the process: opened once, current on
+// the main thread, kept until exit. The show, the offline renderer, the card
+// drawer and the tests all open it here.
+#pragma once
+
+#include <SDL.h>
+
+#include <string>
+
+// Title and size of the show's window.
+constexpr const char* k_window_title = "Krelan Demo Engine";
+
+// Opens the window with an OpenGL context, loads the GL entry points and
+// checks that the driver has what the show needs (GLSL programs, framebuffer
+// objects). SDL's video must be running. Reports what failed on stderr and
+// returns false.
+bool open_gl_window(const char* title, int width, int height, Uint32 flags);
+
+// For the tools and the tests: starts SDL's video on the offscreen driver
+// (unless SDL_VIDEODRIVER names another) and opens a hidden-from-view
+// 1920x1080 window. False with the reason in `error`.
+bool open_headless_gl_window(std::string* error);
+
+SDL_Window* gl_window();
+
+// Shows the back buffer.
+void present_frame();
+
+// Deletes the context and destroys the window (at shutdown).
+void close_gl_window();
+
+// Makes the window's context current on the calling thread.
+void make_gl_current();

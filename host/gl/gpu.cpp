@@ -1,0 +1,85 @@
+#include "gpu.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+GLuint create_texture(int width, int height, const void* pixels, GLint wrap)
+{
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+    return texture;
+}
+
+GLuint capture_screen_texture()
+{
+    std::vector<unsigned char> buffer(k_frame_bytes);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, k_frame_width, k_frame_height, GL_RGBA, GL_UNSIGNED_BYTE, buffer.data());
+    return create_texture(k_frame_width, k_frame_height, buffer.data(), GL_CLAMP);
+}
+
+GLuint create_render_target(GLuint texture, const char* name)
+{
+    GLuint framebuffer = 0;
+    glGenFramebuffers(1, &framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
+    GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    if (status != GL_FRAMEBUFFER_COMPLETE) {
+        std::fprintf(stderr, "krelan: render target '%s' is incomplete (status 0x%04x)\n", name,
+                     status);
+        glDeleteFramebuffers(1, &framebuffer);
+        return 0;
+    }
+    return framebuffer;
+}
+
+// The quad's corners are clip coordinates: the matrices stay identity, so it
+// covers the viewport exactly. Each corner carries a black colour and its
+// texture coordinate: the start frame, drawn with no program, is the
+// fixed-function quad in that colour, and the push and pop leave the matrix
+// stack as they found it. The scenes address pixels by gl_FragCoord.
+void draw_fullscreen_quad()
+{
+    glClear(GL_COLOR_BUFFER_BIT);
+    glPushMatrix();
+    glBegin(GL_QUADS);
+    glColor3f(0, 0, 0);
+    glTexCoord2f(0, 0);
+    glVertex2i(-1, 1);
+    glColor3f(0, 0, 0);
+    glTexCoord2f(1, 0);
+    glVertex2i(1, 1);
+    glColor3f(0, 0, 0);
+    glTexCoord2f(1, 1);
+    glVertex2i(1, -1);
+    glColor3f(0, 0, 0);
+    glTexCoord2f(0, 1);
+    glVertex2i(-1, -1);
+    glEnd();
+    glPopMatrix();
+}
+
+const char* gl_error_text()
+{
+    switch (glGetError()) {
+    case GL_NO_ERROR: return nullptr;
+    case GL_INVALID_ENUM: return "GL_INVALID_ENUM";
+    case GL_INVALID_VALUE: return "GL_INVALID_VALUE";
+    case GL_INVALID_OPERATION: return "GL_INVALID_OPERATION";
+    case GL_INVALID_FRAMEBUFFER_OPERATION: return "GL_INVALID_FRAMEBUFFER_OPERATION";
+    case GL_OUT_OF_MEMORY: return "GL_OUT_OF_MEMORY";
+    case GL_STACK_OVERFLOW: return "GL_STACK_OVERFLOW";
+    case GL_STACK_UNDERFLOW: return "GL_STACK_UNDERFLOW";
+    default: return "an unknown GL error";
+    }
+}

@@ -1,0 +1,27 @@
+// The host's GL objects: textures, the captured back buffer, render targets
+// and the full-screen quad. Main thread only, with the one context current.
+// Failures are reported on stderr naming the resource and return 0.
+#pragma once
+
+#include <GL/glew.h>
+#include <cstddef>
+
+constexpr int k_frame_width = 1920;
+constexpr int k_frame_height = 1080;
+constexpr size_t k_frame_bytes = size_t(k_frame_width) * k_frame_height * 4;
+
+// RGBA 8-bit texture with the host's parameters (clamp, min nearest, mag
+// linear), left bound to GL_TEXTURE_2D. pixels may be null (contents undefined).
+GLuint create_texture(int width, int height, const void* pixels, GLint wrap);
+
+// A 1920x1080 copy of the back buffer.
+GLuint capture_screen_texture();
+
+// A framebuffer object drawing into `texture`; 0 and a message if incomplete.
+GLuint create_render_target(GLuint texture, const char* name);
+
+// Clears to opaque black and draws the quad that covers the viewport.
+void draw_fullscreen_quad();
+
+// First GL error since the last call, as text, or null when there is none.
+const char* gl_error_text();
