@@ -5,8 +5,18 @@ export DEBIAN_FRONTEND=noninteractive
 SUDO=
 [ "$(id -u)" = 0 ] || SUDO=sudo
 $SUDO apt-get update -qq
+# Build: the compiler and CMake, and every library the build links:
+#   SDL2, SDL2_mixer, SDL2_image  window, audio, PNG cards (the show)
+#   GLEW, GL                      OpenGL entry points
+#   libpng                        PNG files of the tools and tests
+#   X11                           the end-to-end tests' window closer
+#   GoogleTest                    the tests
 $SUDO apt-get install -y -qq --no-install-recommends \
     build-essential cmake pkg-config \
-    libsdl2-dev libsdl2-mixer-dev libsdl2-image-dev libglew-dev libgl-dev libgtest-dev \
+    libsdl2-dev libsdl2-mixer-dev libsdl2-image-dev libglew-dev libgl-dev \
+    libpng-dev libx11-dev libgtest-dev > /dev/null
+# Run and test: Mesa's software GL, Xvfb and its helpers, ffmpeg for videos
+# and for measuring audio.
+$SUDO apt-get install -y -qq --no-install-recommends \
     libgl1-mesa-dri libegl-mesa0 libgl1 \
     xvfb xauth xdotool x11-utils imagemagick bc ffmpeg > /dev/null
