@@ -1,6 +1,7 @@
 #include "lettering.hpp"
 
-#include <fstream>
+#include "files.h"
+
 #include <set>
 #include <sstream>
 
@@ -17,15 +18,13 @@ constexpr float kMiddleDotRaise = 0.5f;
 
 bool load_font(const std::string& shader_dir, Font* font, std::string* error) {
     const std::string path = shader_dir + "/scroller.glsl";
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::string text;
+    if (!read_file(path, &text)) {
         *error = "cannot read " + path;
         return false;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
     font->tokens.clear();
-    return scrolltext::read_token_table(text.str(), &font->tokens, error);
+    return scrolltext::read_token_table(text, &font->tokens, error);
 }
 
 std::vector<std::string> glyph_names(const Font& font) {
