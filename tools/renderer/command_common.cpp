@@ -2,7 +2,6 @@
 // the options several of them take (--fps, --sound).
 #include "args.h"
 #include "commands.h"
-#include "soundtrack.h"
 #include "timeline.h"
 
 #include <chrono>
@@ -123,10 +122,4 @@ bool require(const ParsedArgs& args, const char* name, std::string* error)
     if (has_option(args, name)) return true;
     *error = std::string("--") + name + " is required";
     return false;
-}
-
-bool mix_up_to(int64_t end, Soundtrack* track, std::string* error)
-{
-    if (end <= 0) return true;  // nothing after the music's start: silence
-    return mix_soundtrack(end, track, error);
 }

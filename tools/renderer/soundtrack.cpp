@@ -1,5 +1,6 @@
 #include "soundtrack.h"
 
+#include "commands.h"
 #include "level_meter.h"
 #include "media_store.h"
 #include "output_file.h"
@@ -173,4 +174,10 @@ bool mix_soundtrack(int64_t frames, Soundtrack* out, std::string* error)
         return false;
     }
     return true;
+}
+
+bool mix_up_to(int64_t end, Soundtrack* track, std::string* error)
+{
+    if (end <= 0) return true;  // nothing after the music's start: silence
+    return mix_soundtrack(end, track, error);
 }
