@@ -11,10 +11,11 @@ $SUDO apt-get update -qq
 #   libpng                        PNG files of the tools and tests
 #   X11                           the end-to-end tests' window closer
 #   GoogleTest                    the tests
+#   clang                         the fuzz targets (libFuzzer)
 $SUDO apt-get install -y -qq --no-install-recommends \
     build-essential cmake pkg-config \
     libsdl2-dev libsdl2-mixer-dev libsdl2-image-dev libglew-dev libgl-dev \
-    libpng-dev libx11-dev libgtest-dev > /dev/null
+    libpng-dev libx11-dev libgtest-dev clang > /dev/null
 # Run and test: Mesa's software GL, Xvfb and its helpers, ffmpeg for videos
 # and for measuring audio.
 $SUDO apt-get install -y -qq --no-install-recommends \

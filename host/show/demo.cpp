@@ -6,6 +6,7 @@
 #include "level_meter.h"
 #include "media_store.h"
 #include "show.h"
+#include "start_guards.h"
 
 #include <SDL.h>
 #include <SDL_image.h>
@@ -48,9 +49,7 @@ void on_key_released(SDL_Keycode key)
     switch (key) {
     case SDLK_ESCAPE: quit_flag = true; break;
     case SDLK_p:
-        std::printf("Sample: %d\nBeat: %f\n", static_cast<int>(level_last_sample()),
-                    static_cast<double>(current_beat));
-        std::fflush(stdout);
+        print_debug_values(static_cast<int>(level_last_sample()), static_cast<double>(current_beat));
         break;
     case SDLK_s: skip_ahead(); break;
     default: break;
@@ -109,7 +108,10 @@ bool start_up(int* status)
 
     // The black start frame, shown while the show waits, then kept as the blank texture.
     draw_start_frame();
-    SDL_Delay(k_start_wait_ms);
+    if (!wait_unless_quit(k_start_wait_ms)) {
+        quit_flag = true;  // closed or interrupted while waiting: end now, cleanly
+        return true;
+    }
     capture_blank_texture();
     present_frame();
 
@@ -147,8 +149,13 @@ void run_frame_loop()
 
 int run_demo()
 {
+    guard_standard_streams();
     if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         SDL_Log("Failed to initialize SDL: %s", SDL_GetError());
+        return k_exit_no_sdl;
+    }
+    if (!video_driver_shows_picture()) {
+        SDL_Quit();
         return k_exit_no_sdl;
     }
     if (Mix_OpenAudio(48000, AUDIO_S16LSB, 2, 2048) == -1) {

@@ -1,5 +1,7 @@
 #include "png_file.h"
 
+#include "files.h"
+
 #include <png.h>
 
 #include <cerrno>
@@ -16,21 +18,54 @@ void append_to_string(png_structp png, png_bytep data, png_size_t length)
 
 void no_flush(png_structp) {}
 
-using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+// libpng's own messages stay quiet: the caller reports the failure itself.
+void quiet_error(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void quiet_warning(png_structp, png_const_charp) {}
 
-// Reads the header and turns every format into 8-bit RGBA rows.
-bool read_header(png_structp png, png_infop info, int* width, int* height)
+// libpng reads from memory: the file's bytes, read once.
+struct Source {
+    const std::string* bytes;
+    size_t offset;
+};
+
+void read_from_memory(png_structp png, png_bytep data, png_size_t length)
 {
-    png_read_info(png, info);
-    *width = static_cast<int>(png_get_image_width(png, info));
-    *height = static_cast<int>(png_get_image_height(png, info));
+    Source* source = static_cast<Source*>(png_get_io_ptr(png));
+    if (source->bytes->size() - source->offset < length) png_error(png, "truncated");
+    std::memcpy(data, source->bytes->data() + source->offset, length);
+    source->offset += length;
+}
+
+// Turns every format into 8-bit RGBA rows.
+bool set_rgba_transforms(png_structp png, png_infop info, int width)
+{
     png_set_expand(png);  // palette and low bit depths to 8-bit, tRNS to alpha
     png_set_strip_16(png);
     png_set_gray_to_rgb(png);
     png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
-    return png_get_rowbytes(png, info) == size_t(*width) * 4;
+    return png_get_rowbytes(png, info) == size_t(width) * 4;
+}
+
+std::string size_text(int width, int height)
+{
+    return std::to_string(width) + "x" + std::to_string(height);
+}
+
+// Everything after the header: the rows into `out`. libpng errors jump back
+// to the caller's setjmp, so `rows` belongs to the caller.
+void decode_rows(png_structp png, int w, int h, Image* out, std::vector<png_bytep>* rows_out)
+{
+    out->width = w;
+    out->height = h;
+    out->channels = 4;
+    out->pixels.assign(size_t(w) * h * 4, 0);
+    std::vector<png_bytep>& rows = *rows_out;
+    rows.resize(static_cast<size_t>(h));
+    for (int y = 0; y < h; ++y) rows[size_t(y)] = &out->pixels[size_t(y) * w * 4];
+    png_read_image(png, rows.data());
+    png_read_end(png, nullptr);
 }
 
 }  // namespace
@@ -57,46 +92,48 @@ std::string png_bytes(const Image& image, int level)
     return bytes;
 }
 
-bool read_png_rgba(const std::string& path, Image* out, std::string* error, int width, int height)
+bool decode_png_rgba(const std::string& bytes, const std::string& name, Image* out,
+                     std::string* error, int width, int height)
 {
-    File file(std::fopen(path.c_str(), "rb"), std::fclose);
-    if (!file) {
-        *error = "cannot read " + path + ": " + std::strerror(errno);
+    if (bytes.size() < 8 || png_sig_cmp(reinterpret_cast<png_const_bytep>(bytes.data()), 0, 8)) {
+        *error = name + " is not a readable PNG image";
         return false;
     }
-    png_byte signature[8] = {};
-    if (std::fread(signature, 1, 8, file.get()) != 8 || png_sig_cmp(signature, 0, 8) != 0) {
-        *error = path + " is not a readable PNG image";
-        return false;
-    }
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_structp png =
+        png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, quiet_error, quiet_warning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
+    Source source{&bytes, 8};
+    std::vector<png_bytep> rows;
+    // Volatile: set between setjmp and a possible longjmp back to it.
+    volatile bool wrong_size = false;
     if (!png || !info || setjmp(png_jmpbuf(png))) {
         png_destroy_read_struct(&png, &info, nullptr);
-        *error = path + " is not a readable PNG image";
+        if (!wrong_size) *error = name + " is not a readable PNG image";
         return false;
     }
-    png_init_io(png, file.get());
+    png_set_read_fn(png, &source, read_from_memory);
     png_set_sig_bytes(png, 8);
-    int w = 0, h = 0;
-    const bool rgba = read_header(png, info, &w, &h);
-    if (!rgba || (width && height && (w != width || h != height))) {
-        *error = rgba ? path + " is " + std::to_string(w) + "x" + std::to_string(h) + ", not " +
-                            std::to_string(width) + "x" + std::to_string(height)
-                      : path + " is not a readable PNG image";
-        png_destroy_read_struct(&png, &info, nullptr);
-        return false;
+    png_read_info(png, info);
+    const int w = static_cast<int>(png_get_image_width(png, info));
+    const int h = static_cast<int>(png_get_image_height(png, info));
+    // The size comes from the header: a wrong one is refused before any row
+    // buffer is allocated or any pixel decoded.
+    if (width && height && (w != width || h != height)) {
+        *error = name + " is " + size_text(w, h) + ", not " + size_text(width, height);
+        wrong_size = true;
+        png_error(png, "wrong size");
     }
-    out->width = w;
-    out->height = h;
-    out->channels = 4;
-    out->pixels.assign(size_t(w) * h * 4, 0);
-    std::vector<png_bytep> rows(static_cast<size_t>(h));
-    for (int y = 0; y < h; ++y) rows[size_t(y)] = &out->pixels[size_t(y) * w * 4];
-    png_read_image(png, rows.data());
-    png_read_end(png, nullptr);
+    if (!set_rgba_transforms(png, info, w)) png_error(png, "unexpected row size");
+    decode_rows(png, w, h, out, &rows);
     png_destroy_read_struct(&png, &info, nullptr);
     return true;
+}
+
+bool read_png_rgba(const std::string& path, Image* out, std::string* error, int width, int height)
+{
+    std::string bytes;
+    return read_file_limited(path, k_max_png_bytes, &bytes, error) &&
+           decode_png_rgba(bytes, path, out, error, width, height);
 }
 
 void flip_rows(Image* image)

@@ -2,7 +2,7 @@
 // the options several of them take (--fps, --sound).
 #include "args.h"
 #include "commands.h"
-#include "soundtrack.h"
+#include "timeline.h"
 
 #include <chrono>
 #include <cstdio>
@@ -66,13 +66,36 @@ void progress_finish(Progress* progress)
     if (isatty(STDERR_FILENO)) std::fprintf(stderr, "\n");
 }
 
+namespace {
+
+std::string number_text(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+}  // namespace
+
 bool parse_fps(const ParsedArgs& args, double* fps, std::string* error)
 {
     *fps = k_default_fps;
     if (!has_option(args, "fps")) return true;
     if (!parse_double(args.values.at("fps"), "--fps", fps, error)) return false;
-    if (*fps <= 0 || *fps > k_max_fps) {
-        *error = "--fps must be above 0 and at most 1000";
+    if (*fps < k_min_fps || *fps > k_max_fps) {
+        *error = "--fps must be from " + number_text(k_min_fps) + " to " + number_text(k_max_fps);
+        return false;
+    }
+    return true;
+}
+
+bool parse_beat(const ParsedArgs& args, const char* name, float* beat, std::string* error)
+{
+    const std::string option = std::string("--") + name;
+    if (!parse_float(args.values.at(name), option.c_str(), beat, error)) return false;
+    if (*beat < k_min_beat || *beat > k_max_beat) {
+        *error = option + " must be from " + number_text(k_min_beat) + " to " +
+                 number_text(k_max_beat) + " (the show ends past beat 528)";
         return false;
     }
     return true;
@@ -99,10 +122,4 @@ bool require(const ParsedArgs& args, const char* name, std::string* error)
     if (has_option(args, name)) return true;
     *error = std::string("--") + name + " is required";
     return false;
-}
-
-bool mix_up_to(int64_t end, Soundtrack* track, std::string* error)
-{
-    if (end <= 0) return true;  // nothing after the music's start: silence
-    return mix_soundtrack(end, track, error);
 }

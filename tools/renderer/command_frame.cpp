@@ -34,7 +34,7 @@ int command_frame(int argc, char** argv)
     long sound = 0;
     double fps = 0;
     if (!require(args, "beat", &error) || !require(args, "out", &error) ||
-        !parse_float(args.values["beat"], "--beat", &beat, &error) ||
+        !parse_beat(args, "beat", &beat, &error) ||
         (has_option(args, "sound") && !parse_sound(args, &sound, &error)) ||
         !parse_fps(args, &fps, &error))
         return report(k_status_usage, error);

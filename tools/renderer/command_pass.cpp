@@ -76,11 +76,13 @@ int command_pass(int argc, char** argv)
     std::string input_bytes;
     const bool has_input = has_option(args, "input");
     if (has_input) {
+        // Read once and bounded; the size in the header is checked before
+        // any pixel is decoded. The card pass decodes the same bytes again
+        // the way the show loads a card.
         const std::string path = args.values["input"];
-        if (!read_png_rgba(path, &input, &error, k_frame_width, k_frame_height))
+        if (!read_file_limited(path, k_max_png_bytes, &input_bytes, &error) ||
+            !decode_png_rgba(input_bytes, path, &input, &error, k_frame_width, k_frame_height))
             return report(k_status_failed, error);
-        if (is_card && !read_file(path, &input_bytes))
-            return report(k_status_failed, "cannot read " + path);
     }
     const std::string out = args.values["out"];
     const std::string temp = reserve_output(out, &error);

@@ -6,6 +6,7 @@
 #include "output_file.h"
 #include "render_gl.h"
 #include "timeline.h"
+#include "video_check.h"
 #include "wav.h"
 
 #include <cmath>
@@ -26,7 +27,8 @@ const char* const k_show_help =
     "                number n counted from the music's start\n"
     "  --video FILE  a video through ffmpeg: H.264 (CRF 18, yuv420p) at F frames\n"
     "                per second with the soundtrack as AAC, in step with the\n"
-    "                pictures; the container follows FILE's extension (.mp4, .mkv)\n"
+    "                pictures; the container follows FILE's extension (.mp4, .mkv).\n"
+    "                FILE is replaced only once ffprobe finds every frame in the new one\n"
     "A progress bar with frames, rate and time left goes to stderr.\n";
 
 // What a capture writes to, prepared before any frame is drawn so that
@@ -34,7 +36,8 @@ const char* const k_show_help =
 struct Capture {
     std::string frames_dir;  // numbered PNGs, or
     std::string video;       // a video through ffmpeg
-    std::string ffmpeg, video_temp, audio_file;
+    std::string ffmpeg, ffprobe, video_temp, audio_file;
+    int64_t frames = 0;  // frames fed to the encoder
     Encoder encoder;
 };
 
@@ -52,8 +55,10 @@ bool prepare_capture(const ParsedArgs& args, Capture* c, std::string* error)
     }
     c->video = args.values.at("video");
     c->ffmpeg = find_on_path("ffmpeg");
-    if (c->ffmpeg.empty()) {
-        *error = "--video needs ffmpeg, and there is none on PATH";
+    c->ffprobe = find_on_path("ffprobe");
+    if (c->ffmpeg.empty() || c->ffprobe.empty()) {
+        *error = "--video needs ffmpeg and ffprobe, and " +
+                 std::string(c->ffmpeg.empty() ? "ffmpeg" : "ffprobe") + " is not on PATH";
         return false;
     }
     c->video_temp = reserve_output(c->video, error);
@@ -78,7 +83,10 @@ bool write_capture_audio(const Capture& c, const Soundtrack& track, int64_t firs
 
 bool write_capture_frame(Capture* c, int64_t n, const Image& frame, std::string* error)
 {
-    if (!c->video.empty()) return feed_encoder(&c->encoder, frame.pixels, error);
+    if (!c->video.empty()) {
+        ++c->frames;
+        return feed_encoder(&c->encoder, frame.pixels, error);
+    }
     char name[64];
     std::snprintf(name, sizeof name, "frame-%06lld.png", static_cast<long long>(n));
     const std::string path = (std::filesystem::path(c->frames_dir) / name).string();
@@ -114,7 +122,11 @@ bool finish_capture(Capture* c, bool rendered, std::string* error)
         finish_encoder(&c->encoder, &ignored);
         return false;
     }
-    if (!finish_encoder(&c->encoder, error) || !commit_output(c->video_temp, c->video, error))
+    // ffmpeg's status alone is not trusted: the video must play before it
+    // replaces anything.
+    if (!finish_encoder(&c->encoder, error) ||
+        !check_video(c->ffprobe, c->video_temp, c->frames, error) ||
+        !commit_output(c->video_temp, c->video, error))
         return false;
     remove_scratch_file(c->audio_file);
     return true;
@@ -134,17 +146,15 @@ int command_show(int argc, char** argv)
     if (args.help) return print_help(k_show_help);
     float from = -0.5f, to = 0;
     double fps = 0;
-    if ((has_option(args, "from") && !parse_float(args.values["from"], "--from", &from, &error)) ||
-        (has_option(args, "to") && !parse_float(args.values["to"], "--to", &to, &error)) ||
+    if ((has_option(args, "from") && !parse_beat(args, "from", &from, &error)) ||
+        (has_option(args, "to") && !parse_beat(args, "to", &to, &error)) ||
         !parse_fps(args, &fps, &error))
         return report(k_status_usage, error);
     if (has_option(args, "frames") == has_option(args, "video"))
         return report(k_status_usage, "give either --frames DIR or --video FILE");
 
-    const int64_t first = first_frame_at_or_after(from, fps);
-    const int64_t last = has_option(args, "to")
-                             ? first_frame_at_or_after(std::nextafter(to, 1e30f), fps) - 1
-                             : show_last_frame(fps);
+    const FrameRange range = frames_between(from, has_option(args, "to") ? &to : nullptr, fps);
+    const int64_t first = range.first, last = range.last;
     if (last < first) return report(k_status_usage, "no frame lies between --from and --to");
 
     Capture capture;

@@ -40,12 +40,15 @@ void progress_finish(Progress* progress);
 // Seconds on a monotonic clock.
 double now_seconds();
 
-// Frames per second of a capture when --fps is not given, and the most it takes.
+// Frames per second of a capture when --fps is not given.
 constexpr double k_default_fps = 60.0;
-constexpr double k_max_fps = 1000.0;
 
-// --fps (default k_default_fps), checked against (0, k_max_fps].
+// --fps (default k_default_fps), checked against [k_min_fps, k_max_fps].
 bool parse_fps(const ParsedArgs& args, double* fps, std::string* error);
+
+// The beat option `name` (--beat, --from, --to), checked against
+// [k_min_beat, k_max_beat].
+bool parse_beat(const ParsedArgs& args, const char* name, float* beat, std::string* error);
 
 // --sound: a level 0..32768.
 bool parse_sound(const ParsedArgs& args, long* sound, std::string* error);

@@ -2,8 +2,11 @@
 // with the show's own programs, schedule and GPU code (the host library).
 #include "commands.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -32,14 +35,8 @@ const Command k_commands[] = {{"frame", command_frame}, {"pass", command_pass},
                               {"show", command_show},   {"preview", command_preview},
                               {"audio", command_audio}, {"bench", command_bench}};
 
-}  // namespace
-
-int main(int argc, char** argv)
+int run_command(int argc, char** argv)
 {
-    if (argc < 2) {
-        std::fputs(k_usage, stderr);
-        return k_status_usage;
-    }
     const char* name = argv[1];
     if (!std::strcmp(name, "--help") || !std::strcmp(name, "-h") || !std::strcmp(name, "help"))
         return print_help(k_usage);
@@ -47,4 +44,28 @@ int main(int argc, char** argv)
         if (!std::strcmp(name, c.name)) return c.run(argc - 1, argv + 1);
     std::fprintf(stderr, "krelan-render: unknown command '%s'\n\n%s", name, k_usage);
     return k_status_usage;
+}
+
+// Results on standard output (bench, --help) that could not be written are
+// a failure, not a success with the results lost.
+int check_standard_output(int status)
+{
+    errno = 0;
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
+    const std::string reason = errno ? std::strerror(errno) : "write error";
+    return report(k_status_failed, "cannot write to standard output: " + reason);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // Past a file-size limit a write fails (EFBIG) and is reported like a full
+    // disk, instead of the signal ending the process with files left behind.
+    std::signal(SIGXFSZ, SIG_IGN);
+    if (argc < 2) {
+        std::fputs(k_usage, stderr);
+        return k_status_usage;
+    }
+    return check_standard_output(run_command(argc, argv));
 }

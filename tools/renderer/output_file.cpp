@@ -68,24 +68,51 @@ void discard_outputs()
     }
 }
 
+namespace {
+
+// The existing output must be a regular file (or a link to one, which the
+// rename then replaces): a folder, device, FIFO or socket there is refused.
+bool output_path_usable(const std::string& path, std::string* error)
+{
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return true;  // absent (or unreachable: open says why)
+    if (S_ISREG(st.st_mode)) return true;
+    const char* kind = S_ISDIR(st.st_mode)                            ? "a directory"
+                       : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "a device"
+                       : S_ISFIFO(st.st_mode)                         ? "a FIFO"
+                                                                      : "not a regular file";
+    *error = "cannot write " + path + ": it is " + kind + ", not a regular file";
+    return false;
+}
+
+// Hidden, unpredictable and short whatever the output's name, so a name that
+// fits the filesystem still fits with the temporary name; keeps the output's
+// extension (ffmpeg picks the container by it) unless that alone is long.
+std::string temp_pattern(const std::string& path, size_t* suffix_length)
+{
+    const std::filesystem::path out(path);
+    std::string extension = out.extension().string();
+    if (extension.size() > 16) extension.clear();
+    *suffix_length = extension.size();
+    std::filesystem::path pattern = out;
+    pattern.replace_filename(".krelan-XXXXXX" + extension);
+    return pattern.string();
+}
+
+}  // namespace
+
 std::string reserve_output(const std::string& path, std::string* error)
 {
     if (path.empty()) {
         *error = "the output path is empty";
         return "";
     }
-    struct stat st;
-    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        *error = "cannot write " + path + ": it is a directory";
-        return "";
-    }
-    // Beside the output, hidden, with the output's extension.
-    const std::filesystem::path out(path);
-    std::filesystem::path temp_path = out;
-    temp_path.replace_filename("." + out.stem().string() + ".partial-" + std::to_string(getpid()) +
-                               out.extension().string());
-    const std::string temp = temp_path.string();
-    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (!output_path_usable(path, error)) return "";
+    size_t suffix_length = 0;
+    std::string temp = temp_pattern(path, &suffix_length);
+    // mkostemps creates the file exclusively (O_EXCL): a planted link or file
+    // of that name makes it pick another name, never follow the link.
+    int fd = mkostemps(&temp[0], static_cast<int>(suffix_length), O_CLOEXEC);
     if (fd < 0) {
         *error = error_text("cannot write", path);
         return "";
@@ -116,7 +143,8 @@ namespace {
 // 0, or the errno of the failure.
 int write_all(const std::string& path, const std::string& bytes)
 {
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    // The file was made by us; a link put in its place is not followed.
+    int fd = open(path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) return errno;
     size_t done = 0;
     int failure = 0;

@@ -1,7 +1,9 @@
 #include "soundtrack.h"
 
+#include "commands.h"
 #include "level_meter.h"
 #include "media_store.h"
+#include "output_file.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -9,6 +11,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 std::vector<int32_t> chunk_levels(const int16_t* samples, size_t count)
@@ -75,19 +78,28 @@ void record_chunk(int, void* stream, int length_bytes, void*)
     if (enough || r.music_finished) r.done = true;
 }
 
+// SDL's disk driver drops the device when a write to its file fails and then
+// paces the mixer in real time: a file that falls behind the mixed chunks is
+// an error, not a wait. The effect sees a chunk just before the driver
+// writes it, so the file may lag by a chunk or two.
+bool scratch_file_behind(const std::string& path, int64_t chunks_seen)
+{
+    constexpr int64_t k_lag_chunks = 8;
+    constexpr int64_t k_chunk_bytes = k_chunk_samples * 2;
+    struct stat st;
+    const int64_t size = stat(path.c_str(), &st) == 0 ? st.st_size : 0;
+    return size < (chunks_seen - k_lag_chunks) * k_chunk_bytes;
+}
+
 }  // namespace
 
 bool mix_soundtrack(int64_t frames, Soundtrack* out, std::string* error)
 {
-    char disk_file[] = "/tmp/krelan-mix-XXXXXX";
-    int fd = mkstemp(disk_file);
-    if (fd < 0) {
-        *error = "cannot create a temporary file for the mixer's output";
-        return false;
-    }
-    close(fd);
+    // In TMPDIR, and removed at exit and on signals like the outputs.
+    const std::string disk_file = make_scratch_file(".raw", error);
+    if (disk_file.empty()) return false;
     setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", disk_file, 1);
+    setenv("SDL_DISKAUDIOFILE", disk_file.c_str(), 1);
     setenv("SDL_DISKAUDIODELAY", "0", 1);
 
     // The disk driver announces itself as a critical message; here it is the plan.
@@ -126,7 +138,7 @@ bool mix_soundtrack(int64_t frames, Soundtrack* out, std::string* error)
                 // mixer that stops producing chunks is a failure, not a wait.
                 int64_t last_seen = -1;
                 Uint32 last_progress = SDL_GetTicks();
-                while (!r.done) {
+                while (!r.done && !scratch_file_behind(disk_file, r.chunks_seen)) {
                     SDL_Delay(1);
                     const int64_t seen = r.chunks_seen;
                     if (seen != last_seen) {
@@ -137,7 +149,11 @@ bool mix_soundtrack(int64_t frames, Soundtrack* out, std::string* error)
                     }
                 }
                 ok = r.done;
-                if (!ok) *error = "the mixer stopped producing audio";
+                if (!ok && scratch_file_behind(disk_file, r.chunks_seen))
+                    *error = "cannot write the mixer's scratch file " + disk_file +
+                             " (is its disk full? TMPDIR chooses the folder)";
+                else if (!ok)
+                    *error = "the mixer stopped producing audio";
             }
             Mix_HookMusicFinished(nullptr);
         }
@@ -147,7 +163,7 @@ bool mix_soundtrack(int64_t frames, Soundtrack* out, std::string* error)
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     recording = nullptr;
     SDL_LogSetPriority(SDL_LOG_CATEGORY_AUDIO, audio_log);
-    std::remove(disk_file);
+    remove_scratch_file(disk_file);
     if (!ok) return false;
 
     out->samples = std::move(r.samples);
@@ -158,4 +174,10 @@ bool mix_soundtrack(int64_t frames, Soundtrack* out, std::string* error)
         return false;
     }
     return true;
+}
+
+bool mix_up_to(int64_t end, Soundtrack* track, std::string* error)
+{
+    if (end <= 0) return true;  // nothing after the music's start: silence
+    return mix_soundtrack(end, track, error);
 }

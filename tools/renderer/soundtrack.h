@@ -31,8 +31,9 @@ struct Soundtrack {
 // and keeps the mixed stream from the chunk in which the music starts, until
 // at least `frames` stereo frames are kept or the music has ended (negative:
 // the whole track). Sets SDL's audio driver to the disk driver writing to a
-// temporary file; SDL's audio subsystem must not be running. False with a
-// message on failure.
+// scratch file in TMPDIR (removed at exit and on signals); SDL's audio
+// subsystem must not be running. False with a message on failure, a failed
+// write to the scratch file included.
 bool mix_soundtrack(int64_t frames, Soundtrack* out, std::string* error);
 
 // The level the show's `sound` uniform has at stereo frame `frame` after the

@@ -6,6 +6,26 @@
 
 #include <cstdint>
 
+// The beats and frame rates an offline render accepts. The show ends past
+// beat 528; beyond these bounds frame numbers, sample counts and the
+// float-to-integer conversions here would overflow.
+constexpr float k_min_beat = -1000.0f;
+constexpr float k_max_beat = 1000.0f;
+constexpr double k_min_fps = 0.1;
+constexpr double k_max_fps = 1000.0;
+
+// Frames [first, last] of a capture at `fps`.
+struct FrameRange {
+    int64_t first = 0;
+    int64_t last = -1;
+    double fps = 0;
+};
+
+// The frames from the first at or after beat `from` to the last at or before
+// beat `to` (`to` absent: the show's last frame). Beats and fps within the
+// bounds above. Empty (last < first) when no frame lies between.
+FrameRange frames_between(float from, const float* to, double fps);
+
 // Beat of frame n at `fps`: the show's beat clock at n * 1000 / fps ms, in
 // single precision like the clock (beat_from_elapsed) even when the
 // milliseconds are not whole.
