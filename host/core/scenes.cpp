@@ -11,16 +11,25 @@ const Scene k_scenes[] = {
     {ROW_WARNING, "warning card", -k_always, 16.0f, "card", TEXTURE_WARNING, 0.0f},
     {ROW_SPHERE, "dotted sphere", 16.0f, 160.0f, "sphere", TEXTURE_BLANK, 100.0f},
     {ROW_FIELD, "sphere field", 160.0f, 224.0f, "field", TEXTURE_BLANK, 190.0f},
-    {ROW_PARTICLES, "particle rings", 224.0f, 288.0f, "particles", TEXTURE_BLANK, 256.0f},
+    {ROW_PARTICLES, "particle rings", 224.0f, 288.0f, "particle_resolve", TEXTURE_BLANK,
+     256.0f},
     {ROW_LATTICE, "lattice", 288.0f, k_recap_start, "lattice", TEXTURE_BLANK, 350.0f},
-    {ROW_POST_CHAIN, "post chain", k_recap_end, 512.0f, "glow", TEXTURE_BLANK, 460.0f},
+    {ROW_POST_CHAIN, "post chain", k_recap_end, 512.0f, "glow_sparse", TEXTURE_BLANK,
+     460.0f},
     {ROW_END, "end card", 512.0f, k_always, "card", TEXTURE_END, 520.0f},
 };
 const size_t k_scene_count = sizeof k_scenes / sizeof k_scenes[0];
 
 const ScheduleRow k_recap_cuts[4] = {ROW_SPHERE, ROW_FIELD, ROW_PARTICLES, ROW_LATTICE};
 
-const char* const k_post_chain_passes[3] = {"life", "zoom", "glow"};
+const char* const k_particle_passes[3] = {"particle_state", "particle_sprite",
+                                          "particle_resolve"};
+
+const char* const k_post_chain_passes[5] = {"life", "zoom", "glow_tiles", "glow_reach",
+                                            "glow_sparse"};
+
+const ReferenceProgram k_reference_programs[2] = {{"particles", ROW_PARTICLES},
+                                                  {"glow", ROW_POST_CHAIN}};
 
 ScheduleRow schedule_row(float beat)
 {
@@ -40,8 +49,13 @@ const Scene& scene_of(ScheduleRow row)
 
 float program_sample_beat(const char* program)
 {
+    for (const char* pass : k_particle_passes)
+        if (std::strcmp(pass, program) == 0) return scene_of(ROW_PARTICLES).sample_beat;
     for (const char* pass : k_post_chain_passes)
         if (std::strcmp(pass, program) == 0) return scene_of(ROW_POST_CHAIN).sample_beat;
+    for (const ReferenceProgram& reference : k_reference_programs)
+        if (std::strcmp(reference.program, program) == 0)
+            return scene_of(reference.row).sample_beat;
     for (const Scene& scene : k_scenes)
         if (std::strcmp(scene.program, program) == 0) return scene.sample_beat;
     return 0.0f;

@@ -24,7 +24,7 @@ struct Scene {
     const char* title;
     float start;          // first beat of the scene's own part of the show
     float end;            // first beat after it
-    const char* program;  // the program that draws its frames (the post chain: its last pass)
+    const char* program;  // the program that draws its frames (a scene of passes: its last)
     SceneTexture texture;
     float sample_beat;  // a representative moment, for benchmarks and pictures
 };
@@ -40,8 +40,23 @@ constexpr float k_recap_start = 416.0f;
 constexpr float k_recap_end = 448.0f;
 extern const ScheduleRow k_recap_cuts[4];
 
-// The passes of the post chain, in the order they draw a frame.
-extern const char* const k_post_chain_passes[3];
+// The passes of the particle scene, in the order they draw a frame: each
+// particle's state, one sprite per particle added into a light image, and
+// the resolve that clamps the light into the frame.
+extern const char* const k_particle_passes[3];
+
+// The passes of the post chain, in the order they draw a frame: life, zoom,
+// then the glow (the blocks' maxima, their reach, the glow where lit).
+extern const char* const k_post_chain_passes[5];
+
+// Programs no scene draws: the straightforward per-pixel form of a scene's
+// picture, which its passes reproduce. The tests and the bench compare the
+// passes against them.
+struct ReferenceProgram {
+    const char* program;
+    ScheduleRow row;  // the scene whose picture it draws
+};
+extern const ReferenceProgram k_reference_programs[2];
 
 // The scene drawn at a beat. First match wins: the recap, then the scene
 // whose [start, end) holds the beat; ROW_NONE for NaN.
@@ -50,6 +65,6 @@ ScheduleRow schedule_row(float beat);
 // The table's entry for a row (not ROW_NONE).
 const Scene& scene_of(ScheduleRow row);
 
-// The representative beat of a program: that of the scene it draws, or of
-// the post chain for its passes; 0 for a program no scene draws.
+// The representative beat of a program: that of the scene it draws, is a
+// pass of, or is the reference of; 0 for a program no scene needs.
 float program_sample_beat(const char* program);

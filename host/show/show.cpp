@@ -4,9 +4,11 @@
 #include "gl_window.h"
 #include "gpu.h"
 #include "media_store.h"
+#include "particle_sprites.h"
 #include "programs.h"
 #include "scenes.h"
 #include "shaders.h"
+#include "sparse_glow.h"
 
 #include <cstdio>
 #include <cstring>
@@ -44,8 +46,11 @@ void draw_pass(GLuint framebuffer, GLuint input, const char* program, float beat
     draw_fullscreen_quad();
 }
 
+// Builds the whole table again when called again (the tests load the show's
+// resources more than once), so `programs` always matches it entry for entry.
 bool build_programs()
 {
+    programs.clear();
     for (size_t i = 0; i < k_program_count; ++i) {
         const ProgramText& p = k_programs[i];
         programs.push_back(build_program(p.text, p.length, p.name));
@@ -92,13 +97,26 @@ void warm_up_programs()
     glClear(GL_COLOR_BUFFER_BIT);
 }
 
-// Life and zoom into their targets; glow reads the zoom image and draws to
-// the window.
+// Life and zoom into their targets; the glow reads the zoom image and draws
+// to the window, working only where the image is lit.
 void draw_post_chain(float beat, int32_t sound)
 {
     step_life(beat, sound);
     draw_pass(fbo_zoom, tex_life[life_current], "zoom", beat, sound);
-    draw_pass(0, tex_zoom, "glow", beat, sound);
+    draw_sparse_glow(0, tex_zoom, beat, sound);
+}
+
+// A scene drawn by its program alone, with its texture.
+void draw_scene(ScheduleRow row, float beat, int32_t sound)
+{
+    // ROW_NONE keeps whatever program and texture are current.
+    if (row != ROW_NONE) {
+        const Scene& scene = scene_of(row);
+        use_program(show_program(scene.program));
+        glBindTexture(GL_TEXTURE_2D, scene_texture(scene.texture));
+    }
+    set_frame_uniforms(beat, sound);
+    draw_fullscreen_quad();
 }
 
 }  // namespace
@@ -123,6 +141,8 @@ bool load_show_resources()
 
     if (!build_programs() || !create_post_chain()) return false;
     warm_up_programs();
+    // The scenes of several passes draw into targets of their own.
+    if (!load_particle_scene() || !load_sparse_glow()) return false;
     seed_life_state();
     // The warning card is the first thing drawn.
     use_program(show_program("card"));
@@ -136,7 +156,7 @@ bool load_show_resources()
 
 GLuint show_program(const char* name)
 {
-    for (size_t i = 0; i < programs.size(); ++i)
+    for (size_t i = 0; i < programs.size() && i < k_program_count; ++i)
         if (std::strcmp(k_programs[i].name, name) == 0) return programs[i];
     return 0;
 }
@@ -153,19 +173,15 @@ void draw_frame(float beat, int32_t sound)
 {
     make_gl_current();
     const ScheduleRow row = schedule_row(beat);
-    if (row == ROW_POST_CHAIN) {
+    if (row == ROW_POST_CHAIN)
         draw_post_chain(beat, sound);
-    } else {
-        // ROW_NONE keeps whatever program and texture are current.
-        if (row != ROW_NONE) {
-            const Scene& scene = scene_of(row);
-            use_program(show_program(scene.program));
-            glBindTexture(GL_TEXTURE_2D, scene_texture(scene.texture));
-        }
-        set_frame_uniforms(beat, sound);
-        draw_fullscreen_quad();
-    }
+    else if (row == ROW_PARTICLES)
+        draw_particle_scene(0, beat, sound);
+    else
+        draw_scene(row, beat, sound);
     glBindTexture(GL_TEXTURE_2D, tex_blank);
 }
 
 GLuint life_state_texture() { return tex_life[life_current]; }
+
+GLuint zoom_texture() { return tex_zoom; }

@@ -19,8 +19,9 @@ GLuint blank_texture();
 
 // Everything after the captured start frame: the cards, every program of the
 // program table, the post-chain targets seeded with the automaton's start
-// image, and one hidden draw of every program so that no scene change waits
-// for a compile. Reports what failed and returns false.
+// image, the targets of the particle scene and the glow, and one hidden draw
+// of every program (and of those two into their own targets) so that no
+// scene change waits for a compile. Reports what failed and returns false.
 bool load_show_resources();
 
 // The built program of that name; 0 if there is none.
@@ -38,3 +39,6 @@ void draw_frame(float beat, int32_t sound);
 
 // The automaton's image that the next post-chain frame evolves.
 GLuint life_state_texture();
+
+// The zoom image of the latest post-chain frame, the one its glow read.
+GLuint zoom_texture();

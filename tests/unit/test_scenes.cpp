@@ -22,3 +22,17 @@ TEST(ScheduleRow, NotANumberMatchesNoRow)
 {
     EXPECT_EQ(schedule_row(std::nanf("")), ROW_NONE);
 }
+
+TEST(ProgramSampleBeat, PassesAndReferencesShareTheirScenesBeat)
+{
+    EXPECT_EQ(program_sample_beat("sphere"), scene_of(ROW_SPHERE).sample_beat);
+    for (const char* pass : k_particle_passes)
+        EXPECT_EQ(program_sample_beat(pass), scene_of(ROW_PARTICLES).sample_beat) << pass;
+    for (const char* pass : k_post_chain_passes)
+        EXPECT_EQ(program_sample_beat(pass), scene_of(ROW_POST_CHAIN).sample_beat) << pass;
+    for (const ReferenceProgram& r : k_reference_programs)
+        EXPECT_EQ(program_sample_beat(r.program), scene_of(r.row).sample_beat) << r.program;
+    EXPECT_EQ(program_sample_beat("particles"), 256.0f);
+    EXPECT_EQ(program_sample_beat("glow"), 460.0f);
+    EXPECT_EQ(program_sample_beat("no such program"), 0.0f);
+}

@@ -83,12 +83,16 @@ std::string blob_declarations(const std::vector<Blob>& blobs, const char* type)
     return s + "\n";
 }
 
-// Every program a scene or the post chain draws with must be in the manifest.
+// Every program a scene, its passes or the tests' references need must be in
+// the manifest.
 bool manifest_has_show_programs(const std::vector<ShaderRecipe>& recipes)
 {
     std::vector<const char*> needed{"vertex"};
     for (size_t i = 0; i < k_scene_count; ++i) needed.push_back(k_scenes[i].program);
+    for (const char* pass : k_particle_passes) needed.push_back(pass);
     for (const char* pass : k_post_chain_passes) needed.push_back(pass);
+    for (const ReferenceProgram& reference : k_reference_programs)
+        needed.push_back(reference.program);
     for (const char* name : needed) {
         bool listed = false;
         for (const ShaderRecipe& r : recipes) listed = listed || r.program == name;

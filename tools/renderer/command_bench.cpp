@@ -2,6 +2,7 @@
 // chain costs against its three passes and against a chain that hands its
 // images over through CPU read-backs.
 #include "args.h"
+#include "bench_paths.h"
 #include "card_texture.h"
 #include "commands.h"
 #include "gpu.h"
@@ -11,6 +12,7 @@
 #include "scenes.h"
 #include "shaders.h"
 #include "show.h"
+#include "sparse_glow.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -30,7 +32,12 @@ const char* const k_bench_help =
     "disabled). Then the post chain at 1080p: a chain frame of the show's\n"
     "framebuffer-object chain and a read-back chain (each pass read back with\n"
     "glReadPixels and uploaded with glTexImage2D), each against the sum of its\n"
-    "three passes drawn alone. Also the GL renderer.\n"
+    "three passes drawn alone (the glow as the show draws it, of the show's\n"
+    "automaton). Then the particle scene as the show draws it (sprites) against\n"
+    "the per-pixel particles program, the show's sparse glow against the\n"
+    "straight glow program at four beats of the chain (run there at 60 fps\n"
+    "first), and from all of these an estimate of capturing the whole show at\n"
+    "60 fps, both ways. Also the GL renderer.\n"
     "  --frames N  frames timed per measurement (default 10)\n"
     "  --json      one JSON object instead of the table\n";
 
@@ -81,8 +88,7 @@ struct ReadbackChain {
     std::vector<unsigned char> readback_a, readback_b;
 };
 
-void draw_readback_chain_frame(ReadbackChain* chain, GLuint life, GLuint zoom, GLuint glow,
-                               float beat)
+void draw_readback_chain_frame(ReadbackChain* chain, GLuint life, GLuint zoom, float beat)
 {
     auto upload = [chain](const std::vector<unsigned char>& pixels) {
         glBindTexture(GL_TEXTURE_2D, chain->texture);
@@ -106,7 +112,7 @@ void draw_readback_chain_frame(ReadbackChain* chain, GLuint life, GLuint zoom, G
     pass(zoom);
     read_back(&chain->readback_b);
     upload(chain->readback_b);
-    pass(glow);
+    draw_sparse_glow(0, chain->texture, beat, k_bench_sound);
 }
 
 std::string json_text(const std::string& text)
@@ -154,21 +160,25 @@ struct ChainTiming {
 
 // The chains and their passes are timed in turns, frame by frame, so that a
 // machine busy with other work slows them alike. One untimed round first:
-// drivers build a variant of a program for each kind of target.
+// drivers build a variant of a program for each kind of target. The glow's
+// cost follows the lit area, so the read-back chain starts from the show's
+// automaton and the glow alone reads the show's latest zoom image.
 ChainTiming measure_post_chain(long frames)
 {
-    const GLuint life = show_program("life"), zoom = show_program("zoom"),
-                 glow = show_program("glow");
+    const GLuint life = show_program("life"), zoom = show_program("zoom");
     ReadbackChain readback;
     readback.texture = create_texture(k_frame_width, k_frame_height, nullptr, GL_CLAMP);
     readback.readback_a.assign(k_frame_bytes, 0);
     readback.readback_b.assign(k_frame_bytes, 0);
+    glBindTexture(GL_TEXTURE_2D, life_state_texture());
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, readback.readback_a.data());
     const std::function<void()> rounds[] = {
         [&] { draw_program(life, blank_texture(), k_chain_beat); },
         [&] { draw_program(zoom, blank_texture(), k_chain_beat); },
-        [&] { draw_program(glow, blank_texture(), k_chain_beat); },
+        [&] { draw_sparse_glow(0, zoom_texture(), k_chain_beat, k_bench_sound); },
         [] { draw_frame(k_chain_beat, k_bench_sound); },
-        [&] { draw_readback_chain_frame(&readback, life, zoom, glow, k_chain_beat); },
+        [&] { draw_readback_chain_frame(&readback, life, zoom, k_chain_beat); },
     };
     std::vector<double> passes_times, chain_times, readback_times;
     for (long i = 0; i <= frames; ++i) {
@@ -184,7 +194,8 @@ ChainTiming measure_post_chain(long frames)
 }
 
 void print_json(const char* renderer, long frames, const std::vector<ProgramTiming>& timings,
-                const ChainTiming& chain)
+                const ChainTiming& chain, const PathTimings& paths,
+                const CaptureEstimate& estimate)
 {
     std::printf("{\"renderer\": \"%s\", \"frames\": %ld, \"programs\": [",
                 json_text(renderer ? renderer : "").c_str(), frames);
@@ -197,19 +208,22 @@ void print_json(const char* renderer, long frames, const std::vector<ProgramTimi
     }
     std::printf(
         "], \"post_chain\": {\"beat\": %g, \"fbo_chain_frame_ms\": %.3f, "
-        "\"readback_chain_frame_ms\": %.3f, \"passes_alone_ms\": %.3f}}\n",
+        "\"readback_chain_frame_ms\": %.3f, \"passes_alone_ms\": %.3f}",
         static_cast<double>(k_chain_beat), chain.chain_ms, chain.readback_ms, chain.passes_ms);
+    print_paths_json(paths, estimate);
+    std::printf("}\n");
 }
 
 void print_table(const char* renderer, long frames, const std::vector<ProgramTiming>& timings,
-                 const ChainTiming& chain)
+                 const ChainTiming& chain, const PathTimings& paths,
+                 const CaptureEstimate& estimate)
 {
     std::printf("GL renderer: %s\n", renderer ? renderer : "(unknown)");
     std::printf("1920x1080, median of %ld frames; compile = compile, link and first draw\n\n",
                 frames);
-    std::printf("%-10s %8s %12s %12s\n", "program", "beat", "frame ms", "compile ms");
+    std::printf("%-16s %8s %12s %12s\n", "program", "beat", "frame ms", "compile ms");
     for (const ProgramTiming& t : timings) {
-        std::printf("%-10s %8g %12.2f %12.2f\n", t.name, static_cast<double>(t.beat), t.frame_ms,
+        std::printf("%-16s %8g %12.2f %12.2f\n", t.name, static_cast<double>(t.beat), t.frame_ms,
                     t.compile_ms);
     }
     std::printf("\npost chain at beat %g (life, zoom, glow):\n", static_cast<double>(k_chain_beat));
@@ -218,6 +232,22 @@ void print_table(const char* renderer, long frames, const std::vector<ProgramTim
                 chain.chain_ms, chain.chain_ms / chain.passes_ms);
     std::printf("  %-36s %10.2f ms  (%.2fx the passes)\n", "read-back chain frame (baseline)",
                 chain.readback_ms, chain.readback_ms / chain.passes_ms);
+    print_paths(paths, estimate);
+}
+
+double frame_ms_of(const std::vector<ProgramTiming>& timings, const char* name)
+{
+    for (const ProgramTiming& t : timings)
+        if (std::string(t.name) == name) return t.frame_ms;
+    return 0;
+}
+
+SceneCosts scene_costs(const std::vector<ProgramTiming>& timings, long frames)
+{
+    return {frame_ms_of(timings, "card"),    frame_ms_of(timings, "sphere"),
+            frame_ms_of(timings, "field"),   frame_ms_of(timings, "lattice"),
+            frame_ms_of(timings, "life"),    frame_ms_of(timings, "zoom"),
+            measure_readback(frames)};
 }
 
 }  // namespace
@@ -246,10 +276,13 @@ int command_bench(int argc, char** argv)
                           std::string("the ") + t.name + " program does not build");
     if (!load_show_resources())
         return report(k_status_failed, "cannot prepare the show's GPU resources");
+    // The paths first: their glow moments need the automaton from its seed.
+    const PathTimings paths = measure_paths(frames);
     const ChainTiming chain = measure_post_chain(frames);
+    const CaptureEstimate estimate = estimate_capture(scene_costs(timings, frames), paths);
     if (json)
-        print_json(renderer, frames, timings, chain);
+        print_json(renderer, frames, timings, chain, paths, estimate);
     else
-        print_table(renderer, frames, timings, chain);
+        print_table(renderer, frames, timings, chain, paths, estimate);
     return k_status_ok;
 }
