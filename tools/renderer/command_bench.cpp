@@ -1,10 +1,13 @@
-// bench: what each program costs at 1080p on this machine, and what the post
+// bench: what each program costs at 1080p on this machine, what the post
 // chain costs against its three passes and against a chain that hands its
-// images over through CPU read-backs.
+// images over through CPU read-backs, and what the letterbox's scaling pass
+// costs against a textured quad.
 #include "args.h"
 #include "card_texture.h"
 #include "commands.h"
 #include "gpu.h"
+#include "letterbox.h"
+#include "letterbox_rect.h"
 #include "media_store.h"
 #include "programs.h"
 #include "render_gl.h"
@@ -30,7 +33,9 @@ const char* const k_bench_help =
     "disabled). Then the post chain at 1080p: a chain frame of the show's\n"
     "framebuffer-object chain and a read-back chain (each pass read back with\n"
     "glReadPixels and uploaded with glTexImage2D), each against the sum of its\n"
-    "three passes drawn alone. Also the GL renderer.\n"
+    "three passes drawn alone. Then the letterbox's scaling pass (the 1080p\n"
+    "frame to 1280x720 and 2560x1440, a blit with linear filtering) against a\n"
+    "fixed-function textured quad doing the same. Also the GL renderer.\n"
     "  --frames N  frames timed per measurement (default 10)\n"
     "  --json      one JSON object instead of the table\n";
 
@@ -183,8 +188,67 @@ ChainTiming measure_post_chain(long frames)
     return {median(passes_times), median(chain_times), median(readback_times)};
 }
 
+struct LetterboxTiming {
+    int width, height;
+    double blit_ms, quad_ms;
+};
+
+// The alternative to the blit: the frame's texture on a fixed-function quad
+// in the letterbox rectangle, linear filtering, after clearing the bars.
+void draw_textured_quad(GLuint framebuffer, int width, int height, GLuint texture)
+{
+    const PixelRect r = letterbox_rect(width, height, k_frame_width, k_frame_height);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glViewport(0, 0, width, height);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glViewport(r.x, r.y, r.width, r.height);
+    glUseProgram(0);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0), glVertex2i(-1, -1);
+    glTexCoord2f(1, 0), glVertex2i(1, -1);
+    glTexCoord2f(1, 1), glVertex2i(1, 1);
+    glTexCoord2f(0, 1), glVertex2i(-1, 1);
+    glEnd();
+    glDisable(GL_TEXTURE_2D);
+}
+
+// The scaling pass into a target of each screen size, the blit and the quad
+// timed in turns. The frame is the warning card's (the content does not
+// change the cost).
+std::vector<LetterboxTiming> measure_letterbox(long frames)
+{
+    const GLuint frame = letterbox_target();
+    if (!frame) return {};
+    glBindFramebuffer(GL_FRAMEBUFFER, frame);
+    draw_frame(0.0f, k_bench_sound);
+    const GLuint copy = capture_screen_texture();
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    std::vector<LetterboxTiming> timings;
+    for (auto [w, h] : {std::pair{1280, 720}, std::pair{2560, 1440}}) {
+        const GLuint screen =
+            create_render_target(create_texture(w, h, nullptr, GL_CLAMP), "screen");
+        if (!screen) return {};
+        std::vector<double> blit, quad;
+        for (long i = 0; i <= frames; ++i) {
+            const double b = time_frames(1, [&] { scale_letterbox_frame(screen, w, h); });
+            const double q = time_frames(1, [&] { draw_textured_quad(screen, w, h, copy); });
+            if (i == 0) continue;  // the first round builds the driver's variants
+            blit.push_back(b);
+            quad.push_back(q);
+        }
+        timings.push_back({w, h, median(blit), median(quad)});
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, k_frame_width, k_frame_height);
+    glBindTexture(GL_TEXTURE_2D, blank_texture());
+    return timings;
+}
+
 void print_json(const char* renderer, long frames, const std::vector<ProgramTiming>& timings,
-                const ChainTiming& chain)
+                const ChainTiming& chain, const std::vector<LetterboxTiming>& letterbox)
 {
     std::printf("{\"renderer\": \"%s\", \"frames\": %ld, \"programs\": [",
                 json_text(renderer ? renderer : "").c_str(), frames);
@@ -197,12 +261,18 @@ void print_json(const char* renderer, long frames, const std::vector<ProgramTimi
     }
     std::printf(
         "], \"post_chain\": {\"beat\": %g, \"fbo_chain_frame_ms\": %.3f, "
-        "\"readback_chain_frame_ms\": %.3f, \"passes_alone_ms\": %.3f}}\n",
+        "\"readback_chain_frame_ms\": %.3f, \"passes_alone_ms\": %.3f}, \"letterbox\": [",
         static_cast<double>(k_chain_beat), chain.chain_ms, chain.readback_ms, chain.passes_ms);
+    for (size_t i = 0; i < letterbox.size(); ++i) {
+        const LetterboxTiming& t = letterbox[i];
+        std::printf("%s{\"width\": %d, \"height\": %d, \"blit_ms\": %.3f, \"quad_ms\": %.3f}",
+                    i ? ", " : "", t.width, t.height, t.blit_ms, t.quad_ms);
+    }
+    std::printf("]}\n");
 }
 
 void print_table(const char* renderer, long frames, const std::vector<ProgramTiming>& timings,
-                 const ChainTiming& chain)
+                 const ChainTiming& chain, const std::vector<LetterboxTiming>& letterbox)
 {
     std::printf("GL renderer: %s\n", renderer ? renderer : "(unknown)");
     std::printf("1920x1080, median of %ld frames; compile = compile, link and first draw\n\n",
@@ -218,6 +288,11 @@ void print_table(const char* renderer, long frames, const std::vector<ProgramTim
                 chain.chain_ms, chain.chain_ms / chain.passes_ms);
     std::printf("  %-36s %10.2f ms  (%.2fx the passes)\n", "read-back chain frame (baseline)",
                 chain.readback_ms, chain.readback_ms / chain.passes_ms);
+    std::printf("\nletterbox: the 1920x1080 frame scaled to fit a screen:\n");
+    for (const LetterboxTiming& t : letterbox) {
+        std::printf("  letterbox to %dx%d: blit %.2f ms (the show's), textured quad %.2f ms\n",
+                    t.width, t.height, t.blit_ms, t.quad_ms);
+    }
 }
 
 }  // namespace
@@ -247,9 +322,11 @@ int command_bench(int argc, char** argv)
     if (!load_show_resources())
         return report(k_status_failed, "cannot prepare the show's GPU resources");
     const ChainTiming chain = measure_post_chain(frames);
+    const std::vector<LetterboxTiming> letterbox = measure_letterbox(frames);
+    if (letterbox.empty()) return report(k_status_failed, "cannot create the letterbox targets");
     if (json)
-        print_json(renderer, frames, timings, chain);
+        print_json(renderer, frames, timings, chain, letterbox);
     else
-        print_table(renderer, frames, timings, chain);
+        print_table(renderer, frames, timings, chain, letterbox);
     return k_status_ok;
 }
