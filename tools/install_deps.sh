@@ -16,8 +16,9 @@ $SUDO apt-get install -y -qq --no-install-recommends \
     build-essential cmake pkg-config \
     libsdl2-dev libsdl2-mixer-dev libsdl2-image-dev libglew-dev libgl-dev \
     libpng-dev libx11-dev libgtest-dev clang > /dev/null
-# Run and test: Mesa's software GL, Xvfb and its helpers, ffmpeg for videos
+# Run and test: Mesa's software GL, Xvfb and its helpers, a window manager
+# (openbox, so that fullscreen takes the test screen), ffmpeg for videos
 # and for measuring audio.
 $SUDO apt-get install -y -qq --no-install-recommends \
     libgl1-mesa-dri libegl-mesa0 libgl1 \
-    xvfb xauth xdotool x11-utils imagemagick bc ffmpeg > /dev/null
+    xvfb xauth xdotool x11-utils imagemagick bc ffmpeg openbox > /dev/null

@@ -32,3 +32,7 @@ double ms_at_beat(double beat);
 
 // The music position, in seconds, that matches an elapsed time on the clock.
 double music_position_for(uint32_t elapsed);
+
+// The first whole millisecond after the music's start at which the clock
+// shows `beat` or more: how far a start at that beat moves the clock ahead.
+uint32_t ms_to_reach_beat(float beat);

@@ -75,6 +75,15 @@ bool open_headless_gl_window(std::string* error)
 
 SDL_Window* gl_window() { return window; }
 
+void drawable_size(int* width, int* height) { SDL_GL_GetDrawableSize(window, width, height); }
+
+void toggle_fullscreen()
+{
+    const bool fullscreen = SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN;
+    if (SDL_SetWindowFullscreen(window, fullscreen ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
+        std::fprintf(stderr, "krelan: cannot switch fullscreen: %s\n", SDL_GetError());
+}
+
 void present_frame() { SDL_GL_SwapWindow(window); }
 
 void close_gl_window()

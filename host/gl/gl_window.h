@@ -23,6 +23,14 @@ bool open_headless_gl_window(std::string* error);
 
 SDL_Window* gl_window();
 
+// The window's drawable in pixels (more than its size in screen units on a
+// HiDPI screen).
+void drawable_size(int* width, int* height);
+
+// Switches the window between its windowed size and desktop fullscreen at
+// the monitor's resolution. Reports a refusal on stderr and goes on.
+void toggle_fullscreen();
+
 // Shows the back buffer.
 void present_frame();
 

@@ -20,7 +20,9 @@ GLuint create_texture(int width, int height, const void* pixels, GLint wrap)
 GLuint capture_screen_texture()
 {
     std::vector<unsigned char> buffer(k_frame_bytes);
-    glReadBuffer(GL_BACK);
+    GLint read_framebuffer = 0;
+    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &read_framebuffer);
+    glReadBuffer(read_framebuffer ? GL_COLOR_ATTACHMENT0 : GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, k_frame_width, k_frame_height, GL_RGBA, GL_UNSIGNED_BYTE, buffer.data());
     return create_texture(k_frame_width, k_frame_height, buffer.data(), GL_CLAMP);

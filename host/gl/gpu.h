@@ -14,7 +14,8 @@ constexpr size_t k_frame_bytes = size_t(k_frame_width) * k_frame_height * 4;
 // linear), left bound to GL_TEXTURE_2D. pixels may be null (contents undefined).
 GLuint create_texture(int width, int height, const void* pixels, GLint wrap);
 
-// A 1920x1080 copy of the back buffer.
+// A 1920x1080 copy of the bound read framebuffer: the window's back buffer,
+// or a render target's texture when one is bound.
 GLuint capture_screen_texture();
 
 // A framebuffer object drawing into `texture`; 0 and a message if incomplete.

@@ -3,10 +3,12 @@
 #include "beat_clock.h"
 #include "gl_window.h"
 #include "gpu.h"
+#include "letterbox.h"
 #include "level_meter.h"
 #include "media_store.h"
 #include "show.h"
 #include "start_guards.h"
+#include "window_mode.h"
 
 #include <SDL.h>
 #include <SDL_image.h>
@@ -36,11 +38,11 @@ int on_event_watch(void*, SDL_Event* event)
     return 1;
 }
 
-// Moves the clock 10 s ahead and the music to the moment the clock then
+// Moves the clock `ms` ahead and the music to the moment the clock then
 // shows, so picture and sound stay in step.
-void skip_ahead()
+void skip_ahead(uint32_t ms)
 {
-    start_time -= k_skip_ms;
+    start_time -= ms;
     Mix_SetMusicPosition(music_position_for(elapsed_ms(SDL_GetTicks(), start_time)));
 }
 
@@ -51,7 +53,7 @@ void on_key_released(SDL_Keycode key)
     case SDLK_p:
         print_debug_values(static_cast<int>(level_last_sample()), static_cast<double>(current_beat));
         break;
-    case SDLK_s: skip_ahead(); break;
+    case SDLK_s: skip_ahead(k_skip_ms); break;
     default: break;
     }
 }
@@ -62,6 +64,8 @@ void drain_events()
     while (SDL_PollEvent(&event)) {
         if (event.type == SDL_QUIT) quit_flag = true;
         if (event.type == SDL_KEYUP) on_key_released(event.key.keysym.sym);
+        const bool key = event.type == SDL_KEYDOWN || event.type == SDL_KEYUP;
+        if (key && is_fullscreen_toggle(event.key)) toggle_fullscreen();
     }
 }
 
@@ -73,7 +77,9 @@ void update_beat()
 // Draws the frame for the current beat with the meter's level and shows it.
 void render_frame()
 {
+    begin_screen_frame();
     draw_frame(current_beat, level_average());
+    finish_screen_frame();
     check_frame_errors(current_beat);
     present_frame();
 }
@@ -94,7 +100,7 @@ void shut_down()
 }
 
 // Start-up from the audio device to the running music; false on failure.
-bool start_up(int* status)
+bool start_up(const ShowOptions& options, int* status)
 {
     *status = k_exit_start_failed;
     SDL_RWops* stream = SDL_RWFromConstMem(asset_music.bytes, static_cast<int>(asset_music.length));
@@ -104,15 +110,19 @@ bool start_up(int* status)
         return false;
     }
     Mix_RegisterEffect(MIX_CHANNEL_POST, on_post_mix, nullptr, nullptr);
-    if (!open_gl_window(k_window_title, k_frame_width, k_frame_height, 0)) return false;
+    if (!open_gl_window(k_window_title, options.window_width, options.window_height,
+                        window_flags(options)))
+        return false;
 
     // The black start frame, shown while the show waits, then kept as the blank texture.
+    begin_screen_frame();
     draw_start_frame();
-    if (!wait_unless_quit(k_start_wait_ms)) {
+    if (!options.no_wait && !wait_unless_quit(k_start_wait_ms)) {
         quit_flag = true;  // closed or interrupted while waiting: end now, cleanly
         return true;
     }
     capture_blank_texture();
+    finish_screen_frame();
     present_frame();
 
     Uint32 loading = SDL_GetTicks();
@@ -124,6 +134,7 @@ bool start_up(int* status)
         return false;
     }
     start_time = SDL_GetTicks();
+    if (options.start_from) skip_ahead(ms_to_reach_beat(options.from_beat));
     SDL_AddEventWatch(on_event_watch, nullptr);
     return true;
 }
@@ -147,7 +158,7 @@ void run_frame_loop()
 
 }  // namespace
 
-int run_demo()
+int run_demo(const ShowOptions& options)
 {
     guard_standard_streams();
     if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
@@ -164,7 +175,7 @@ int run_demo()
         return k_exit_no_audio;
     }
     int status = k_exit_ok;
-    if (!start_up(&status)) {
+    if (!start_up(options, &status)) {
         shut_down();
         return status;
     }

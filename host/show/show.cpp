@@ -26,6 +26,17 @@ GLuint tex_life[2], tex_zoom;
 GLuint fbo_life[2], fbo_zoom;
 int life_current = 0;  // index of the latest life image
 
+// The framebuffer the frame being drawn ends in: the one bound when
+// draw_frame or step_life was called (the window's, or the letterbox target).
+GLuint frame_target = 0;
+
+GLuint bound_framebuffer()
+{
+    GLint framebuffer = 0;
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &framebuffer);
+    return static_cast<GLuint>(framebuffer);
+}
+
 GLuint scene_texture(SceneTexture texture)
 {
     switch (texture) {
@@ -98,12 +109,12 @@ void warm_up_programs()
 }
 
 // Life and zoom into their targets; the glow reads the zoom image and draws
-// to the window, working only where the image is lit.
+// into the frame's framebuffer, working only where the image is lit.
 void draw_post_chain(float beat, int32_t sound)
 {
     step_life(beat, sound);
     draw_pass(fbo_zoom, tex_life[life_current], "zoom", beat, sound);
-    draw_sparse_glow(0, tex_zoom, beat, sound);
+    draw_sparse_glow(frame_target, tex_zoom, beat, sound);
 }
 
 // A scene drawn by its program alone, with its texture.
@@ -163,20 +174,22 @@ GLuint show_program(const char* name)
 
 void step_life(float beat, int32_t sound)
 {
+    const GLuint caller_target = bound_framebuffer();
     const int next = 1 - life_current;
     draw_pass(fbo_life[next], tex_life[life_current], "life", beat, sound);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, caller_target);
     life_current = next;
 }
 
 void draw_frame(float beat, int32_t sound)
 {
     make_gl_current();
+    frame_target = bound_framebuffer();
     const ScheduleRow row = schedule_row(beat);
     if (row == ROW_POST_CHAIN)
         draw_post_chain(beat, sound);
     else if (row == ROW_PARTICLES)
-        draw_particle_scene(0, beat, sound);
+        draw_particle_scene(frame_target, beat, sound);
     else
         draw_scene(row, beat, sound);
     glBindTexture(GL_TEXTURE_2D, tex_blank);

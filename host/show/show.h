@@ -30,11 +30,13 @@ GLuint show_program(const char* name);
 // The life pass alone: the automaton's next generation from the latest life
 // image (the seed before beat 450), without the zoom and glow passes. Each
 // post-chain frame begins with it; the offline renderer uses it alone to bring
-// the automaton to a frame without drawing the frames before.
+// the automaton to a frame without drawing the frames before. Leaves the
+// framebuffer bound that was bound when it was called.
 void step_life(float beat, int32_t sound);
 
 // Draws the frame for `beat` with sound level `sound` into the bound
-// framebuffer (the window's back buffer).
+// framebuffer (the window's back buffer, or the letterbox target), 1920x1080
+// with the viewport the caller set; the post chain's passes return to it.
 void draw_frame(float beat, int32_t sound);
 
 // The automaton's image that the next post-chain frame evolves.

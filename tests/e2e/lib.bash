@@ -26,12 +26,13 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; [ -f "$WORK/err" ] && sed 's/^/  demo: /' "$WORK/err" >&2; exit 1; }
 pass() { echo "PASS: $*"; }
 
-# Starts the demo in the background with the disk audio driver.
+# Starts the demo in the background with the disk audio driver; arguments
+# go to the demo.
 start_demo() {
     # A background job of a script starts with SIGINT ignored; give the show
     # the default disposition a terminal would.
     env --default-signal=INT SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$WORK/audio.raw" \
-        "$DEMO" > "$WORK/out" 2> "$WORK/err" &
+        "$DEMO" "$@" > "$WORK/out" 2> "$WORK/err" &
     DEMO_PID=$!
 }
 
@@ -96,6 +97,15 @@ skip_and_print_beat() {
 }
 
 screenshot() { import -window root "$1"; }
+
+# The window's size as WxH.
+window_size() { xdotool getwindowgeometry "$WIN" | awk '/Geometry/ {print $2}'; }
+
+# Largest difference of any channel of any pixel between two images, 0..255.
+peak_difference() { compare -metric PAE "$1" "$2" null: 2>&1 | awk '{print int($1 / 257 + 0.5)}'; }
+
+# Largest channel value in image $1, in the region $2 (WxH+X+Y), 0..255.
+region_peak() { convert "$1" -crop "$2" +repage -format '%[fx:int(maxima * 255)]' info:; }
 
 # Number of pixels in which two images differ.
 pixels_differing() { compare -metric AE "$1" "$2" null: 2>&1 | awk '{print int($1)}'; }

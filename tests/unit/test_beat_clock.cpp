@@ -35,3 +35,14 @@ TEST(BeatClock, MusicPositionMatchesTheClock)
     EXPECT_DOUBLE_EQ(music_position_for(0), 0.0);
     EXPECT_DOUBLE_EQ(music_position_for(12345), 12.345);
 }
+
+TEST(BeatClock, StartingAtABeatMovesTheClockToItsFirstMillisecond)
+{
+    for (float beat : {0.0f, 1.0f, 16.0f, 100.0f, 447.99f, 448.0f, 460.25f, 512.0f, 528.0f}) {
+        const uint32_t ms = ms_to_reach_beat(beat);
+        EXPECT_GE(beat_from_elapsed(ms), beat) << beat;
+        EXPECT_LT(beat_from_elapsed(ms - 1), beat) << beat;
+    }
+    EXPECT_EQ(ms_to_reach_beat(-0.5f), 0u);
+    EXPECT_NEAR(double(ms_to_reach_beat(448.0f)), 207000.0, 1.0);  // 448.5 * 60000 / 130
+}

@@ -1,11 +1,14 @@
-// bench: what each program costs at 1080p on this machine, and what the post
+// bench: what each program costs at 1080p on this machine, what the post
 // chain costs against its three passes and against a chain that hands its
-// images over through CPU read-backs.
+// images over through CPU read-backs, and what the letterbox's scaling pass
+// costs against a textured quad.
 #include "args.h"
 #include "bench_paths.h"
 #include "card_texture.h"
 #include "commands.h"
 #include "gpu.h"
+#include "letterbox.h"
+#include "letterbox_rect.h"
 #include "media_store.h"
 #include "programs.h"
 #include "render_gl.h"
@@ -37,7 +40,9 @@ const char* const k_bench_help =
     "the per-pixel particles program, the show's sparse glow against the\n"
     "straight glow program at four beats of the chain (run there at 60 fps\n"
     "first), and from all of these an estimate of capturing the whole show at\n"
-    "60 fps, both ways. Also the GL renderer.\n"
+    "60 fps, both ways. Then the letterbox's scaling pass (the 1080p frame to\n"
+    "1280x720 and 2560x1440, a blit with linear filtering) against a\n"
+    "fixed-function textured quad doing the same. Also the GL renderer.\n"
     "  --frames N  frames timed per measurement (default 10)\n"
     "  --json      one JSON object instead of the table\n";
 
@@ -193,14 +198,82 @@ ChainTiming measure_post_chain(long frames)
     return {median(passes_times), median(chain_times), median(readback_times)};
 }
 
-void print_json(const char* renderer, long frames, const std::vector<ProgramTiming>& timings,
-                const ChainTiming& chain, const PathTimings& paths,
-                const CaptureEstimate& estimate)
+struct LetterboxTiming {
+    int width, height;
+    double blit_ms, quad_ms;
+};
+
+// The alternative to the blit: the frame's texture on a fixed-function quad
+// in the letterbox rectangle, linear filtering, after clearing the bars.
+void draw_textured_quad(GLuint framebuffer, int width, int height, GLuint texture)
+{
+    const PixelRect r = letterbox_rect(width, height, k_frame_width, k_frame_height);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glViewport(0, 0, width, height);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glViewport(r.x, r.y, r.width, r.height);
+    glUseProgram(0);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0), glVertex2i(-1, -1);
+    glTexCoord2f(1, 0), glVertex2i(1, -1);
+    glTexCoord2f(1, 1), glVertex2i(1, 1);
+    glTexCoord2f(0, 1), glVertex2i(-1, 1);
+    glEnd();
+    glDisable(GL_TEXTURE_2D);
+}
+
+// The scaling pass into a target of each screen size, the blit and the quad
+// timed in turns. The frame is the warning card's (the content does not
+// change the cost).
+std::vector<LetterboxTiming> measure_letterbox(long frames)
+{
+    const GLuint frame = letterbox_target();
+    if (!frame) return {};
+    glBindFramebuffer(GL_FRAMEBUFFER, frame);
+    draw_frame(0.0f, k_bench_sound);
+    const GLuint copy = capture_screen_texture();
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    std::vector<LetterboxTiming> timings;
+    for (auto [w, h] : {std::pair{1280, 720}, std::pair{2560, 1440}}) {
+        const GLuint screen =
+            create_render_target(create_texture(w, h, nullptr, GL_CLAMP), "screen");
+        if (!screen) return {};
+        std::vector<double> blit, quad;
+        for (long i = 0; i <= frames; ++i) {
+            const double b = time_frames(1, [&] { scale_letterbox_frame(screen, w, h); });
+            const double q = time_frames(1, [&] { draw_textured_quad(screen, w, h, copy); });
+            if (i == 0) continue;  // the first round builds the driver's variants
+            blit.push_back(b);
+            quad.push_back(q);
+        }
+        timings.push_back({w, h, median(blit), median(quad)});
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, k_frame_width, k_frame_height);
+    glBindTexture(GL_TEXTURE_2D, blank_texture());
+    return timings;
+}
+
+// Everything the bench measures, for the two ways of printing it.
+struct BenchResults {
+    const char* renderer;
+    long frames;
+    std::vector<ProgramTiming> programs;
+    ChainTiming chain;
+    PathTimings paths;
+    CaptureEstimate estimate;
+    std::vector<LetterboxTiming> letterbox;
+};
+
+void print_json(const BenchResults& r)
 {
     std::printf("{\"renderer\": \"%s\", \"frames\": %ld, \"programs\": [",
-                json_text(renderer ? renderer : "").c_str(), frames);
-    for (size_t i = 0; i < timings.size(); ++i) {
-        const ProgramTiming& t = timings[i];
+                json_text(r.renderer ? r.renderer : "").c_str(), r.frames);
+    for (size_t i = 0; i < r.programs.size(); ++i) {
+        const ProgramTiming& t = r.programs[i];
         std::printf(
             "%s{\"name\": \"%s\", \"beat\": %g, \"built\": true, \"frame_ms\": %.3f, "
             "\"compile_ms\": %.3f}",
@@ -208,31 +281,41 @@ void print_json(const char* renderer, long frames, const std::vector<ProgramTimi
     }
     std::printf(
         "], \"post_chain\": {\"beat\": %g, \"fbo_chain_frame_ms\": %.3f, "
-        "\"readback_chain_frame_ms\": %.3f, \"passes_alone_ms\": %.3f}",
-        static_cast<double>(k_chain_beat), chain.chain_ms, chain.readback_ms, chain.passes_ms);
-    print_paths_json(paths, estimate);
+        "\"readback_chain_frame_ms\": %.3f, \"passes_alone_ms\": %.3f}, \"letterbox\": [",
+        static_cast<double>(k_chain_beat), r.chain.chain_ms, r.chain.readback_ms,
+        r.chain.passes_ms);
+    for (size_t i = 0; i < r.letterbox.size(); ++i) {
+        const LetterboxTiming& t = r.letterbox[i];
+        std::printf("%s{\"width\": %d, \"height\": %d, \"blit_ms\": %.3f, \"quad_ms\": %.3f}",
+                    i ? ", " : "", t.width, t.height, t.blit_ms, t.quad_ms);
+    }
+    std::printf("]");
+    print_paths_json(r.paths, r.estimate);
     std::printf("}\n");
 }
 
-void print_table(const char* renderer, long frames, const std::vector<ProgramTiming>& timings,
-                 const ChainTiming& chain, const PathTimings& paths,
-                 const CaptureEstimate& estimate)
+void print_table(const BenchResults& r)
 {
-    std::printf("GL renderer: %s\n", renderer ? renderer : "(unknown)");
+    std::printf("GL renderer: %s\n", r.renderer ? r.renderer : "(unknown)");
     std::printf("1920x1080, median of %ld frames; compile = compile, link and first draw\n\n",
-                frames);
+                r.frames);
     std::printf("%-16s %8s %12s %12s\n", "program", "beat", "frame ms", "compile ms");
-    for (const ProgramTiming& t : timings) {
+    for (const ProgramTiming& t : r.programs) {
         std::printf("%-16s %8g %12.2f %12.2f\n", t.name, static_cast<double>(t.beat), t.frame_ms,
                     t.compile_ms);
     }
     std::printf("\npost chain at beat %g (life, zoom, glow):\n", static_cast<double>(k_chain_beat));
-    std::printf("  %-36s %10.2f ms\n", "three passes drawn alone, summed", chain.passes_ms);
+    std::printf("  %-36s %10.2f ms\n", "three passes drawn alone, summed", r.chain.passes_ms);
     std::printf("  %-36s %10.2f ms  (%.2fx the passes)\n", "framebuffer-object chain frame",
-                chain.chain_ms, chain.chain_ms / chain.passes_ms);
+                r.chain.chain_ms, r.chain.chain_ms / r.chain.passes_ms);
     std::printf("  %-36s %10.2f ms  (%.2fx the passes)\n", "read-back chain frame (baseline)",
-                chain.readback_ms, chain.readback_ms / chain.passes_ms);
-    print_paths(paths, estimate);
+                r.chain.readback_ms, r.chain.readback_ms / r.chain.passes_ms);
+    std::printf("\nletterbox: the 1920x1080 frame scaled to fit a screen:\n");
+    for (const LetterboxTiming& t : r.letterbox) {
+        std::printf("  letterbox to %dx%d: blit %.2f ms (the show's), textured quad %.2f ms\n",
+                    t.width, t.height, t.blit_ms, t.quad_ms);
+    }
+    print_paths(r.paths, r.estimate);
 }
 
 double frame_ms_of(const std::vector<ProgramTiming>& timings, const char* name)
@@ -280,9 +363,12 @@ int command_bench(int argc, char** argv)
     const PathTimings paths = measure_paths(frames);
     const ChainTiming chain = measure_post_chain(frames);
     const CaptureEstimate estimate = estimate_capture(scene_costs(timings, frames), paths);
+    const std::vector<LetterboxTiming> letterbox = measure_letterbox(frames);
+    if (letterbox.empty()) return report(k_status_failed, "cannot create the letterbox targets");
+    const BenchResults results{renderer, frames, timings, chain, paths, estimate, letterbox};
     if (json)
-        print_json(renderer, frames, timings, chain, paths, estimate);
+        print_json(results);
     else
-        print_table(renderer, frames, timings, chain, paths, estimate);
+        print_table(results);
     return k_status_ok;
 }

@@ -1,0 +1,23 @@
+#include "window_mode.h"
+
+Uint32 window_flags(const ShowOptions& options)
+{
+    Uint32 flags = SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI;
+    if (options.fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    return flags;
+}
+
+bool is_fullscreen_toggle(const SDL_KeyboardEvent& key)
+{
+    static bool alt_enter_down = false;  // Enter went down with Alt held
+    const SDL_Keycode sym = key.keysym.sym;
+    if (sym == SDLK_F11) return key.type == SDL_KEYUP;
+    if (sym != SDLK_RETURN && sym != SDLK_KP_ENTER) return false;
+    if (key.type == SDL_KEYDOWN) {
+        if (!key.repeat) alt_enter_down = (key.keysym.mod & KMOD_ALT) != 0;
+        return false;
+    }
+    const bool toggle = alt_enter_down;
+    alt_enter_down = false;
+    return toggle;
+}

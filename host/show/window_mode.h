@@ -1,0 +1,16 @@
+// The show's window mode: the window flags its options ask for and the keys
+// that switch between window and fullscreen.
+#pragma once
+
+#include "show_options.h"
+
+#include <SDL.h>
+
+// Resizable, with the drawable at the screen's pixel size on HiDPI screens,
+// and desktop fullscreen with --fullscreen.
+Uint32 window_flags(const ShowOptions& options);
+
+// Fed every key press and release: true on the release that toggles
+// fullscreen, that of F11 or of an Enter pressed while Alt was held (Alt may
+// be let go first).
+bool is_fullscreen_toggle(const SDL_KeyboardEvent& key);

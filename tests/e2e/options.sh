@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# The command line: a bad option or value prints the usage and exits with
+# status 2 before SDL starts (so before any window); --help and --version;
+# --from starts the clock and the music at the beat it names, also inside the
+# post chain, where the automaton runs from its seed as after a skip.
+source "$(dirname "$0")/lib.bash"
+need_display "$@"
+
+# Without a display, SDL's start would fail with status 1: status 2 and no
+# SDL message show that the show stopped before it.
+for args in "--bogus" "--window 12x3" "--window 1280" "--from abc" "--from 600" "--from" \
+            "--fullscreen=yes" "extra"; do
+    # shellcheck disable=SC2086  # the arguments are meant to split
+    env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy \
+        timeout 20 "$DEMO" $args > "$WORK/out" 2> "$WORK/err"
+    STATUS=$?
+    [ "$STATUS" = 2 ] || fail "'$args': status $STATUS, expected 2"
+    grep -q "^krelan-demo: " "$WORK/err" && grep -q "^usage: krelan-demo" "$WORK/err" \
+        || fail "'$args': no reason and usage on stderr"
+    grep -q "Failed to initialize SDL" "$WORK/err" && fail "'$args': SDL was started"
+done
+pass "bad options and values: status 2, the reason and the usage, SDL not started"
+
+timeout 20 "$DEMO" --help > "$WORK/out" 2> "$WORK/err" || fail "--help: status $?"
+grep -q "^usage: krelan-demo" "$WORK/out" || fail "--help printed no usage"
+version=$(timeout 20 "$DEMO" --version) || fail "--version: status $?"
+[[ "$version" =~ ^krelan-demo\ [0-9]+\.[0-9]+ ]] || fail "--version printed '$version'"
+pass "--help prints the usage, --version '$version', both status 0"
+
+# Prints the beat and checks it against `from` plus the time since the music
+# started (taken when start-up reported ready).
+check_from_beat() {
+    local from=$1 ready=$2 beat now expected
+    beat=$(print_beat) || exit 1
+    now=$(date +%s.%N)
+    expected=$(echo "$from + ($now - $ready) * 130 / 60" | bc -l)
+    awk -v b="$beat" -v f="$from" -v e="$expected" \
+        'BEGIN { d = b - e; exit !(b >= f && d > -1.5 && d < 1.0) }' \
+        || fail "--from $from: p printed beat $beat, expected about $expected"
+    echo "$beat"
+}
+
+start_demo --no-wait --from 100
+wait_for_window || fail "no window"
+wait_for_log "resources ready" 120 || fail "start-up did not finish"
+ready=$(date +%s.%N)
+grep -q "drew" "$WORK/err" && fail "the show ended early"
+beat=$(check_from_beat 100 "$ready")
+after=$(skip_and_print_beat) || exit 1
+awk -v a="$after" -v b="$beat" 'BEGIN { d = a - b; exit !(d > 21.6 && d < 24.5) }' \
+    || fail "s after --from moved the beat from $beat to $after"
+pass "--from 100 --no-wait: p prints $beat, s still skips ($after)"
+key Escape
+wait_for_exit 20 && [ "$STATUS" = 0 ] || fail "Escape did not end the show with status 0"
+
+start_demo --no-wait --from 460
+wait_for_window || fail "no window"
+wait_for_log "resources ready" 120 || fail "start-up did not finish"
+ready=$(date +%s.%N)
+beat=$(check_from_beat 460 "$ready")
+sleep 1
+screenshot "$WORK/chain.png"
+peak() { convert "$WORK/chain.png" -channel "$1" -separate -format '%[fx:int(maxima * 255)]' info:; }
+[ "$(peak R)" = 0 ] || fail "--from 460 shows red"
+[ "$(peak G)" -gt 0 ] || fail "--from 460 shows nothing"
+pass "--from 460: p prints $beat, the post chain draws cyan on black"
+key Escape
+wait_for_exit 60 && [ "$STATUS" = 0 ] || fail "Escape did not end the show with status 0"

@@ -1,0 +1,104 @@
+#include "show_options.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+ShowOptions parse(std::vector<const char*> args)
+{
+    args.insert(args.begin(), "krelan-demo");
+    return parse_show_options(static_cast<int>(args.size()), args.data());
+}
+
+}  // namespace
+
+TEST(ShowOptions, NoArgumentsRunTheShowAsAlways)
+{
+    const ShowOptions o = parse({});
+    EXPECT_EQ(o.action, OPTIONS_RUN);
+    EXPECT_FALSE(o.fullscreen);
+    EXPECT_EQ(o.window_width, 1920);
+    EXPECT_EQ(o.window_height, 1080);
+    EXPECT_FALSE(o.start_from);
+    EXPECT_FALSE(o.no_wait);
+}
+
+TEST(ShowOptions, EveryOptionInBothForms)
+{
+    ShowOptions o = parse({"--fullscreen", "--window", "1280x720", "--from", "100.5", "--no-wait"});
+    EXPECT_EQ(o.action, OPTIONS_RUN);
+    EXPECT_TRUE(o.fullscreen);
+    EXPECT_EQ(o.window_width, 1280);
+    EXPECT_EQ(o.window_height, 720);
+    EXPECT_TRUE(o.start_from);
+    EXPECT_FLOAT_EQ(o.from_beat, 100.5f);
+    EXPECT_TRUE(o.no_wait);
+
+    o = parse({"--window=2560x1440", "--from=448", "--window=800x600"});
+    EXPECT_EQ(o.action, OPTIONS_RUN);
+    EXPECT_EQ(o.window_width, 800);  // the later one wins
+    EXPECT_EQ(o.window_height, 600);
+    EXPECT_FLOAT_EQ(o.from_beat, 448.0f);
+}
+
+TEST(ShowOptions, HelpAndVersionWinOverOtherOptions)
+{
+    EXPECT_EQ(parse({"--help"}).action, OPTIONS_HELP);
+    EXPECT_EQ(parse({"--fullscreen", "-h"}).action, OPTIONS_HELP);
+    EXPECT_EQ(parse({"--version", "--no-wait"}).action, OPTIONS_VERSION);
+    // A bad option still wins over both.
+    EXPECT_EQ(parse({"--help", "--bogus"}).action, OPTIONS_BAD);
+}
+
+TEST(ShowOptions, BadOptionsAreRefusedWithAReason)
+{
+    const std::vector<std::vector<const char*>> bad = {
+        {"--bogus"},
+        {"fullscreen"},
+        {"-f"},
+        {"--window"},
+        {"--window", "1280"},
+        {"--window", "1280x"},
+        {"--window", "x720"},
+        {"--window", "1280x720x3"},
+        {"--window", "63x720"},
+        {"--window", "1280x16385"},
+        {"--window", "-1280x720"},
+        {"--window", "1280 x720"},
+        {"--from"},
+        {"--from", "abc"},
+        {"--from", "-1"},
+        {"--from", "528.5"},
+        {"--from", "nan"},
+        {"--from", "inf"},
+        {"--from", "12beats"},
+        {"--from", ""},
+        {"--from", " 12"},
+        {"--fullscreen=yes"},
+        {"--no-wait=1"},
+    };
+    for (const auto& args : bad) {
+        const ShowOptions o = parse(args);
+        std::string line;
+        for (const char* a : args) line += std::string(a) + " ";
+        EXPECT_EQ(o.action, OPTIONS_BAD) << line;
+        EXPECT_FALSE(o.error.empty()) << line;
+    }
+    EXPECT_NE(parse({"--window", "1280"}).error.find("WxH"), std::string::npos);
+    EXPECT_NE(parse({"--bogus"}).error.find("--bogus"), std::string::npos);
+}
+
+TEST(ShowOptions, ValueLimitsAreInclusive)
+{
+    int w = 0, h = 0;
+    EXPECT_TRUE(parse_window_size("64x16384", &w, &h));
+    EXPECT_EQ(w, 64);
+    EXPECT_EQ(h, 16384);
+    float beat = -1;
+    EXPECT_TRUE(parse_from_beat("0", &beat));
+    EXPECT_FLOAT_EQ(beat, 0.0f);
+    EXPECT_TRUE(parse_from_beat("528", &beat));
+    EXPECT_FLOAT_EQ(beat, 528.0f);
+}
