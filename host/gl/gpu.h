@@ -14,6 +14,11 @@ constexpr size_t k_frame_bytes = size_t(k_frame_width) * k_frame_height * 4;
 // linear), left bound to GL_TEXTURE_2D. pixels may be null (contents undefined).
 GLuint create_texture(int width, int height, const void* pixels, GLint wrap);
 
+// A float texture of the given internal format (GL_RGBA32F, GL_R32F) for
+// values a pass writes and another reads texel by texel: nearest filtering,
+// clamped to the edge, left bound. Contents undefined.
+GLuint create_float_texture(int width, int height, GLint format);
+
 // A 1920x1080 copy of the bound read framebuffer: the window's back buffer,
 // or a render target's texture when one is bound.
 GLuint capture_screen_texture();

@@ -20,21 +20,6 @@ constexpr float k_sprite_reach = 1.5f;
 GLuint tex_state, fbo_state;
 GLuint tex_light, fbo_light;
 
-// A float texture of the given internal format with nearest filtering (the
-// state is read texel by texel, the light image pixel by pixel).
-GLuint create_float_texture(int width, int height, GLint format)
-{
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexImage2D(GL_TEXTURE_2D, 0, format, width, height, 0, GL_RGBA, GL_FLOAT, nullptr);
-    return texture;
-}
-
 bool create_targets()
 {
     if (fbo_state && fbo_light) return true;
