@@ -814,10 +814,11 @@ Song compose(uint64_t seed) {
                      [](const Note& a, const Note& b) { return a.beat < b.beat; });
     song.mix = track_mix;
     song.sections = {
-        {0, 16, "intro"},       {16, 32, "build"},     {32, 64, "drop"},      {64, 68, "break"},
-        {68, 96, "groove"},     {96, 128, "roll"},     {128, 160, "shell"},   {160, 224, "greetings"},
-        {224, 288, "rings"},    {288, 320, "lattice"}, {320, 352, "breakdown"}, {352, 416, "peak"},
-        {416, 448, "recap"},    {448, 512, "life"},    {512, 528, "outro"},
+        {0, 16, "intro"},           {16, 32, "build"},         {32, 64, "drop", true},
+        {64, 68, "break"},          {68, 96, "groove", true},  {96, 128, "roll", true},
+        {128, 160, "shell", true},  {160, 224, "greetings", true}, {224, 288, "rings", true},
+        {288, 320, "lattice", true}, {320, 352, "breakdown"},  {352, 416, "peak", true},
+        {416, 448, "recap", true},  {448, 512, "life", true},  {512, 528, "outro"},
     };
     return song;
 }

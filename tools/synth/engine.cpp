@@ -82,8 +82,9 @@ float duck_shape(int64_t since_kick) {
 
 // Rounds peaks above the knee towards full scale before the limiter sees
 // them, so loud transients are shaped rather than flattened.
+constexpr float kClipKnee = 0.7f;
 float soft_clip(float x) {
-    const float knee = 0.7f;
+    const float knee = kClipKnee;
     float a = std::fabs(x);
     if (a <= knee) return x;
     float y = knee + (1.0f - knee) * std::tanh((a - knee) / (1.0f - knee));
@@ -154,6 +155,7 @@ void PeakLimiter::process(float in_l, float in_r, float& out_l, float& out_r) {
     held_[held_pos_] = released_;
     held_pos_ = (held_pos_ + 1) % held_.size();
     float gain = float(held_sum_ / double(held_.size()));
+    gain_ = gain;
 
     size_t n = delay_l_.size();
     float dl = delay_l_[delay_pos_];
@@ -180,7 +182,9 @@ MasterBus::MasterBus() : limiter_(kCeilingDb, kLookahead) {
 
 void MasterBus::process(float in_l, float in_r, float& out_l, float& out_r) {
     float x[2] = {in_l, in_r};
+    over_knee_ = 0;
     for (int c = 0; c < 2; ++c) {
+        over_knee_ += std::fabs(x[c]) > kClipKnee;
         // The clipper rounds the kick's asymmetric peaks, which leaves a
         // little DC behind; the high pass after it takes that out too.
         dc_[c].process(soft_clip(x[c]));
@@ -235,6 +239,10 @@ std::vector<float> render(const Song& song, int64_t begin, int64_t end, const Re
     float kick_velocity = 0.0f;
 
     std::vector<float> buf_l(size_t(kPartCount) * kBlock), buf_r(size_t(kPartCount) * kBlock);
+    if (options.trace) {
+        options.trace->limiter_gain.assign(out.size() / 2, 1.0f);
+        options.trace->over_knee.assign(out.size() / 2, 0);
+    }
 
     for (int64_t t = start; t < stop;) {
         while (next < onsets.size() && onsets[next] <= t) {
@@ -295,7 +303,10 @@ std::vector<float> render(const Song& song, int64_t begin, int64_t end, const Re
             if (idx >= begin && idx < end) {
                 out[size_t(2 * (idx - begin))] = yl;
                 out[size_t(2 * (idx - begin) + 1)] = yr;
+                if (options.trace) options.trace->limiter_gain[size_t(idx - begin)] = bus.limiter_gain();
             }
+            if (options.trace && now >= begin && now < end)
+                options.trace->over_knee[size_t(now - begin)] = uint8_t(bus.over_knee());
         }
         t = block_end;
     }

@@ -45,6 +45,8 @@ public:
     int latency() const { return TruePeakMeter::kDelay + lookahead_; }
     void process(float in_l, float in_r, float& out_l, float& out_r);
     float ceiling() const { return ceiling_; }
+    // Gain applied to the frame that process() returned last.
+    float gain() const { return gain_; }
 
 private:
     float ceiling_;
@@ -57,6 +59,7 @@ private:
     size_t held_pos_ = 0;
     double held_sum_;
     float released_ = 1.0f;
+    float gain_ = 1.0f;
     float release_coef_;
     int64_t count_ = 0;
 };
@@ -72,11 +75,24 @@ public:
     int latency() const { return limiter_.latency(); }
     // Feeds one frame; returns the frame from latency() frames ago.
     void process(float in_l, float in_r, float& out_l, float& out_r);
+    // Limiter gain on the frame returned last, linear.
+    float limiter_gain() const { return limiter_.gain(); }
+    // Samples of the frame fed last that went over the clipper's knee.
+    int over_knee() const { return over_knee_; }
 
 private:
     Svf dc_[2], air_a_[2], air_b_[2];
     PeakLimiter limiter_;
     OnePole drift_[2];
+    int over_knee_ = 0;
+};
+
+// What the master bus did, frame by frame, on the score's time line (frame
+// i belongs to sample begin + i of the render): for the mix report.
+struct BusTrace {
+    std::vector<float> limiter_gain;  // linear
+    std::vector<uint8_t> over_knee;   // clipper samples over the knee
+    int clip_samples_per_frame = 2;   // how many clipper samples a frame has
 };
 
 struct RenderOptions {
@@ -85,6 +101,8 @@ struct RenderOptions {
     // Extra seconds rendered (and discarded) before `begin` so that effects
     // and long notes have settled when the requested range starts.
     double preroll_seconds = 4.0;
+    // When set, filled with the master bus's behaviour over [begin, end).
+    BusTrace* trace = nullptr;
 };
 
 // Renders samples [begin, end) of the song at kSampleRate as interleaved
