@@ -15,7 +15,10 @@ namespace krelan::synth {
 // Highest level the master bus lets through, in dBFS, both on the samples
 // and between them. The headroom below -1 dBFS absorbs the overshoot that
 // MP3 encoding adds.
-constexpr float kCeilingDb = -2.6f;
+constexpr float kCeilingDb = -2.8f;
+
+// The master bus sums the two channels below this frequency.
+constexpr float kMonoBelow = 150.0f;
 
 // Estimates the true peak of one channel: the largest magnitude on the
 // samples and at seven points between each pair of samples, interpolated
@@ -60,12 +63,14 @@ private:
     double held_sum_;
     float released_ = 1.0f;
     float gain_ = 1.0f;
-    float release_coef_;
+    float activity_ = 0.0f;  // share of recent time spent limiting
+    float activity_coef_;
+    static constexpr float kFastRelease = 0.1f, kSlowRelease = 3.0f, kActivitySeconds = 1.5f;
     int64_t count_ = 0;
 };
 
-// The end of the mix: a soft clipper that rounds off the loudest transients,
-// a high pass against rumble, a low pass that keeps the top octave from
+// The end of the mix: the stereo image made mono below kMonoBelow, a high
+// pass against rumble, a low pass that keeps the top octave from
 // crowding the Nyquist frequency (where peaks between samples are hardest to
 // see), the look-ahead limiter, and a last, very low high pass for the bit of
 // DC that the limiter's gain riding on the lopsided kick leaves behind.
@@ -77,21 +82,19 @@ public:
     void process(float in_l, float in_r, float& out_l, float& out_r);
     // Limiter gain on the frame returned last, linear.
     float limiter_gain() const { return limiter_.gain(); }
-    // Samples of the frame fed last that went over the clipper's knee.
-    int over_knee() const { return over_knee_; }
 
 private:
     Svf dc_[2], air_a_[2], air_b_[2];
     PeakLimiter limiter_;
+    Svf side_a_, side_b_;
     OnePole drift_[2];
-    int over_knee_ = 0;
 };
 
 // What the master bus did, frame by frame, on the score's time line (frame
 // i belongs to sample begin + i of the render): for the mix report.
 struct BusTrace {
     std::vector<float> limiter_gain;  // linear
-    std::vector<uint8_t> over_knee;   // clipper samples over the knee
+    std::vector<uint8_t> over_knee;   // drum clipper samples over the knee
     int clip_samples_per_frame = 2;   // how many clipper samples a frame has
 };
 
