@@ -691,7 +691,7 @@ MixState track_mix(double b) {
         m.pad_cutoff = sweep(b, -0.5, 16, 260.0f, 1400.0f);
         m.arp_cutoff = sweep(b, 8, 16, 350.0f, 900.0f);
         m.reverb_send = 1.4f;
-        m.master = ramp(b, -0.5, 16, 0.4f, 0.55f);  // quiet under the warning card
+        m.master = ramp(b, -0.5, 16, 0.22f, 0.3f);  // quiet under the warning card
     } else if (b < 32) {
         m.pad_cutoff = sweep(b, 16, 32, 1400.0f, 3200.0f);
         m.arp_cutoff = sweep(b, 16, 32, 900.0f, 3200.0f);

@@ -47,7 +47,7 @@ struct ChannelStrip {
 
 // Static balance of the mix; the arrangement's automation rides on top.
 const ChannelStrip kStrips[kPartCount] = {
-    {-11.0f, 0.0f, 0.0f, 0.0f, true, false},    // kick
+    {-10.0f, 0.0f, 0.0f, 0.0f, true, false},    // kick
     {-6.0f, 1.0f, 0.0f, 0.0f, false, true},     // bass
     {-3.0f, 0.55f, 0.12f, 0.28f, false, false}, // acid
     {-1.0f, 1.0f, 0.45f, 0.0f, false, false},   // pad
