@@ -173,6 +173,12 @@ TEST(Arrangement, KickFollowsThePictureSchedule) {
     for (int b = 68; b < 100; ++b) EXPECT_TRUE(kicks.count(b)) << "beat " << b;
     // Every beat of the recap, where the picture cuts on each one.
     for (int b = 416; b < 448; ++b) EXPECT_TRUE(kicks.count(b)) << "beat " << b;
+    // The greetings, the rings and the recap each land after a phrase
+    // without kick, so the change of scene is heard as well as seen.
+    for (int scene : {160, 224, 416}) {
+        for (int b = scene - 16; b < scene; ++b) EXPECT_FALSE(kicks.count(b)) << "beat " << b;
+        EXPECT_TRUE(kicks.count(scene)) << "beat " << scene;
+    }
 }
 
 TEST(Arrangement, NotesSitOnTheGridAndEndWithTheShow) {

@@ -478,43 +478,52 @@ void groove(Composer& c) {
 
 void shell(Composer& c) {
     c.crash(128, 1.0f, true);
-    c.kicks(128, 158);
+    c.kicks(128, 144);
     c.bass(128, 144, BassStyle::Bounce, 0.95f);
-    c.bass(144, 156, BassStyle::Gallop, 0.95f);
-    c.hats(128, 158, Hats::SixteenthsOpen, 0.9f);
-    c.claps(128, 158, 0.9f);
+    c.hats(128, 144, Hats::SixteenthsOpen, 0.9f);
+    c.claps(128, 144, 0.9f);
     c.pad(128, 160, 0.45f);
-    c.acid(128, 156, 2, 0.9f);
+    c.acid(128, 144, 2, 0.9f);
     c.stabs(128, 144, 0, 0.6f);
-    c.ride(128, 156, 0.5f);
-    c.perc(128, 156, 0.6f);
-    c.crash(144, 0.7f, false);
-    c.arp(144, 160, 3, 0.45f);
+    c.ride(128, 144, 0.5f);
+    c.perc(128, 144, 0.6f);
     c.phrase_fill(143, 3);
-    c.riser(152, 160, 0.85f);
+
+    // The rise into the greetings: kick, bass and acid drop out for a whole
+    // phrase, the arpeggio climbs over the opening chords, and a roll leads
+    // into the drop at 160.
+    c.crash(144, 0.7f, false);
+    c.hats(144, 152, Hats::Offbeats, 0.7f);
+    c.hats(152, 160, Hats::Sixteenths, 0.75f);
+    c.arp(144, 160, 3, 0.5f);
+    c.riser(148, 160, 0.9f);
     c.snare_roll(156, 160, 0.25f, 1.0f);
     c.reverse(158, 160, 0.7f);
 }
 
 void greetings(Composer& c) {
-    // The lead enters alone over the chords; kick and bass hold off for a bar.
+    // The drop lands with the lead; the bounce bass is new here.
     c.crash(160, 1.0f, true);
-    c.kicks(164, 222);
-    c.bass(164, 220, BassStyle::Bounce, 0.95f);
-    c.hats(164, 176, Hats::Sixteenths, 0.85f);
-    c.hats(176, 222, Hats::SixteenthsOpen, 0.9f);
-    c.claps(164, 222, 0.9f);
+    c.kicks(160, 208);
+    c.bass(160, 208, BassStyle::Bounce, 0.95f);
+    c.hats(160, 176, Hats::Sixteenths, 0.85f);
+    c.hats(176, 208, Hats::SixteenthsOpen, 0.9f);
+    c.claps(160, 208, 0.9f);
     c.pad(160, 224, 0.55f);
     c.melody(160, kMelodyA, std::size(kMelodyA), 0, 0.8f, 192);
     c.melody(192, kMelodyA, std::size(kMelodyA), 12, 0.7f, 222);
-    c.arp(176, 208, 0, 0.38f);
-    c.acid(192, 220, 3, 0.75f);
+    c.arp(176, 224, 0, 0.38f);
+    c.acid(192, 208, 3, 0.75f);
     c.crash(176, 0.6f, false);
     c.crash(192, 0.9f, false);
+    c.fills(160, 208);
+
+    // The lift into the rings: the lead sings on an octave up over chords,
+    // arpeggio and hats without kick or bass, then a tom fill.
     c.crash(208, 0.6f, false);
+    c.hats(208, 222, Hats::Offbeats, 0.75f);
     c.perc(208, 220, 0.55f);
-    c.fills(160, 224, 16);
-    c.riser(216, 224, 0.9f);
+    c.riser(212, 224, 0.9f);
     c.snare_roll(220, 222, 0.25f, 0.8f);
     c.tom_fill(222.5);
 }
@@ -584,24 +593,30 @@ void lattice(Composer& c) {
 
     // Peak.
     c.crash(352, 1.0f, true);
-    c.kicks(352, 414);
+    c.kicks(352, 400);
     c.bass(352, 384, BassStyle::Rolling, 1.0f);
-    c.bass(384, 412, BassStyle::Gallop, 1.0f);
-    c.hats(352, 416, Hats::SixteenthsOpen, 0.95f);
-    c.claps(352, 416, 0.95f);
+    c.bass(384, 400, BassStyle::Gallop, 1.0f);
+    c.hats(352, 400, Hats::SixteenthsOpen, 0.95f);
+    c.claps(352, 400, 0.95f);
     c.pad(352, 416, 0.45f);
     c.acid(352, 384, 1, 0.95f);
-    c.acid(384, 412, 2, 0.9f);
+    c.acid(384, 400, 2, 0.9f);
     c.stabs(352, 384, 0, 0.6f);
     c.arp(352, 384, 0, 0.4f);
-    c.ride(352, 416, 0.55f);
-    c.perc(368, 416, 0.6f);
+    c.ride(352, 400, 0.55f);
+    c.perc(368, 400, 0.6f);
     c.crash(368, 0.7f, false);
     c.crash(384, 0.9f, false);
-    c.crash(400, 0.7f, false);
     c.melody(384, kMelodyB, std::size(kMelodyB), 0, 0.75f, 412);
-    c.fills(352, 416, 16);
-    c.riser(408, 416, 0.9f);
+    c.fills(352, 400);
+
+    // The climb into the recap: kick, bass and acid out for a phrase, the
+    // lead carries on over the chords, the arpeggio returns and a riser and
+    // a roll wind up into 416.
+    c.crash(400, 0.7f, false);
+    c.hats(400, 416, Hats::Offbeats, 0.8f);
+    c.arp(400, 416, 3, 0.45f);
+    c.riser(404, 416, 0.95f);
     c.snare_roll(412, 416, 0.25f, 1.0f);
 }
 
@@ -782,6 +797,16 @@ MixState track_mix(double b) {
         m.master = 0.9f * (0.5f + 0.5f * std::cos(3.14159265f * t));
         if (t >= 1.0f) m.master = 0.0f;
     }
+    // The phrases without kick before 160, 224 and 416 open the filters
+    // and the reverb as they climb.
+    if (b >= 144 && b < 160) {
+        m.pad_cutoff = sweep(b, 144, 160, 1200.0f, 3800.0f);
+        m.reverb_send = 1.3f;
+    } else if ((b >= 208 && b < 224) || (b >= 400 && b < 416)) {
+        double from = b < 224 ? 208.0 : 400.0;
+        m.pad_cutoff = sweep(b, from, from + 16.0, 1600.0f, 4200.0f);
+        m.reverb_send = 1.3f;
+    }
     // Every full section sits a little below the recap, so that the recap,
     // where the picture cuts on every beat, is the loudest part of the show.
     if (b >= 32 && b < 512) {
@@ -816,8 +841,9 @@ Song compose(uint64_t seed) {
     song.sections = {
         {0, 16, "intro"},           {16, 32, "build"},         {32, 64, "drop", true},
         {64, 68, "break"},          {68, 96, "groove", true},  {96, 128, "roll", true},
-        {128, 160, "shell", true},  {160, 224, "greetings", true}, {224, 288, "rings", true},
-        {288, 320, "breakdown"},    {320, 352, "lattice", true}, {352, 416, "peak", true},
+        {128, 144, "shell", true},  {144, 160, "rise"},        {160, 208, "greetings", true},
+        {208, 224, "lift"},         {224, 288, "rings", true}, {288, 320, "breakdown"},
+        {320, 352, "lattice", true}, {352, 400, "peak", true}, {400, 416, "climb"},
         {416, 448, "recap", true},  {448, 512, "life", true},  {512, 528, "outro"},
     };
     return song;
