@@ -780,6 +780,10 @@ MixState track_mix(double b) {
         m.acid_resonance = 0.9f;
         m.acid_env = 2.6f;
         m.duck_depth = 0.65f;
+        // The drums hit the clipper harder here: denser and squarer, the
+        // recap is louder than the rest at the same peak level.
+        for (Part p : {Part::Kick, Part::Clap, Part::Snare, Part::ClosedHat, Part::OpenHat, Part::Ride, Part::Perc})
+            gain(p) = 1.45f;
     } else if (b < 512) {
         m.pad_cutoff = b < 496 ? 1800.0f : sweep(b, 496, 512, 1800.0f, 500.0f);
         m.arp_cutoff = 2500.0f;
@@ -810,8 +814,7 @@ MixState track_mix(double b) {
     // Every full section sits a little below the recap, so that the recap,
     // where the picture cuts on every beat, is the loudest part of the show.
     if (b >= 32 && b < 512) {
-        float level = 0.84f;
-        if (b >= 352 && b < 416) level = 0.87f;
+        float level = 0.93f;
         if (b >= 416 && b < 448) level = 1.0f;
         m.master *= level;
     }

@@ -47,12 +47,12 @@ struct ChannelStrip {
 
 // Static balance of the mix; the arrangement's automation rides on top.
 const ChannelStrip kStrips[kPartCount] = {
-    {-10.0f, 0.0f, 0.0f, 0.0f, true, false},    // kick
-    {-6.0f, 1.0f, 0.0f, 0.0f, false, true},     // bass
-    {-3.0f, 0.55f, 0.12f, 0.28f, false, false}, // acid
+    {-12.5f, 0.0f, 0.0f, 0.0f, true, false},    // kick
+    {-9.0f, 1.0f, 0.0f, 0.0f, false, true},     // bass
+    {-4.0f, 0.55f, 0.12f, 0.28f, false, false}, // acid
     {-1.0f, 1.0f, 0.45f, 0.0f, false, false},   // pad
-    {-1.0f, 0.7f, 0.35f, 0.45f, false, false},  // stab
-    {-3.0f, 0.6f, 0.3f, 0.4f, false, false},    // arp
+    {-4.0f, 0.7f, 0.35f, 0.45f, false, false},  // stab
+    {-4.0f, 0.6f, 0.3f, 0.4f, false, false},    // arp
     {1.0f, 0.5f, 0.35f, 0.35f, false, false},   // lead
     {-4.0f, 0.3f, 0.4f, 0.5f, false, false},    // bleep
     {3.0f, 0.15f, 0.05f, 0.0f, true, false},    // closed hat
@@ -60,8 +60,8 @@ const ChannelStrip kStrips[kPartCount] = {
     {-3.0f, 0.2f, 0.15f, 0.0f, true, false},    // ride
     {0.0f, 0.0f, 0.4f, 0.0f, true, false},      // clap
     {-5.0f, 0.0f, 0.3f, 0.0f, true, false},     // snare
-    {-7.0f, 0.0f, 0.25f, 0.1f, true, false},    // tom
-    {-5.0f, 0.1f, 0.2f, 0.3f, true, false},     // perc
+    {-12.0f, 0.0f, 0.25f, 0.1f, true, false},   // tom
+    {-8.0f, 0.1f, 0.2f, 0.3f, true, false},     // perc
     {-9.0f, 0.0f, 0.3f, 0.0f, false, false},    // crash
     {-9.0f, 0.3f, 0.3f, 0.0f, false, false},    // riser
     {-9.0f, 0.0f, 0.2f, 0.0f, false, false},    // reverse
@@ -70,10 +70,11 @@ const ChannelStrip kStrips[kPartCount] = {
 
 constexpr float kReverbReturn = 0.9f;
 constexpr float kDelayReturn = 0.6f;
-constexpr float kMasterGainDb = 6.0f;
-// The drum bus clipper only rounds the tips of the loudest hits.
-constexpr float kDrumKnee = 0.5f;
-constexpr float kDrumHeadroom = 0.15f;
+constexpr float kMasterGainDb = 7.5f;
+// The drum bus clipper rounds the tips of the hits that land together
+// (kick, clap and hats on the same beat); each drum alone stays under it.
+constexpr float kDrumKnee = 0.6f;
+constexpr float kDrumHeadroom = 0.12f;
 // Below this the reverb gets nothing: a sub tail only muddies the kick.
 constexpr float kReverbLowCut = 250.0f;
 constexpr int kBlock = 64;

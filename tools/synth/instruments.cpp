@@ -514,14 +514,20 @@ public:
             } else {
                 env = 0.85f * std::exp(-(s - 0.027f) / 0.075f);
             }
-            float nl = rng_.bipolar(), nr = rng_.bipolar();
+            // Two thirds of each side's noise is its own: wide, but not so
+            // wide that the clap thins out in mono.
+            float common = rng_.bipolar();
+            float nl = common + kWidth * (rng_.bipolar() - common), nr = common + kWidth * (rng_.bipolar() - common);
             band_l_.process(nl);
             band_r_.process(nr);
             crack_l_.process(nl);
             crack_r_.process(nr);
-            float g = env * velocity_ * 1.6f;
-            l[i] += (band_l_.bp + 0.5f * crack_l_.bp) * g;
-            r[i] += (band_r_.bp + 0.5f * crack_r_.bp) * g;
+            // Noise peaks at four times its RMS; saturating the clap here
+            // squares it off, so it is as loud with a quarter of the peak and
+            // the drum bus clipper does not have to flatten it.
+            float g = env * velocity_;
+            l[i] += kLevel / kDrive * std::tanh(kDrive * (band_l_.bp + 0.5f * crack_l_.bp) * g);
+            r[i] += kLevel / kDrive * std::tanh(kDrive * (band_r_.bp + 0.5f * crack_r_.bp) * g);
             if (++t_ > int(0.6f * kFs)) {
                 on_ = false;
                 break;
@@ -530,6 +536,7 @@ public:
     }
 
 private:
+    static constexpr float kDrive = 8.0f, kLevel = 2.2f, kWidth = 0.65f;
     Rng rng_;
     Svf band_l_, band_r_, crack_l_, crack_r_;
     bool on_ = false;
