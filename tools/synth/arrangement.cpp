@@ -574,7 +574,7 @@ void lattice(Composer& c) {
     c.hats(304, 312, Hats::Offbeats, 0.6f);
     c.hats(312, 320, Hats::Sixteenths, 0.75f);
     c.claps(312, 320, 0.75f);
-    c.kicks(312, 320, 0.6f, 0.85f);
+    c.kicks(312, 320, 0.75f, 0.9f);
     c.riser(304, 320, 0.9f);
     c.snare_roll(316, 320, 0.2f, 1.0f);
 
