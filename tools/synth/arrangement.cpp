@@ -764,6 +764,8 @@ MixState track_mix(double b) {
         m.acid_resonance = 0.9f;
         m.acid_env = 2.4f;
         m.duck_depth = 0.6f;
+        // The hypnotic acid fills the lows here; the kick gives way a little.
+        gain(Part::Kick) = 0.9f;
     } else if (b < 416) {
         m.pad_cutoff = wave(b - 352, 32, 1400.0f, 3200.0f);
         m.arp_cutoff = 3200.0f;
@@ -780,10 +782,11 @@ MixState track_mix(double b) {
         m.acid_resonance = 0.9f;
         m.acid_env = 2.6f;
         m.duck_depth = 0.65f;
-        // The drums hit the clipper harder here: denser and squarer, the
-        // recap is louder than the rest at the same peak level.
-        for (Part p : {Part::Kick, Part::Clap, Part::Snare, Part::ClosedHat, Part::OpenHat, Part::Ride, Part::Perc})
-            gain(p) = 1.45f;
+        // The recap is louder by density, not by drive: the sustained
+        // layers come up, which adds loudness between the kicks, where the
+        // limiter has room, instead of on top of them.
+        for (Part p : {Part::Pad, Part::Stab, Part::Arp, Part::Lead}) gain(p) = 1.3f;
+        for (Part p : {Part::ClosedHat, Part::OpenHat, Part::Ride}) gain(p) = 1.3f;
     } else if (b < 512) {
         m.pad_cutoff = b < 496 ? 1800.0f : sweep(b, 496, 512, 1800.0f, 500.0f);
         m.arp_cutoff = 2500.0f;

@@ -36,45 +36,60 @@ private:
     unsigned saved_ = 0;
 };
 
+// Where a channel goes before the master bus: straight there, or through
+// the soft clipper of the drums or of the two mono lines (bass and acid).
+enum class Bus : uint8_t { Dry, Drums, Lines };
+
 struct ChannelStrip {
     float gain_db;
     float duck;    // share of the sidechain depth applied to this channel
     float reverb;  // send levels
     float delay;
-    bool drums;    // through the drum bus and its clipper
+    Bus bus;
     bool long_duck;  // held down for the whole kick body, not just its attack
 };
 
 // Static balance of the mix; the arrangement's automation rides on top.
 const ChannelStrip kStrips[kPartCount] = {
-    {-12.5f, 0.0f, 0.0f, 0.0f, true, false},    // kick
-    {-9.0f, 1.0f, 0.0f, 0.0f, false, true},     // bass
-    {-4.0f, 0.55f, 0.12f, 0.28f, false, false}, // acid
-    {-1.0f, 1.0f, 0.45f, 0.0f, false, false},   // pad
-    {-4.0f, 0.7f, 0.35f, 0.45f, false, false},  // stab
-    {-4.0f, 0.6f, 0.3f, 0.4f, false, false},    // arp
-    {1.0f, 0.5f, 0.35f, 0.35f, false, false},   // lead
-    {-4.0f, 0.3f, 0.4f, 0.5f, false, false},    // bleep
-    {3.0f, 0.15f, 0.05f, 0.0f, true, false},    // closed hat
-    {-1.0f, 0.25f, 0.1f, 0.0f, true, false},    // open hat
-    {-3.0f, 0.2f, 0.15f, 0.0f, true, false},    // ride
-    {0.0f, 0.0f, 0.4f, 0.0f, true, false},      // clap
-    {-5.0f, 0.0f, 0.3f, 0.0f, true, false},     // snare
-    {-12.0f, 0.0f, 0.25f, 0.1f, true, false},   // tom
-    {-8.0f, 0.1f, 0.2f, 0.3f, true, false},     // perc
-    {-9.0f, 0.0f, 0.3f, 0.0f, false, false},    // crash
-    {-9.0f, 0.3f, 0.3f, 0.0f, false, false},    // riser
-    {-9.0f, 0.0f, 0.2f, 0.0f, false, false},    // reverse
-    {-11.0f, 0.5f, 0.4f, 0.0f, false, false},   // atmos
+    {-12.5f, 0.0f, 0.0f, 0.0f, Bus::Drums, false},   // kick
+    {-9.0f, 1.0f, 0.0f, 0.0f, Bus::Lines, true},     // bass
+    {-4.0f, 0.55f, 0.12f, 0.28f, Bus::Lines, false}, // acid
+    {-1.0f, 1.0f, 0.45f, 0.0f, Bus::Dry, false},     // pad
+    {-4.0f, 0.7f, 0.35f, 0.45f, Bus::Dry, false},    // stab
+    {-4.0f, 0.6f, 0.3f, 0.4f, Bus::Dry, false},      // arp
+    {1.0f, 0.5f, 0.35f, 0.35f, Bus::Dry, false},     // lead
+    {-4.0f, 0.3f, 0.4f, 0.5f, Bus::Dry, false},      // bleep
+    {3.0f, 0.15f, 0.05f, 0.0f, Bus::Drums, false},   // closed hat
+    {-1.0f, 0.25f, 0.1f, 0.0f, Bus::Drums, false},   // open hat
+    {-3.0f, 0.2f, 0.15f, 0.0f, Bus::Drums, false},   // ride
+    {0.0f, 0.5f, 0.4f, 0.0f, Bus::Drums, false},     // clap
+    {-5.0f, 0.0f, 0.3f, 0.0f, Bus::Drums, false},    // snare
+    {-12.0f, 0.0f, 0.25f, 0.1f, Bus::Drums, false},  // tom
+    {-8.0f, 0.1f, 0.2f, 0.3f, Bus::Drums, false},    // perc
+    {-9.0f, 0.0f, 0.3f, 0.0f, Bus::Dry, false},      // crash
+    {-9.0f, 0.3f, 0.3f, 0.0f, Bus::Dry, false},      // riser
+    {-9.0f, 0.0f, 0.2f, 0.0f, Bus::Dry, false},      // reverse
+    {-11.0f, 0.5f, 0.4f, 0.0f, Bus::Dry, false},     // atmos
 };
 
 constexpr float kReverbReturn = 0.9f;
 constexpr float kDelayReturn = 0.6f;
-constexpr float kMasterGainDb = 7.5f;
+constexpr float kMasterGainDb = 8.5f;
 // The drum bus clipper rounds the tips of the hits that land together
 // (kick, clap and hats on the same beat); each drum alone stays under it.
-constexpr float kDrumKnee = 0.6f;
-constexpr float kDrumHeadroom = 0.12f;
+constexpr float kDrumKnee = 0.9f;
+constexpr float kDrumHeadroom = 0.1f;
+// Bass and acid both speak on the offbeat; this clipper rounds the rare
+// tips where their peaks meet, which would otherwise dip the limiter for
+// the whole beat.
+constexpr float kLineKnee = 0.45f;
+constexpr float kLineHeadroom = 0.1f;
+// The whole mix goes through one more clipper whose knee sits above the
+// level the limiter holds the beat at: it only rounds the rare tips where
+// a fill, a stab and the lines meet, which would otherwise dip the
+// limiter's gain for the rest of the beat.
+constexpr float kMixKnee = 1.0f;
+constexpr float kMixHeadroom = 0.2f;
 // Below this the reverb gets nothing: a sub tail only muddies the kick.
 constexpr float kReverbLowCut = 250.0f;
 constexpr int kBlock = 64;
@@ -231,12 +246,14 @@ std::vector<float> render(const Song& song, int64_t begin, int64_t end, const Re
     PingPongDelay delay(int(std::lround(0.75 * 60.0 * kSampleRate / kBpm)), 0.42f);
     MasterBus bus;
     OversampledClipper drum_clip[2] = {{kDrumKnee, kDrumHeadroom}, {kDrumKnee, kDrumHeadroom}};
-    // Everything but the drums waits for the drum clipper to catch up.
+    OversampledClipper line_clip[2] = {{kLineKnee, kLineHeadroom}, {kLineKnee, kLineHeadroom}};
+    OversampledClipper mix_clip[2] = {{kMixKnee, kMixHeadroom}, {kMixKnee, kMixHeadroom}};
+    // The rest of the mix waits for the clippers to catch up.
     const int clip_latency = drum_clip[0].latency();
     DelayLine wait_l(clip_latency + 1), wait_r(clip_latency + 1);
     Svf reverb_cut[2];
     for (Svf& f : reverb_cut) f.set(kReverbLowCut, 0.7071f, float(kSampleRate));
-    const int latency = bus.latency() + clip_latency;
+    const int latency = bus.latency() + 2 * clip_latency;
     const int64_t start = std::max<int64_t>(0, begin - int64_t(options.preroll_seconds * kSampleRate));
     const int64_t stop = end + latency;
     std::vector<float> out(size_t(2 * std::max<int64_t>(0, end - begin)), 0.0f);
@@ -298,7 +315,7 @@ std::vector<float> render(const Song& song, int64_t begin, int64_t end, const Re
             const float depth = mix.duck_depth * kick_velocity;
             float duck = depth * duck_shape(now - last_kick, kDuckRelease);
             float long_duck = depth * duck_shape(now - last_kick, kLongDuckRelease);
-            float dry_l = 0.0f, dry_r = 0.0f, drum_l = 0.0f, drum_r = 0.0f;
+            float bus_l[3] = {}, bus_r[3] = {};
             float rev_l = 0.0f, rev_r = 0.0f, echo_l = 0.0f, echo_r = 0.0f;
             for (int p = 0; p < kPartCount; ++p) {
                 follow(fader[p], mix.gain[p], smooth);
@@ -306,8 +323,8 @@ std::vector<float> render(const Song& song, int64_t begin, int64_t end, const Re
                 float g = strip_gain[p] * fader[p] * (1.0f - strip.duck * (strip.long_duck ? long_duck : duck));
                 float xl = buf_l[size_t(p) * kBlock + size_t(i)] * g;
                 float xr = buf_r[size_t(p) * kBlock + size_t(i)] * g;
-                (strip.drums ? drum_l : dry_l) += xl;
-                (strip.drums ? drum_r : dry_r) += xr;
+                bus_l[int(strip.bus)] += xl;
+                bus_r[int(strip.bus)] += xr;
                 rev_l += xl * strip.reverb;
                 rev_r += xr * strip.reverb;
                 echo_l += xl * strip.delay;
@@ -319,15 +336,17 @@ std::vector<float> render(const Song& song, int64_t begin, int64_t end, const Re
             reverb.process(reverb_cut[0].hp, reverb_cut[1].hp, wet_l, wet_r);
             delay.process(echo_l, echo_r, dl, dr);
             float wet_duck = 1.0f - 0.5f * duck;
-            wait_l.push(dry_l + (wet_l * kReverbReturn + dl * kDelayReturn) * wet_duck);
-            wait_r.push(dry_r + (wet_r * kReverbReturn + dr * kDelayReturn) * wet_duck);
-            // The master gain comes before the drum clipper, so its knee sits
+            wait_l.push(bus_l[0] + (wet_l * kReverbReturn + dl * kDelayReturn) * wet_duck);
+            wait_r.push(bus_r[0] + (wet_r * kReverbReturn + dr * kDelayReturn) * wet_duck);
+            // The master gain comes before the clippers, so their knees sit
             // at a fixed distance under the limiter's ceiling.
-            float sum_l = (wait_l.tap(clip_latency + 1) + drum_clip[0].process(drum_l * master_gain) / master_gain);
-            float sum_r = (wait_r.tap(clip_latency + 1) + drum_clip[1].process(drum_r * master_gain) / master_gain);
+            float sum_l = wait_l.tap(clip_latency + 1) + drum_clip[0].process(bus_l[1] * master_gain) / master_gain +
+                          line_clip[0].process(bus_l[2] * master_gain) / master_gain;
+            float sum_r = wait_r.tap(clip_latency + 1) + drum_clip[1].process(bus_r[1] * master_gain) / master_gain +
+                          line_clip[1].process(bus_r[2] * master_gain) / master_gain;
 
             float yl, yr;
-            bus.process(sum_l * master_gain, sum_r * master_gain, yl, yr);
+            bus.process(mix_clip[0].process(sum_l * master_gain), mix_clip[1].process(sum_r * master_gain), yl, yr);
             follow(master, mix.master, smooth);
             float fader_out = master_delay[master_pos];
             master_delay[master_pos] = master;

@@ -130,11 +130,12 @@ public:
             float p = osc_.tick(dt);
             float x = 0.55f * saw_blep(p, dt) + 0.8f * std::sin(kTwoPi * p);
             filter_.process(x);
-            // High pass under the kick's body: the bass's weight sits above it.
-            float y = std::tanh(1.5f * filter_.lp) * amp_ * velocity_ * 0.55f;
-            low_cut_a_.process(y);
+            // High pass under the kick's body: the bass's weight sits above
+            // it. The saturation comes after the high pass, whose ringing
+            // would otherwise put the peaks back that the tanh rounded off.
+            low_cut_a_.process(filter_.lp);
             low_cut_b_.process(low_cut_a_.hp);
-            y = low_cut_b_.hp;
+            float y = std::tanh(1.5f * low_cut_b_.hp) * amp_ * velocity_ * 0.55f;
             l[i] += y;
             r[i] += y;
             step_common(glide);
@@ -554,6 +555,8 @@ struct DrumPatch {
     float noise_band_hz, noise_q;
     float pan_per_semitone;
     int max_voices;
+    // Drive of the soft saturation on the voices' sum; 0 leaves it clean.
+    float drive = 0.0f;
 };
 
 class ToneDrum : public Instrument {
@@ -571,6 +574,24 @@ public:
         pan_gains(pan, v.gl, v.gr);
     }
     void render(float* l, float* r, int n, const MixState&) override {
+        if (patch_.drive <= 0.0f) {
+            render_voices(l, r, n);
+            return;
+        }
+        // A roll stacks its hits; saturating their sum keeps its peaks near
+        // one hit's, so a roll is no longer a spike for the master limiter.
+        std::fill(mix_l_.begin(), mix_l_.begin() + n, 0.0f);
+        std::fill(mix_r_.begin(), mix_r_.begin() + n, 0.0f);
+        render_voices(mix_l_.data(), mix_r_.data(), n);
+        const float d = patch_.drive;
+        for (int i = 0; i < n; ++i) {
+            l[i] += std::tanh(d * mix_l_[size_t(i)]) / d;
+            r[i] += std::tanh(d * mix_r_[size_t(i)]) / d;
+        }
+    }
+
+private:
+    void render_voices(float* l, float* r, int n) {
         for (int vi = 0; vi < patch_.max_voices; ++vi) {
             Voice& v = voices_[size_t(vi)];
             if (!v.on) continue;
@@ -593,7 +614,6 @@ public:
         }
     }
 
-private:
     struct Voice {
         bool on = false;
         int t = 0;
@@ -601,6 +621,7 @@ private:
         Svf band;
     };
     DrumPatch patch_;
+    std::array<float, 4096> mix_l_{}, mix_r_{};  // one render call's worth
     Rng rng_;
     std::array<Voice, 16> voices_;
     int next_ = 0;
@@ -615,6 +636,7 @@ enum class SweepKind { Riser, Reverse, Atmos };
 class Sweep : public Instrument {
 public:
     Sweep(SweepKind kind, uint64_t seed) : kind_(kind), rng_(seed) {}
+    static constexpr float kRiserDrive = 2.5f;
     void trigger(const Note& note, int gate) override {
         Voice& v = voices_[next_];
         next_ = (next_ + 1) % voices_.size();
@@ -674,8 +696,15 @@ public:
                     }
                 }
                 float g = amp * v.velocity;
-                l[i] += yl * g;
-                r[i] += yr * g;
+                if (kind_ == SweepKind::Riser) {
+                    // Noise peaks at four times its RMS; rounding the riser's
+                    // tips keeps its climb from dipping the master limiter.
+                    l[i] += std::tanh(kRiserDrive * yl * g) / kRiserDrive;
+                    r[i] += std::tanh(kRiserDrive * yr * g) / kRiserDrive;
+                } else {
+                    l[i] += yl * g;
+                    r[i] += yr * g;
+                }
                 if (++v.t >= v.length) {
                     v.on = false;
                     break;
@@ -734,9 +763,9 @@ std::unique_ptr<Instrument> make_instrument(Part part, uint64_t seed) {
             return std::make_unique<Metal>(MetalPatch{97.0f, 7000.0f, 0.5f, 3000.0f, 1.5f, 0.6f, 0.0f, 0.0f, 0.8f, true, true}, s);
         case Part::Clap: return std::make_unique<Clap>(s);
         case Part::Snare:
-            return std::make_unique<ToneDrum>(DrumPatch{1.35f, 0.02f, 0.06f, 0.13f, 0.55f, 0.9f, 3500.0f, 0.5f, 0.0f, 16}, s);
+            return std::make_unique<ToneDrum>(DrumPatch{1.35f, 0.02f, 0.06f, 0.13f, 0.55f, 0.9f, 3500.0f, 0.5f, 0.0f, 16, 1.5f}, s);
         case Part::Tom:
-            return std::make_unique<ToneDrum>(DrumPatch{1.6f, 0.035f, 0.22f, 0.03f, 0.9f, 0.2f, 900.0f, 1.0f, 0.03f, 8}, s);
+            return std::make_unique<ToneDrum>(DrumPatch{1.6f, 0.035f, 0.22f, 0.03f, 0.9f, 0.2f, 900.0f, 1.0f, 0.03f, 8, 1.0f}, s);
         case Part::Perc:
             return std::make_unique<ToneDrum>(DrumPatch{1.15f, 0.004f, 0.025f, 0.012f, 0.5f, 0.5f, 2500.0f, 2.0f, 0.06f, 8}, s);
         case Part::Riser: return std::make_unique<Sweep>(SweepKind::Riser, s);
