@@ -8,17 +8,19 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <iterator>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "files.h"
+
 namespace {
 
-std::vector<uint8_t> read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+std::vector<uint8_t> file_bytes(const std::string& path) {
+    std::string bytes;
+    EXPECT_TRUE(read_file(path, &bytes)) << path;
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
 uint32_t be32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
@@ -61,7 +63,7 @@ std::string frame_text(const std::vector<uint8_t>& frame) {
 }
 
 TEST(MusicFile, CarriesAnId3v23TagWithTheTrackDetails) {
-    std::vector<uint8_t> file = read_file(kAssets + "/music.mp3");
+    std::vector<uint8_t> file = file_bytes(kAssets + "/music.mp3");
     ASSERT_GT(file.size(), 1000u);
     Id3Tag tag = parse_id3(file);
     EXPECT_EQ(tag.major, 3);
@@ -84,7 +86,7 @@ TEST(MusicFile, CarriesAnId3v23TagWithTheTrackDetails) {
 }
 
 TEST(MusicFile, EveryFrameIsConstant192kJointStereoMpeg1Layer3) {
-    std::vector<uint8_t> file = read_file(kAssets + "/music.mp3");
+    std::vector<uint8_t> file = file_bytes(kAssets + "/music.mp3");
     Id3Tag tag = parse_id3(file);
     size_t pos = 10 + tag.size;
     ASSERT_LT(pos + 4, file.size());
@@ -117,7 +119,7 @@ TEST(MusicFile, EveryFrameIsConstant192kJointStereoMpeg1Layer3) {
 }
 
 TEST(MusicFile, LoadsThroughSdlMixerFromMemoryAsAnMp3) {
-    std::vector<uint8_t> file = read_file(kAssets + "/music.mp3");
+    std::vector<uint8_t> file = file_bytes(kAssets + "/music.mp3");
     setenv("SDL_AUDIODRIVER", "dummy", 1);  // no sound card needed, nothing written
     ASSERT_EQ(SDL_Init(SDL_INIT_AUDIO), 0) << SDL_GetError();
     ASSERT_EQ(Mix_OpenAudio(48000, AUDIO_S16LSB, 2, 2048), 0) << Mix_GetError();
@@ -177,7 +179,7 @@ int count_rules(const CardPixels& card) {
 class Card : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(Card, IsAPlain8BitRgbPngWithoutInterlace) {
-    std::vector<uint8_t> file = read_file(kAssets + "/" + GetParam());
+    std::vector<uint8_t> file = file_bytes(kAssets + "/" + GetParam());
     ASSERT_GT(file.size(), 33u);
     const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     ASSERT_TRUE(std::equal(signature, signature + 8, file.begin()));

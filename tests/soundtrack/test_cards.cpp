@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <sstream>
 #include <string>
 
@@ -62,13 +61,12 @@ TEST(CardLettering, EveryCharacterOfTheCardTextsHasAGlyph) {
 TEST(CardLettering, UsesTheFontsGlyphFunctionsAndTheScrollersAdvances) {
     const Font font = show_font();
     // Every glyph the scroller's tokens name is a function of font.glsl.
-    std::ifstream in(kDirs.show + "/font.glsl");
-    std::stringstream source;
-    source << in.rdbuf();
+    std::string source;
+    ASSERT_TRUE(read_file(kDirs.show + "/font.glsl", &source));
     const std::vector<std::string> names = glyph_names(font);
     EXPECT_EQ(names.size(), 85u);
     for (const std::string& name : names)
-        EXPECT_NE(source.str().find("float " + name + "(vec2 p)"), std::string::npos) << name;
+        EXPECT_NE(source.find("float " + name + "(vec2 p)"), std::string::npos) << name;
 
     // Advances as the font's metrics give them (capitals 0.7, I J L 0.5, M W
     // 0.9, X Y 0.8, space 0.5, full stop 0.3), tracking between characters.
@@ -250,9 +248,10 @@ TEST_F(CardRenderer, WritesAPlain8BitRgbPngThatReadsBackTheSame) {
     card.pixels = rgb;
     ASSERT_TRUE(write_file(path, png_bytes(card, 9)));
 
-    std::ifstream in(path, std::ios::binary);
-    std::vector<uint8_t> header(33);
-    in.read(reinterpret_cast<char*>(header.data()), 33);
+    std::string bytes;
+    ASSERT_TRUE(read_file(path, &bytes));
+    ASSERT_GE(bytes.size(), 33u);
+    const std::vector<uint8_t> header(bytes.begin(), bytes.begin() + 33);
     ASSERT_EQ(std::string(header.begin() + 12, header.begin() + 16), "IHDR");
     auto be32 = [&](int at) { return uint32_t(header[at]) << 24 | header[at + 1] << 16 | header[at + 2] << 8 | header[at + 3]; };
     EXPECT_EQ(be32(16), uint32_t(kCardWidth));

@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "beat_clock.h"
+#include "scenes.h"
 #include "arrangement.hpp"
 #include "engine.hpp"
 
@@ -37,7 +39,7 @@ struct DecodedTrack {
 
     size_t frames() const { return pcm.size() / 2; }
     // Frame of a show beat on the beat clock, from the start of the music.
-    double beat_frame(double beat) const { return (beat + 0.5) * 60.0 / 130.0 * rate; }
+    double beat_frame(double beat) const { return ms_at_beat(beat) / 1000.0 * rate; }
 };
 
 struct Capture {
@@ -311,7 +313,7 @@ TEST_F(DecodedTrackTest, LevelMeterReadsSilenceInTheGapsOfTheRingScene) {
 }
 
 TEST_F(DecodedTrackTest, IntroIsQuietAndTheRecapIsTheMostIntensePart) {
-    const double intro = rms_db(t, 0, 16), drop = rms_db(t, 32, 64), recap = rms_db(t, 416, 448);
+    const double intro = rms_db(t, 0, 16), drop = rms_db(t, 32, 64), recap = rms_db(t, k_recap_start, k_recap_end);
     EXPECT_LT(intro, drop - 10.0);
     for (auto [from, to] : {std::pair{32, 64}, {68, 160}, {160, 224}, {224, 288}, {288, 416}, {448, 512}})
         EXPECT_GE(recap, rms_db(t, from, to) - 0.3) << "section " << from << "-" << to;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "arrangement.hpp"
+#include "scenes.h"
 #include "dsp.hpp"
 #include "engine.hpp"
 
@@ -172,10 +173,10 @@ TEST(Arrangement, KickFollowsThePictureSchedule) {
     for (int b = 64; b < 68; ++b) EXPECT_FALSE(kicks.count(b)) << "beat " << b;
     for (int b = 68; b < 100; ++b) EXPECT_TRUE(kicks.count(b)) << "beat " << b;
     // Every beat of the recap, where the picture cuts on each one.
-    for (int b = 416; b < 448; ++b) EXPECT_TRUE(kicks.count(b)) << "beat " << b;
+    for (int b = int(k_recap_start); b < int(k_recap_end); ++b) EXPECT_TRUE(kicks.count(b)) << "beat " << b;
     // The greetings, the rings and the recap each land after a phrase
     // without kick, so the change of scene is heard as well as seen.
-    for (int scene : {160, 224, 416}) {
+    for (int scene : {int(scene_of(ROW_FIELD).start), int(scene_of(ROW_PARTICLES).start), int(k_recap_start)}) {
         for (int b = scene - 16; b < scene; ++b) EXPECT_FALSE(kicks.count(b)) << "beat " << b;
         EXPECT_TRUE(kicks.count(scene)) << "beat " << scene;
     }
@@ -210,7 +211,10 @@ TEST(Arrangement, SectionsChangeWhereThePictureDoes) {
         starts.insert(s.begin_beat);
     }
     EXPECT_EQ(expected_begin, int(kEndBeat));
-    for (int scene_change : {16, 160, 224, 288, 416, 448, 512}) EXPECT_TRUE(starts.count(scene_change)) << scene_change;
+    // Every scene's start in the show's scene table, and the recap's.
+    std::vector<int> scene_changes{int(k_recap_start)};
+    for (size_t i = 1; i < k_scene_count; ++i) scene_changes.push_back(int(k_scenes[i].start));
+    for (int scene_change : scene_changes) EXPECT_TRUE(starts.count(scene_change)) << scene_change;
     EXPECT_GE(song.seconds, 248.0);
 }
 

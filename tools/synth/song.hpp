@@ -8,17 +8,20 @@
 #include <string>
 #include <vector>
 
+#include "beat_clock.h"
+
 namespace krelan::synth {
 
 constexpr int kSampleRate = 44100;
-constexpr double kBpm = 130.0;
+// The show's tempo, from the beat clock.
+constexpr double kBpm = k_bpm;
 
 // Beat k of the show sits half a beat after k beats from the start of the
 // file: the picture's beat clock starts at -0.5 when the music starts.
 constexpr double kBeatOffset = 0.5;
 
-// The show ends after beat 528; the file runs on a little past it, silent.
-constexpr double kEndBeat = 528.0;
+// The show ends after k_end_beat; the file runs on a little past it, silent.
+constexpr double kEndBeat = k_end_beat;
 constexpr double kTrackSeconds = 250.0;
 
 // Sample index (at kSampleRate) of a show beat, rounded to the nearest
