@@ -17,13 +17,17 @@
 
 namespace {
 
-std::vector<uint8_t> file_bytes(const std::string& path) {
+std::vector<uint8_t> file_bytes(const std::string& path)
+{
     std::string bytes;
     EXPECT_TRUE(read_file(path, &bytes)) << path;
     return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
-uint32_t be32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
+uint32_t be32(const uint8_t* p)
+{
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
 
 const std::string kAssets = KRELAN_ASSET_DIR;
 
@@ -31,38 +35,42 @@ const std::string kAssets = KRELAN_ASSET_DIR;
 
 struct Id3Tag {
     int major = 0, revision = 0, flags = 0;
-    size_t size = 0;                            // bytes after the 10-byte header
+    size_t size = 0;  // bytes after the 10-byte header
     std::map<std::string, std::vector<uint8_t>> frames;
 };
 
-Id3Tag parse_id3(const std::vector<uint8_t>& file) {
+Id3Tag parse_id3(const std::vector<uint8_t>& file)
+{
     Id3Tag tag;
     if (file.size() < 10 || file[0] != 'I' || file[1] != 'D' || file[2] != '3') return tag;
     tag.major = file[3];
     tag.revision = file[4];
     tag.flags = file[5];
-    tag.size = size_t(file[6] & 0x7F) << 21 | size_t(file[7] & 0x7F) << 14 | size_t(file[8] & 0x7F) << 7 |
-               size_t(file[9] & 0x7F);
+    tag.size = size_t(file[6] & 0x7F) << 21 | size_t(file[7] & 0x7F) << 14 |
+               size_t(file[8] & 0x7F) << 7 | size_t(file[9] & 0x7F);
     size_t pos = 10, end = 10 + tag.size;
     while (pos + 10 <= end && file[pos] != 0) {
         std::string id(file.begin() + long(pos), file.begin() + long(pos) + 4);
         size_t len = be32(&file[pos + 4]);  // plain 32-bit size in version 2.3
         if (pos + 10 + len > end) break;
-        tag.frames[id] = std::vector<uint8_t>(file.begin() + long(pos) + 10, file.begin() + long(pos + 10 + len));
+        tag.frames[id] = std::vector<uint8_t>(file.begin() + long(pos) + 10,
+                                              file.begin() + long(pos + 10 + len));
         pos += 10 + len;
     }
     return tag;
 }
 
 // Text of a Latin-1 text frame (encoding byte 0), without trailing NULs.
-std::string frame_text(const std::vector<uint8_t>& frame) {
+std::string frame_text(const std::vector<uint8_t>& frame)
+{
     if (frame.empty() || frame[0] != 0) return "<not latin-1>";
     std::string s(frame.begin() + 1, frame.end());
     while (!s.empty() && s.back() == '\0') s.pop_back();
     return s;
 }
 
-TEST(MusicFile, CarriesAnId3v23TagWithTheTrackDetails) {
+TEST(MusicFile, CarriesAnId3v23TagWithTheTrackDetails)
+{
     std::vector<uint8_t> file = file_bytes(kAssets + "/music.mp3");
     ASSERT_GT(file.size(), 1000u);
     Id3Tag tag = parse_id3(file);
@@ -85,7 +93,8 @@ TEST(MusicFile, CarriesAnId3v23TagWithTheTrackDetails) {
     EXPECT_EQ(after_description.rfind("https://", 0), 0u) << after_description;
 }
 
-TEST(MusicFile, EveryFrameIsConstant192kJointStereoMpeg1Layer3) {
+TEST(MusicFile, EveryFrameIsConstant192kJointStereoMpeg1Layer3)
+{
     std::vector<uint8_t> file = file_bytes(kAssets + "/music.mp3");
     Id3Tag tag = parse_id3(file);
     size_t pos = 10 + tag.size;
@@ -105,8 +114,10 @@ TEST(MusicFile, EveryFrameIsConstant192kJointStereoMpeg1Layer3) {
             // LAME's info frame for constant bit rate: "Info" after the
             // 32 bytes of stereo side information, then the encoder's tag.
             ASSERT_LT(pos + 200, file.size());
-            EXPECT_EQ(std::string(file.begin() + long(pos) + 36, file.begin() + long(pos) + 40), "Info");
-            EXPECT_EQ(std::string(file.begin() + long(pos) + 156, file.begin() + long(pos) + 160), "LAME");
+            EXPECT_EQ(std::string(file.begin() + long(pos) + 36, file.begin() + long(pos) + 40),
+                      "Info");
+            EXPECT_EQ(std::string(file.begin() + long(pos) + 156, file.begin() + long(pos) + 160),
+                      "LAME");
         }
         size_t length = 144 * 192000 / 44100 + ((h[2] >> 1) & 1);
         pos += length;
@@ -118,7 +129,8 @@ TEST(MusicFile, EveryFrameIsConstant192kJointStereoMpeg1Layer3) {
     EXPECT_LT(file.size(), 10u * 1000 * 1000);
 }
 
-TEST(MusicFile, LoadsThroughSdlMixerFromMemoryAsAnMp3) {
+TEST(MusicFile, LoadsThroughSdlMixerFromMemoryAsAnMp3)
+{
     std::vector<uint8_t> file = file_bytes(kAssets + "/music.mp3");
     setenv("SDL_AUDIODRIVER", "dummy", 1);  // no sound card needed, nothing written
     ASSERT_EQ(SDL_Init(SDL_INIT_AUDIO), 0) << SDL_GetError();
@@ -138,10 +150,14 @@ struct CardPixels {
     int width = 0, height = 0;
     uint32_t format = 0;
     std::vector<uint8_t> rgb;  // top-down rows, 3 bytes a pixel
-    const uint8_t* at(int x, int y) const { return &rgb[(size_t(y) * size_t(width) + size_t(x)) * 3]; }
+    const uint8_t* at(int x, int y) const
+    {
+        return &rgb[(size_t(y) * size_t(width) + size_t(x)) * 3];
+    }
 };
 
-CardPixels decode_card(const std::string& path) {
+CardPixels decode_card(const std::string& path)
+{
     CardPixels card;
     SDL_Surface* s = IMG_LoadPNG_RW(SDL_RWFromFile(path.c_str(), "rb"));
     if (!s) return card;
@@ -151,8 +167,8 @@ CardPixels decode_card(const std::string& path) {
     if (card.format == SDL_PIXELFORMAT_RGB24) {
         card.rgb.resize(size_t(s->w) * size_t(s->h) * 3);
         for (int y = 0; y < s->h; ++y)
-            std::copy_n(static_cast<const uint8_t*>(s->pixels) + size_t(y) * size_t(s->pitch), size_t(s->w) * 3,
-                        card.rgb.begin() + long(size_t(y) * size_t(s->w) * 3));
+            std::copy_n(static_cast<const uint8_t*>(s->pixels) + size_t(y) * size_t(s->pitch),
+                        size_t(s->w) * 3, card.rgb.begin() + long(size_t(y) * size_t(s->w) * 3));
     }
     SDL_FreeSurface(s);
     return card;
@@ -163,7 +179,8 @@ bool is_blue(const uint8_t* p) { return p[2] > 200 && p[0] < 120 && p[2] > p[1] 
 bool is_black(const uint8_t* p) { return p[0] == 0 && p[1] == 0 && p[2] == 0; }
 
 // Rows that are white across most of the middle of the card: the rules.
-int count_rules(const CardPixels& card) {
+int count_rules(const CardPixels& card)
+{
     int rules = 0;
     bool in_rule = false;
     for (int y = 0; y < card.height; ++y) {
@@ -178,7 +195,8 @@ int count_rules(const CardPixels& card) {
 
 class Card : public ::testing::TestWithParam<const char*> {};
 
-TEST_P(Card, IsAPlain8BitRgbPngWithoutInterlace) {
+TEST_P(Card, IsAPlain8BitRgbPngWithoutInterlace)
+{
     std::vector<uint8_t> file = file_bytes(kAssets + "/" + GetParam());
     ASSERT_GT(file.size(), 33u);
     const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
@@ -191,7 +209,8 @@ TEST_P(Card, IsAPlain8BitRgbPngWithoutInterlace) {
     EXPECT_EQ(file[28], 0) << "interlace";
 }
 
-TEST_P(Card, DecodesThroughSdlImageAsBlackWithWhiteAndBlueLettering) {
+TEST_P(Card, DecodesThroughSdlImageAsBlackWithWhiteAndBlueLettering)
+{
     CardPixels card = decode_card(kAssets + "/" + GetParam());
     ASSERT_EQ(card.width, 1920);
     ASSERT_EQ(card.height, 1080);
@@ -209,14 +228,16 @@ TEST_P(Card, DecodesThroughSdlImageAsBlackWithWhiteAndBlueLettering) {
     EXPECT_GT(black, total * 8 / 10);
     EXPECT_GT(white, 5000u);
     EXPECT_GT(blue, 2000u);
-    for (auto [x, y] : {std::pair{0, 0}, {1919, 0}, {0, 1079}, {1919, 1079}}) EXPECT_TRUE(is_black(card.at(x, y)));
+    for (auto [x, y] : {std::pair{0, 0}, {1919, 0}, {0, 1079}, {1919, 1079}})
+        EXPECT_TRUE(is_black(card.at(x, y)));
     // Both cards frame their main text between two horizontal rules.
     EXPECT_EQ(count_rules(card), 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothCards, Card, ::testing::Values("warning.png", "end.png"));
 
-TEST(WarningCard, ShowsTheSmileyBelowTheBottomRow) {
+TEST(WarningCard, ShowsTheSmileyBelowTheBottomRow)
+{
     CardPixels card = decode_card(kAssets + "/warning.png");
     ASSERT_EQ(card.width, 1920);
     // The emblem is blue and centred in the lowest band of the card.

@@ -20,14 +20,16 @@ namespace {
 
 const ShaderDirs kDirs{KRELAN_SHOW_SHADER_DIR, KRELAN_CARDS_SHADER_DIR};
 
-Font show_font() {
+Font show_font()
+{
     Font font;
     std::string error;
     EXPECT_TRUE(load_font(kDirs.show, &font, &error)) << error;
     return font;
 }
 
-std::vector<std::string> card_texts() {
+std::vector<std::string> card_texts()
+{
     std::vector<std::string> texts = warning_words();
     texts.insert(texts.end(), warning_paragraphs().begin(), warning_paragraphs().end());
     const EndCardText& end = end_card_text();
@@ -36,7 +38,8 @@ std::vector<std::string> card_texts() {
     return texts;
 }
 
-TEST(CardLettering, EveryCharacterOfTheCardTextsHasAGlyph) {
+TEST(CardLettering, EveryCharacterOfTheCardTextsHasAGlyph)
+{
     // A character without a glyph would leave a hole in a card.
     const Font font = show_font();
     std::vector<CharGlyph> glyphs;
@@ -45,8 +48,10 @@ TEST(CardLettering, EveryCharacterOfTheCardTextsHasAGlyph) {
         ASSERT_TRUE(set_text(font, text, &glyphs, &error)) << error;
         // One glyph per character (UTF-8 continuation bytes excluded), and
         // only the spaces draw nothing.
-        EXPECT_EQ(glyphs.size(), size_t(std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; })));
-        EXPECT_EQ(std::count_if(glyphs.begin(), glyphs.end(), [](const CharGlyph& g) { return g.glyph.empty(); }),
+        EXPECT_EQ(glyphs.size(), size_t(std::count_if(text.begin(), text.end(),
+                                                      [](char c) { return (c & 0xC0) != 0x80; })));
+        EXPECT_EQ(std::count_if(glyphs.begin(), glyphs.end(),
+                                [](const CharGlyph& g) { return g.glyph.empty(); }),
                   std::count(text.begin(), text.end(), ' '))
             << text;
     }
@@ -58,7 +63,8 @@ TEST(CardLettering, EveryCharacterOfTheCardTextsHasAGlyph) {
     EXPECT_FALSE(set_line(font, {{"\xC3\x89T\xC3\x89", kWhite}}, 960, 500, {40}, &drawing, &error));
 }
 
-TEST(CardLettering, UsesTheFontsGlyphFunctionsAndTheScrollersAdvances) {
+TEST(CardLettering, UsesTheFontsGlyphFunctionsAndTheScrollersAdvances)
+{
     const Font font = show_font();
     // Every glyph the scroller's tokens name is a function of font.glsl.
     std::string source;
@@ -84,7 +90,8 @@ TEST(CardLettering, UsesTheFontsGlyphFunctionsAndTheScrollersAdvances) {
     EXPECT_FLOAT_EQ(glyphs[0].raise, 0.5f);
 }
 
-TEST(CardLettering, WrappingKeepsEveryWordAndTheWidthLimit) {
+TEST(CardLettering, WrappingKeepsEveryWordAndTheWidthLimit)
+{
     const Font font = show_font();
     const std::string& text = warning_paragraphs().front();
     const float limit = 25.0f;
@@ -100,7 +107,8 @@ TEST(CardLettering, WrappingKeepsEveryWordAndTheWidthLimit) {
     EXPECT_EQ(wrap_text(font, "ATTENZIONE", 1.0f), std::vector<std::string>{"ATTENZIONE"});
 }
 
-TEST(CardLayout, EveryMarkLiesOnTheCardAndClearOfTheRules) {
+TEST(CardLayout, EveryMarkLiesOnTheCardAndClearOfTheRules)
+{
     const Font font = show_font();
     for (auto lay_out : {draw_warning_card, draw_end_card}) {
         Drawing drawing;
@@ -122,7 +130,8 @@ TEST(CardLayout, EveryMarkLiesOnTheCardAndClearOfTheRules) {
             EXPECT_GE(top, 0.0f);
             EXPECT_LE(bottom, float(kCardHeight));
             for (const Rule& r : drawing.rules)
-                EXPECT_TRUE(bottom < float(r.y0) || top > float(r.y1)) << m.shape << " at " << m.x << "," << m.y;
+                EXPECT_TRUE(bottom < float(r.y0) || top > float(r.y1))
+                    << m.shape << " at " << m.x << "," << m.y;
         }
     }
 }
@@ -134,7 +143,8 @@ TEST(CardLayout, EveryMarkLiesOnTheCardAndClearOfTheRules) {
 // unreachable, which the sanitizer build's leak check would report.
 class CardRenderer : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
+    static void SetUpTestSuite()
+    {
         std::string error;
         ASSERT_TRUE(load_font(kDirs.show, &font_, &error)) << error;
         ASSERT_TRUE(start_renderer(font_, kDirs, &error)) << error;
@@ -142,7 +152,8 @@ protected:
     }
     void SetUp() override { ASSERT_TRUE(started_); }
 
-    static std::vector<uint8_t> render(bool (*lay_out)(const Font&, Drawing*, std::string*)) {
+    static std::vector<uint8_t> render(bool (*lay_out)(const Font&, Drawing*, std::string*))
+    {
         Drawing drawing;
         std::string error;
         EXPECT_TRUE(lay_out(font_, &drawing, &error)) << error;
@@ -157,24 +168,28 @@ protected:
 Font CardRenderer::font_;
 bool CardRenderer::started_ = false;
 
-float segment_distance(float px, float py, float ax, float ay, float bx, float by) {
+float segment_distance(float px, float py, float ax, float ay, float bx, float by)
+{
     const float dx = bx - ax, dy = by - ay;
     const float h = std::clamp(((px - ax) * dx + (py - ay) * dy) / (dx * dx + dy * dy), 0.0f, 1.0f);
     return std::hypot(px - ax - dx * h, py - ay - dy * h);
 }
 
-float smoothstep(float e0, float e1, float x) {
+float smoothstep(float e0, float e1, float x)
+{
     const float t = std::clamp((x - e0) / (e1 - e0), 0.0f, 1.0f);
     return t * t * (3.0f - 2.0f * t);
 }
 
-TEST_F(CardRenderer, AGlyphInksWithinTheStrokeHalfWidthOfItsCentreLines) {
+TEST_F(CardRenderer, AGlyphInksWithinTheStrokeHalfWidthOfItsCentreLines)
+{
     // "L" in white and a middle dot in blue, set as a line: the L's stem at
     // x = -0.2 and its foot on the baseline, the dot half a cap height up.
     const float s = 90.0f, cx = 700.0f, baseline = 400.0f;
     Drawing drawing;
     std::string error;
-    ASSERT_TRUE(set_line(font_, {{"L", kWhite}, {"\xC2\xB7", kBlue}}, cx, baseline, {s}, &drawing, &error));
+    ASSERT_TRUE(
+        set_line(font_, {{"L", kWhite}, {"\xC2\xB7", kBlue}}, cx, baseline, {s}, &drawing, &error));
     const std::vector<uint8_t> rgb = render_card(drawing, &error);
     ASSERT_FALSE(rgb.empty()) << error;
 
@@ -203,7 +218,8 @@ TEST_F(CardRenderer, AGlyphInksWithinTheStrokeHalfWidthOfItsCentreLines) {
     EXPECT_GT(full, 900);
 }
 
-TEST_F(CardRenderer, CardsAreBlackWithWhiteAndBlueInkAndDrawTheSameEveryTime) {
+TEST_F(CardRenderer, CardsAreBlackWithWhiteAndBlueInkAndDrawTheSameEveryTime)
+{
     for (auto lay_out : {draw_warning_card, draw_end_card}) {
         const std::vector<uint8_t> rgb = render(lay_out);
         ASSERT_FALSE(rgb.empty());
@@ -223,14 +239,16 @@ TEST_F(CardRenderer, CardsAreBlackWithWhiteAndBlueInkAndDrawTheSameEveryTime) {
         EXPECT_GT(black, rgb.size() / 3 * 8 / 10);
         EXPECT_GT(white, 5000u);
         EXPECT_GT(blue, 2000u);
-        for (size_t corner : {size_t(0), size_t(kCardWidth - 1), size_t(kCardWidth) * (kCardHeight - 1),
-                              size_t(kCardWidth) * kCardHeight - 1})
+        for (size_t corner :
+             {size_t(0), size_t(kCardWidth - 1), size_t(kCardWidth) * (kCardHeight - 1),
+              size_t(kCardWidth) * kCardHeight - 1})
             EXPECT_EQ(rgb[corner * 3] + rgb[corner * 3 + 1] + rgb[corner * 3 + 2], 0);
         EXPECT_EQ(render(lay_out), rgb) << "a second drawing differs";
     }
 }
 
-TEST_F(CardRenderer, AnUnknownShapeIsAnErrorNotABlankCard) {
+TEST_F(CardRenderer, AnUnknownShapeIsAnErrorNotABlankCard)
+{
     Drawing drawing;
     drawing.marks.push_back({"nonesuch", 100, 100, 40, kWhite});
     std::string error;
@@ -238,7 +256,8 @@ TEST_F(CardRenderer, AnUnknownShapeIsAnErrorNotABlankCard) {
     EXPECT_NE(error.find("nonesuch"), std::string::npos) << error;
 }
 
-TEST_F(CardRenderer, WritesAPlain8BitRgbPngThatReadsBackTheSame) {
+TEST_F(CardRenderer, WritesAPlain8BitRgbPngThatReadsBackTheSame)
+{
     const std::vector<uint8_t> rgb = render(draw_end_card);
     const std::string path = ::testing::TempDir() + "krelan-cards-test.png";
     Image card;
@@ -253,7 +272,10 @@ TEST_F(CardRenderer, WritesAPlain8BitRgbPngThatReadsBackTheSame) {
     ASSERT_GE(bytes.size(), 33u);
     const std::vector<uint8_t> header(bytes.begin(), bytes.begin() + 33);
     ASSERT_EQ(std::string(header.begin() + 12, header.begin() + 16), "IHDR");
-    auto be32 = [&](int at) { return uint32_t(header[at]) << 24 | header[at + 1] << 16 | header[at + 2] << 8 | header[at + 3]; };
+    auto be32 = [&](int at) {
+        return uint32_t(header[at]) << 24 | header[at + 1] << 16 | header[at + 2] << 8 |
+               header[at + 3];
+    };
     EXPECT_EQ(be32(16), uint32_t(kCardWidth));
     EXPECT_EQ(be32(20), uint32_t(kCardHeight));
     EXPECT_EQ(header[24], 8) << "bit depth";

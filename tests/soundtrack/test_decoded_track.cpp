@@ -21,10 +21,10 @@
 #include <string>
 #include <vector>
 
-#include "beat_clock.h"
-#include "scenes.h"
 #include "arrangement.hpp"
+#include "beat_clock.h"
 #include "engine.hpp"
+#include "scenes.h"
 
 namespace {
 
@@ -47,7 +47,8 @@ struct Capture {
     std::vector<int16_t> pcm;
 };
 
-void collect(int, void* stream, int len, void* user) {
+void collect(int, void* stream, int len, void* user)
+{
     auto* capture = static_cast<Capture*>(user);
     const int16_t* s = static_cast<const int16_t*>(stream);
     size_t n = size_t(len) / 2;
@@ -60,7 +61,8 @@ void collect(int, void* stream, int len, void* user) {
     capture->pcm.insert(capture->pcm.end(), s, s + n);
 }
 
-DecodedTrack decode_track(int device_rate) {
+DecodedTrack decode_track(int device_rate)
+{
     DecodedTrack track;
     track.rate = device_rate;
     std::string sink = testing::TempDir() + "krelan-soundtrack-disk-audio.raw";
@@ -68,18 +70,21 @@ DecodedTrack decode_track(int device_rate) {
     setenv("SDL_DISKAUDIOFILE", sink.c_str(), 1);
     setenv("SDL_DISKAUDIODELAY", "0", 1);
     if (SDL_Init(SDL_INIT_AUDIO) != 0) return track.error = SDL_GetError(), track;
-    if (Mix_OpenAudio(device_rate, AUDIO_S16LSB, 2, kChunkFrames) != 0) return track.error = Mix_GetError(), track;
+    if (Mix_OpenAudio(device_rate, AUDIO_S16LSB, 2, kChunkFrames) != 0)
+        return track.error = Mix_GetError(), track;
     int rate = 0, channels = 0;
     Uint16 format = 0;
     Mix_QuerySpec(&rate, &format, &channels);
-    if (rate != device_rate || format != AUDIO_S16LSB || channels != 2) return track.error = "device differs", track;
+    if (rate != device_rate || format != AUDIO_S16LSB || channels != 2)
+        return track.error = "device differs", track;
 
     Mix_Music* music = Mix_LoadMUS(KRELAN_ASSET_DIR "/music.mp3");
     if (!music) return track.error = Mix_GetError(), track;
     Capture capture;
     Mix_RegisterEffect(MIX_CHANNEL_POST, collect, nullptr, &capture);
     Mix_PlayMusic(music, 1);
-    for (Uint32 t0 = SDL_GetTicks(); Mix_PlayingMusic() && SDL_GetTicks() - t0 < 120000;) SDL_Delay(5);
+    for (Uint32 t0 = SDL_GetTicks(); Mix_PlayingMusic() && SDL_GetTicks() - t0 < 120000;)
+        SDL_Delay(5);
     Mix_CloseAudio();  // joins the audio thread: the capture is complete and ours
     Mix_FreeMusic(music);
     SDL_Quit();
@@ -89,12 +94,14 @@ DecodedTrack decode_track(int device_rate) {
     return track;
 }
 
-const DecodedTrack& show_track() {
+const DecodedTrack& show_track()
+{
     static const DecodedTrack decoded = decode_track(kShowRate);
     return decoded;
 }
 
-const DecodedTrack& file_rate_track() {
+const DecodedTrack& file_rate_track()
+{
     static const DecodedTrack decoded = decode_track(kFileRate);
     return decoded;
 }
@@ -103,7 +110,8 @@ const DecodedTrack& file_rate_track() {
 
 // Zero-phase (forward and backward) second-order low pass: keeps the kick's
 // body, drops the hats and the encoder's fizz, and moves nothing in time.
-void low_pass(std::vector<float>& y, double cutoff, double rate) {
+void low_pass(std::vector<float>& y, double cutoff, double rate)
+{
     const double w = std::tan(3.14159265358979 * cutoff / rate), q = std::sqrt(0.5);
     const double norm = 1.0 / (1.0 + w / q + w * w);
     const double b0 = w * w * norm, b1 = 2.0 * b0, b2 = b0;
@@ -125,7 +133,8 @@ void low_pass(std::vector<float>& y, double cutoff, double rate) {
 
 constexpr double kMatchCutoff = 2000.0;
 
-std::vector<float> low_mono(const DecodedTrack& track) {
+std::vector<float> low_mono(const DecodedTrack& track)
+{
     std::vector<float> y(track.frames());
     for (size_t i = 0; i < y.size(); ++i)
         y[i] = 0.5f * (float(track.pcm[2 * i]) + float(track.pcm[2 * i + 1])) / 32768.0f;
@@ -136,7 +145,8 @@ std::vector<float> low_mono(const DecodedTrack& track) {
 // The first 25 ms of a lone kick from the synthesizer (as the arrangement
 // tunes it), starting on its onset sample, at the given rate: the shape the
 // finder looks for.
-std::vector<float> kick_shape(int rate) {
+std::vector<float> kick_shape(int rate)
+{
     using namespace krelan::synth;
     Song song;
     for (const Note& n : compose(kDefaultSeed).notes)
@@ -168,7 +178,9 @@ struct Match {
 
 // Slides the kick's shape over +-20 ms around `expected` and returns the
 // best-matching onset: coarse steps first, then every frame near the best.
-Match find_kick(const std::vector<float>& signal, const std::vector<float>& shape, double expected, int rate) {
+Match find_kick(const std::vector<float>& signal, const std::vector<float>& shape, double expected,
+                int rate)
+{
     double shape_energy = 0.0;
     for (float v : shape) shape_energy += double(v) * v;
     auto dot = [&](long at) {
@@ -179,7 +191,8 @@ Match find_kick(const std::vector<float>& signal, const std::vector<float>& shap
     auto score = [&](long at) {
         if (at < 0 || size_t(at) + shape.size() > signal.size()) return -1.0;
         double energy = 0.0;
-        for (size_t i = 0; i < shape.size(); ++i) energy += double(signal[size_t(at) + i]) * signal[size_t(at) + i];
+        for (size_t i = 0; i < shape.size(); ++i)
+            energy += double(signal[size_t(at) + i]) * signal[size_t(at) + i];
         return energy > 0.0 ? dot(at) / std::sqrt(energy * shape_energy) : 0.0;
     };
     const long centre = std::lround(expected), reach = long(0.020 * rate);
@@ -192,7 +205,8 @@ Match find_kick(const std::vector<float>& signal, const std::vector<float>& shap
     return {double(best), best_score, best_score > 0.0 ? dot(best) / shape_energy : 0.0};
 }
 
-std::vector<int> kick_beats() {
+std::vector<int> kick_beats()
+{
     std::vector<int> beats;
     for (const auto& note : krelan::synth::compose(krelan::synth::kDefaultSeed).notes)
         if (note.part == krelan::synth::Part::Kick) beats.push_back(int(std::lround(note.beat)));
@@ -204,7 +218,8 @@ struct KickTimes {
     std::vector<double> expected, found, score;  // frames
 };
 
-KickTimes find_all_kicks(const DecodedTrack& track) {
+KickTimes find_all_kicks(const DecodedTrack& track)
+{
     KickTimes k;
     k.beats = kick_beats();
     const std::vector<float> signal = low_mono(track), shape = kick_shape(track.rate);
@@ -221,15 +236,18 @@ KickTimes find_all_kicks(const DecodedTrack& track) {
 
 // Mean magnitude of frames [from, to), both channels: what the show's level
 // meter reports, averaged over a stretch.
-double mean_level(const DecodedTrack& t, double from, double to) {
+double mean_level(const DecodedTrack& t, double from, double to)
+{
     size_t a = size_t(std::max(0.0, from)), b = std::min(t.frames(), size_t(std::max(0.0, to)));
     double sum = 0.0;
     for (size_t i = 2 * a; i < 2 * b; ++i) sum += std::abs(int(t.pcm[i]));
     return b > a ? sum / double(2 * (b - a)) : 0.0;
 }
 
-double rms_db(const DecodedTrack& t, double from_beat, double to_beat) {
-    size_t a = size_t(t.beat_frame(from_beat)), b = std::min(t.frames(), size_t(t.beat_frame(to_beat)));
+double rms_db(const DecodedTrack& t, double from_beat, double to_beat)
+{
+    size_t a = size_t(t.beat_frame(from_beat)),
+           b = std::min(t.frames(), size_t(t.beat_frame(to_beat)));
     double sum = 0.0;
     for (size_t i = 2 * a; i < 2 * b; ++i) sum += double(t.pcm[i]) * t.pcm[i];
     return 10.0 * std::log10(sum / double(2 * (b - a)) / (32768.0 * 32768.0) + 1e-30);
@@ -243,7 +261,8 @@ protected:
 
 // ------------------------------------------------------------------ the kick grid
 
-TEST(KickGrid, EveryKickStartsOnTheBeatClockThroughTheMixersDecoder) {
+TEST(KickGrid, EveryKickStartsOnTheBeatClockThroughTheMixersDecoder)
+{
     // Same mixer and MP3 decoder as the show, device at the file's rate so
     // that no rate conversion blurs the time line: the encoder delay must be
     // trimmed and every kick start within 2 ms of (k + 0.5) * 60000 / 130 ms.
@@ -253,11 +272,13 @@ TEST(KickGrid, EveryKickStartsOnTheBeatClockThroughTheMixersDecoder) {
     ASSERT_GT(k.beats.size(), 400u);
     for (size_t i = 0; i < k.beats.size(); ++i) {
         EXPECT_GT(k.score[i], 0.6) << "no clear kick on beat " << k.beats[i];
-        EXPECT_LE(std::fabs(k.found[i] - k.expected[i]) * 1000.0 / track.rate, 2.0) << "kick on beat " << k.beats[i];
+        EXPECT_LE(std::fabs(k.found[i] - k.expected[i]) * 1000.0 / track.rate, 2.0)
+            << "kick on beat " << k.beats[i];
     }
 }
 
-TEST_F(DecodedTrackTest, KicksFollowTheBeatClockAtTheShowsDeviceRate) {
+TEST_F(DecodedTrackTest, KicksFollowTheBeatClockAtTheShowsDeviceRate)
+{
     KickTimes k = find_all_kicks(t);
     ASSERT_GT(k.beats.size(), 400u);
     // The mixer's time line: a straight-line fit of where the kicks are
@@ -271,32 +292,36 @@ TEST_F(DecodedTrackTest, KicksFollowTheBeatClockAtTheShowsDeviceRate) {
     }
     const double slope = (n * sxy - sx * sy) / (n * sxx - sx * sx), offset = (sy - slope * sx) / n;
     RecordProperty("mixer_rate_error_ppm", std::to_string((slope - 1.0) * 1e6));
-    EXPECT_LT(std::fabs(slope - 1.0), 60e-6) << "the mixer's rate conversion is further off than SDL 2.26's";
+    EXPECT_LT(std::fabs(slope - 1.0), 60e-6)
+        << "the mixer's rate conversion is further off than SDL 2.26's";
     EXPECT_LT(std::fabs(offset) * 1000.0 / t.rate, 1.0) << "the music starts late or early";
     for (size_t i = 0; i < k.beats.size(); ++i) {
         EXPECT_GT(k.score[i], 0.6) << "no clear kick on beat " << k.beats[i];
         double on_mixer_line = offset + slope * k.expected[i];
-        EXPECT_LE(std::fabs(k.found[i] - on_mixer_line) * 1000.0 / t.rate, 2.0) << "kick on beat " << k.beats[i];
+        EXPECT_LE(std::fabs(k.found[i] - on_mixer_line) * 1000.0 / t.rate, 2.0)
+            << "kick on beat " << k.beats[i];
     }
 }
 
-TEST_F(DecodedTrackTest, BreakHasNoKick) {
+TEST_F(DecodedTrackTest, BreakHasNoKick)
+{
     // The picture stops flashing for beats 64-68, and the kick stops with it.
     const std::vector<float> signal = low_mono(t), shape = kick_shape(t.rate);
     for (int beat = 64; beat < 68; ++beat)
-        EXPECT_LT(find_kick(signal, shape, t.beat_frame(beat), t.rate).level, 0.25) << "beat " << beat;
+        EXPECT_LT(find_kick(signal, shape, t.beat_frame(beat), t.rate).level, 0.25)
+            << "beat " << beat;
     // Either side of it the kick is there; under the limiter and the full
     // sections' fader it sits at about 0.4 of a lone kick.
-    for (int beat : {63, 68}) EXPECT_GT(find_kick(signal, shape, t.beat_frame(beat), t.rate).level, 0.3) << beat;
+    for (int beat : {63, 68})
+        EXPECT_GT(find_kick(signal, shape, t.beat_frame(beat), t.rate).level, 0.3) << beat;
 }
 
 // ------------------------------------------------------------------ levels
 
-TEST_F(DecodedTrackTest, RunsPastTheEndOfTheShow) {
-    EXPECT_GE(double(t.frames()) / t.rate, 248.0);
-}
+TEST_F(DecodedTrackTest, RunsPastTheEndOfTheShow) { EXPECT_GE(double(t.frames()) / t.rate, 248.0); }
 
-TEST_F(DecodedTrackTest, LevelMeterReadsSilenceInTheGapsOfTheRingScene) {
+TEST_F(DecodedTrackTest, LevelMeterReadsSilenceInTheGapsOfTheRingScene)
+{
     // The particle rings go black in silence: before beats 256 and 288 the
     // track stops dead for most of two beats. Check each chunk's level the
     // way the show's meter computes it (first 100 samples of the chunk).
@@ -308,23 +333,29 @@ TEST_F(DecodedTrackTest, LevelMeterReadsSilenceInTheGapsOfTheRingScene) {
             double f = double(chunk * kChunkFrames);
             EXPECT_LE(mean_level(t, f, f + 50.0), 4.0) << "chunk at beat " << gap << "+";
         }
-        EXPECT_GT(mean_level(t, t.beat_frame(gap + 2.0), t.beat_frame(gap + 2.5)), 1000.0) << "back in after " << gap;
+        EXPECT_GT(mean_level(t, t.beat_frame(gap + 2.0), t.beat_frame(gap + 2.5)), 1000.0)
+            << "back in after " << gap;
     }
 }
 
-TEST_F(DecodedTrackTest, IntroIsQuietAndTheRecapIsTheMostIntensePart) {
-    const double intro = rms_db(t, 0, 16), drop = rms_db(t, 32, 64), recap = rms_db(t, k_recap_start, k_recap_end);
+TEST_F(DecodedTrackTest, IntroIsQuietAndTheRecapIsTheMostIntensePart)
+{
+    const double intro = rms_db(t, 0, 16), drop = rms_db(t, 32, 64),
+                 recap = rms_db(t, k_recap_start, k_recap_end);
     EXPECT_LT(intro, drop - 10.0);
-    for (auto [from, to] : {std::pair{32, 64}, {68, 160}, {160, 224}, {224, 288}, {288, 416}, {448, 512}})
+    for (auto [from, to] :
+         {std::pair{32, 64}, {68, 160}, {160, 224}, {224, 288}, {288, 416}, {448, 512}})
         EXPECT_GE(recap, rms_db(t, from, to) - 0.3) << "section " << from << "-" << to;
 }
 
-TEST_F(DecodedTrackTest, HasFadedToSilenceByBeat528) {
+TEST_F(DecodedTrackTest, HasFadedToSilenceByBeat528)
+{
     EXPECT_GT(mean_level(t, t.beat_frame(512), t.beat_frame(514)), 300.0);
     EXPECT_LE(mean_level(t, t.beat_frame(528), double(t.frames())), 1.0);
 }
 
-TEST_F(DecodedTrackTest, NeverClipsAndHasNoDcOffset) {
+TEST_F(DecodedTrackTest, NeverClipsAndHasNoDcOffset)
+{
     int peak = 0;
     double sum[2] = {0, 0};
     for (size_t i = 0; i < t.pcm.size(); ++i) {

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "arrangement.hpp"
-#include "scenes.h"
 #include "dsp.hpp"
 #include "engine.hpp"
+#include "scenes.h"
 
 using namespace krelan::synth;
 
@@ -21,7 +21,8 @@ float ceiling_gain() { return std::pow(10.0f, kCeilingDb / 20.0f); }
 
 // Peak of a signal between its samples: 8x oversampling with a long
 // Blackman-windowed sinc, independent of the limiter's own meter.
-double oversampled_peak(const std::vector<float>& x, size_t stride, size_t channel) {
+double oversampled_peak(const std::vector<float>& x, size_t stride, size_t channel)
+{
     constexpr int kTaps = 64, kFactor = 8;
     static const std::vector<double> weights = [] {
         std::vector<double> w;
@@ -29,7 +30,8 @@ double oversampled_peak(const std::vector<float>& x, size_t stride, size_t chann
             for (int j = -kTaps + 1; j <= kTaps; ++j) {
                 double t = double(p) / kFactor - j;
                 double sinc = std::fabs(t) < 1e-9 ? 1.0 : std::sin(M_PI * t) / (M_PI * t);
-                w.push_back(sinc * (0.42 + 0.5 * std::cos(M_PI * t / kTaps) + 0.08 * std::cos(2 * M_PI * t / kTaps)));
+                w.push_back(sinc * (0.42 + 0.5 * std::cos(M_PI * t / kTaps) +
+                                    0.08 * std::cos(2 * M_PI * t / kTaps)));
             }
         return w;
     }();
@@ -39,13 +41,15 @@ double oversampled_peak(const std::vector<float>& x, size_t stride, size_t chann
         for (int p = 0; p < kFactor; ++p) {
             const double* w = &weights[size_t(p) * 2 * kTaps];
             double y = 0.0;
-            for (int j = -kTaps + 1; j <= kTaps; ++j) y += w[j + kTaps - 1] * x[(i + size_t(j)) * stride + channel];
+            for (int j = -kTaps + 1; j <= kTaps; ++j)
+                y += w[j + kTaps - 1] * x[(i + size_t(j)) * stride + channel];
             peak = std::max(peak, std::fabs(y));
         }
     return peak;
 }
 
-Song single_note_song(Part part, double beat) {
+Song single_note_song(Part part, double beat)
+{
     Song song;
     song.seed = 7;
     Note n;
@@ -61,7 +65,8 @@ Song single_note_song(Part part, double beat) {
 
 // ------------------------------------------------------------------ timing
 
-TEST(BeatGrid, EveryGridPositionRoundsToItsNearestSample) {
+TEST(BeatGrid, EveryGridPositionRoundsToItsNearestSample)
+{
     // Exact time of a position p (in sixteenths from beat 0) in samples:
     // (p / 4 + 1/2) * 60 * 44100 / 130 = (p + 2) * 2646000 / 520. Integer
     // arithmetic here, so an error that builds up along the track shows.
@@ -74,10 +79,12 @@ TEST(BeatGrid, EveryGridPositionRoundsToItsNearestSample) {
     EXPECT_NEAR(double(beat_to_sample(0.0)) / kSampleRate, 0.2308, 0.0001);
 }
 
-TEST(Engine, NotesStartOnTheirGridSampleThroughTheWholeChain) {
+TEST(Engine, NotesStartOnTheirGridSampleThroughTheWholeChain)
+{
     // Percussion with an instant attack, rendered through the mix, effects
     // and limiter: the sound starts on the note's own sample.
-    for (auto [part, beat] : {std::pair{Part::Kick, 3.0}, {Part::ClosedHat, 5.25}, {Part::Clap, 6.5}}) {
+    for (auto [part, beat] :
+         {std::pair{Part::Kick, 3.0}, {Part::ClosedHat, 5.25}, {Part::Clap, 6.5}}) {
         Song song = single_note_song(part, beat);
         const int64_t onset = beat_to_sample(beat);
         std::vector<float> out = render(song, onset - 2000, onset + 2000);
@@ -94,7 +101,8 @@ TEST(Engine, NotesStartOnTheirGridSampleThroughTheWholeChain) {
 
 // ------------------------------------------------------------------ master bus
 
-TEST(MasterBus, OverdrivenInputStaysUnderTheCeilingBetweenSamplesToo) {
+TEST(MasterBus, OverdrivenInputStaysUnderTheCeilingBetweenSamplesToo)
+{
     MasterBus bus;
     Rng rng(3);
     std::vector<float> out;
@@ -118,7 +126,8 @@ TEST(MasterBus, OverdrivenInputStaysUnderTheCeilingBetweenSamplesToo) {
     EXPECT_LE(oversampled_peak(out, 2, 1), ceiling_gain() * 1.0116);
 }
 
-TEST(MasterBus, QuietSignalPassesUnchangedAfterTheLatency) {
+TEST(MasterBus, QuietSignalPassesUnchangedAfterTheLatency)
+{
     PeakLimiter limiter(kCeilingDb, 64);
     std::vector<float> in, out;
     for (int i = 0; i < 4000; ++i) {
@@ -131,7 +140,8 @@ TEST(MasterBus, QuietSignalPassesUnchangedAfterTheLatency) {
         ASSERT_EQ(out[i], in[i - size_t(limiter.latency())]) << "sample " << i;
 }
 
-TEST(Render, LoudestPartOfTheTrackStaysUnderTheCeiling) {
+TEST(Render, LoudestPartOfTheTrackStaysUnderTheCeiling)
+{
     Song song = compose(kDefaultSeed);
     // The recap, the densest stretch of the arrangement.
     std::vector<float> out = render(song, beat_to_sample(424.0), beat_to_sample(432.0));
@@ -146,7 +156,8 @@ TEST(Render, LoudestPartOfTheTrackStaysUnderTheCeiling) {
     EXPECT_LT(std::fabs(mean / double(out.size())), 1e-3) << "DC offset";
 }
 
-TEST(Render, SameSeedGivesTheSameSamplesAndAnotherSeedDoesNot) {
+TEST(Render, SameSeedGivesTheSameSamplesAndAnotherSeedDoesNot)
+{
     const int64_t from = beat_to_sample(100.0), to = beat_to_sample(104.0);
     RenderOptions quick;
     quick.preroll_seconds = 0.5;
@@ -160,7 +171,8 @@ TEST(Render, SameSeedGivesTheSameSamplesAndAnotherSeedDoesNot) {
 
 // ------------------------------------------------------------------ arrangement
 
-TEST(Arrangement, KickFollowsThePictureSchedule) {
+TEST(Arrangement, KickFollowsThePictureSchedule)
+{
     Song song = compose(kDefaultSeed);
     std::set<double> kicks;
     for (const Note& n : song.notes)
@@ -173,16 +185,19 @@ TEST(Arrangement, KickFollowsThePictureSchedule) {
     for (int b = 64; b < 68; ++b) EXPECT_FALSE(kicks.count(b)) << "beat " << b;
     for (int b = 68; b < 100; ++b) EXPECT_TRUE(kicks.count(b)) << "beat " << b;
     // Every beat of the recap, where the picture cuts on each one.
-    for (int b = int(k_recap_start); b < int(k_recap_end); ++b) EXPECT_TRUE(kicks.count(b)) << "beat " << b;
+    for (int b = int(k_recap_start); b < int(k_recap_end); ++b)
+        EXPECT_TRUE(kicks.count(b)) << "beat " << b;
     // The greetings, the rings and the recap each land after a phrase
     // without kick, so the change of scene is heard as well as seen.
-    for (int scene : {int(scene_of(ROW_FIELD).start), int(scene_of(ROW_PARTICLES).start), int(k_recap_start)}) {
+    for (int scene :
+         {int(scene_of(ROW_FIELD).start), int(scene_of(ROW_PARTICLES).start), int(k_recap_start)}) {
         for (int b = scene - 16; b < scene; ++b) EXPECT_FALSE(kicks.count(b)) << "beat " << b;
         EXPECT_TRUE(kicks.count(scene)) << "beat " << scene;
     }
 }
 
-TEST(Arrangement, NotesSitOnTheGridAndEndWithTheShow) {
+TEST(Arrangement, NotesSitOnTheGridAndEndWithTheShow)
+{
     Song song = compose(kDefaultSeed);
     for (const Note& n : song.notes) {
         if (n.beat < 0.0) {
@@ -201,7 +216,8 @@ TEST(Arrangement, NotesSitOnTheGridAndEndWithTheShow) {
     EXPECT_EQ(song.mix(kEndBeat - 0.5).master, 0.0f);
 }
 
-TEST(Arrangement, SectionsChangeWhereThePictureDoes) {
+TEST(Arrangement, SectionsChangeWhereThePictureDoes)
+{
     Song song = compose(kDefaultSeed);
     std::set<int> starts;
     int expected_begin = 0;

@@ -27,16 +27,19 @@ constexpr float kMarkReach = 1.1f;
 
 // One flat test per shape: llvmpipe miscompiles long else-if chains, and a
 // single call site per glyph keeps the compiled code to one copy of the font.
-std::string shape_dispatch(const std::vector<std::string>& shapes) {
+std::string shape_dispatch(const std::vector<std::string>& shapes)
+{
     std::ostringstream g;
     g << "// Distance to the shape the tool selects with `shape`.\n"
       << "float shape_distance(vec2 p)\n{\n    float d = 100.0;\n";
-    for (size_t i = 0; i < shapes.size(); ++i) g << "    if (shape == " << i << ") d = " << shapes[i] << "(p);\n";
+    for (size_t i = 0; i < shapes.size(); ++i)
+        g << "    if (shape == " << i << ") d = " << shapes[i] << "(p);\n";
     g << "    return d;\n}\n\n";
     return g.str();
 }
 
-void draw_cell_quad() {
+void draw_cell_quad()
+{
     glBegin(GL_QUADS);
     glVertex2i(-1, -1);
     glVertex2i(1, -1);
@@ -47,7 +50,8 @@ void draw_cell_quad() {
 
 // Pixel box [x0, x1) x [y0, y1) in GL window coordinates (y up) about a
 // mark, clipped to the card.
-void scissor_mark(const Mark& m) {
+void scissor_mark(const Mark& m)
+{
     const float reach = kMarkReach * m.scale + 2.0f;
     const float gl_y = float(kCardHeight) - m.y;
     const int x0 = std::max(0, int(std::floor(m.x - reach)));
@@ -59,7 +63,9 @@ void scissor_mark(const Mark& m) {
 
 // The program's fragment text: the prelude, the font, the shapes block, the
 // dispatch over every shape and the image block, CR LF like the show's texts.
-bool lettering_program_text(const Font& font, const ShaderDirs& dirs, std::string* text, std::string* error) {
+bool lettering_program_text(const Font& font, const ShaderDirs& dirs, std::string* text,
+                            std::string* error)
+{
     std::string prelude, glyphs, shapes, image;
     if (!load_shader_piece("prelude.glsl", {dirs.show}, &prelude, error) ||
         !load_shader_piece("font.glsl", {dirs.show}, &glyphs, error) ||
@@ -72,14 +78,16 @@ bool lettering_program_text(const Font& font, const ShaderDirs& dirs, std::strin
 
 }  // namespace
 
-std::vector<std::string> shape_names(const Font& font) {
+std::vector<std::string> shape_names(const Font& font)
+{
     std::vector<std::string> names = glyph_names(font);
     names.push_back(kEmblemRing);
     names.push_back(kEmblemFace);
     return names;
 }
 
-bool start_renderer(const Font& font, const ShaderDirs& dirs, std::string* error) {
+bool start_renderer(const Font& font, const ShaderDirs& dirs, std::string* error)
+{
     std::string text;
     if (!lettering_program_text(font, dirs, &text, error)) return false;
     if (!open_headless_gl_window(error)) return false;
@@ -105,7 +113,8 @@ bool start_renderer(const Font& font, const ShaderDirs& dirs, std::string* error
     return true;
 }
 
-std::vector<uint8_t> render_card(const Drawing& drawing, std::string* error) {
+std::vector<uint8_t> render_card(const Drawing& drawing, std::string* error)
+{
     for (const Mark& m : drawing.marks)
         if (!shape_numbers.count(m.shape)) {
             *error = "no shape named " + m.shape;
@@ -163,7 +172,8 @@ std::vector<uint8_t> render_card(const Drawing& drawing, std::string* error) {
     return rgb;
 }
 
-void stop_renderer() {
+void stop_renderer()
+{
     if (lettering_program) glDeleteProgram(lettering_program);
     if (target_fbo) glDeleteFramebuffers(1, &target_fbo);
     if (target_texture) glDeleteTextures(1, &target_texture);

@@ -11,19 +11,22 @@ constexpr float kCentreX = kCardWidth / 2.0f;
 // origin lies.
 constexpr float kBaselineToCentre = 0.4f;
 
-void add_rule(Drawing* drawing, int y, int half_length, int thickness) {
+void add_rule(Drawing* drawing, int y, int half_length, int thickness)
+{
     const int x = int(kCentreX);
     drawing->rules.push_back({x - half_length, y, x + half_length, y + thickness});
 }
 
 // The emblem: a face of radius r about (cx, cy), pixels, y down.
-void add_emblem(Drawing* drawing, float cx, float cy, float r) {
+void add_emblem(Drawing* drawing, float cx, float cy, float r)
+{
     drawing->marks.push_back({kEmblemRing, cx, cy, r, kBlue});
     drawing->marks.push_back({kEmblemFace, cx, cy, r, kWhite});
 }
 
 // The four warning words in a row, alternating white and blue.
-bool add_word_row(const Font& font, float baseline, Drawing* drawing, std::string* error) {
+bool add_word_row(const Font& font, float baseline, Drawing* drawing, std::string* error)
+{
     std::vector<Run> runs;
     const auto& words = warning_words();
     for (size_t i = 0; i < words.size(); ++i) {
@@ -36,7 +39,8 @@ bool add_word_row(const Font& font, float baseline, Drawing* drawing, std::strin
 }  // namespace
 
 bool set_line(const Font& font, const std::vector<Run>& runs, float centre_x, float baseline,
-              const TextStyle& style, Drawing* drawing, std::string* error) {
+              const TextStyle& style, Drawing* drawing, std::string* error)
+{
     std::vector<std::pair<CharGlyph, Color>> line;
     for (const Run& run : runs) {
         std::vector<CharGlyph> glyphs;
@@ -59,34 +63,45 @@ bool set_line(const Font& font, const std::vector<Run>& runs, float centre_x, fl
     return true;
 }
 
-const std::vector<std::string>& warning_words() {
+const std::vector<std::string>& warning_words()
+{
     static const std::vector<std::string> words = {"WARNING", "ACHTUNG", "ATTENTION", "ATTENZIONE"};
     return words;
 }
 
-const std::vector<std::string>& warning_paragraphs() {
+const std::vector<std::string>& warning_paragraphs()
+{
     static const std::vector<std::string> paragraphs = {
-        "THIS PRODUCTION CONTAINS FAST FLASHING LIGHTS, STROBING WHITE SCREENS AND RAPID CUTS TIMED TO LOUD "
+        "THIS PRODUCTION CONTAINS FAST FLASHING LIGHTS, STROBING WHITE SCREENS AND RAPID CUTS "
+        "TIMED TO LOUD "
         "MUSIC. A SMALL NUMBER OF PEOPLE MAY HAVE A SEIZURE WHEN EXPOSED TO SUCH LIGHT PATTERNS.",
-        "THIS CAN HAPPEN EVEN TO PEOPLE WHO HAVE NEVER HAD A SEIZURE OR EPILEPSY BEFORE. IF YOU OR ANYONE IN "
+        "THIS CAN HAPPEN EVEN TO PEOPLE WHO HAVE NEVER HAD A SEIZURE OR EPILEPSY BEFORE. IF YOU OR "
+        "ANYONE IN "
         "YOUR FAMILY HAS EVER HAD ONE, TALK TO A DOCTOR BEFORE WATCHING.",
-        "STOP WATCHING AT ONCE IF YOU FEEL DIZZY, SEE BLURRED OR ALTERED VISION, NOTICE TWITCHING EYES OR "
-        "MUSCLES, OR FEEL CONFUSED. WATCH FROM A DISTANCE IN A WELL LIT ROOM, AND TAKE A BREAK IF YOU ARE TIRED.",
+        "STOP WATCHING AT ONCE IF YOU FEEL DIZZY, SEE BLURRED OR ALTERED VISION, NOTICE TWITCHING "
+        "EYES OR "
+        "MUSCLES, OR FEEL CONFUSED. WATCH FROM A DISTANCE IN A WELL LIT ROOM, AND TAKE A BREAK IF "
+        "YOU ARE TIRED.",
     };
     return paragraphs;
 }
 
-const EndCardText& end_card_text() {
+const EndCardText& end_card_text()
+{
     static const EndCardText text = {
         "A MIRRODAX RELEASE",
         "KRELAN",
         "SINEHOLM 2026",
-        {{"CODE", "QUILLFEX"}, {"TOOLS", "VEXKARN"}, {"MUSIC", "TARNWAVE"}, {"GRAPHICS", "OBVELIX"}},
+        {{"CODE", "QUILLFEX"},
+         {"TOOLS", "VEXKARN"},
+         {"MUSIC", "TARNWAVE"},
+         {"GRAPHICS", "OBVELIX"}},
     };
     return text;
 }
 
-bool draw_warning_card(const Font& font, Drawing* drawing, std::string* error) {
+bool draw_warning_card(const Font& font, Drawing* drawing, std::string* error)
+{
     *drawing = {};
     if (!add_word_row(font, 112.0f, drawing, error)) return false;
     add_rule(drawing, 146, 800, 4);
@@ -107,7 +122,8 @@ bool draw_warning_card(const Font& font, Drawing* drawing, std::string* error) {
     float baseline = (top + bottom - height) / 2.0f + (line_step + body.scale) / 2.0f;
     for (const auto& lines : blocks) {
         for (const std::string& line : lines) {
-            if (!set_line(font, {{line, kWhite}}, kCentreX, baseline, body, drawing, error)) return false;
+            if (!set_line(font, {{line, kWhite}}, kCentreX, baseline, body, drawing, error))
+                return false;
             baseline += line_step;
         }
         baseline += paragraph_gap;
@@ -119,17 +135,20 @@ bool draw_warning_card(const Font& font, Drawing* drawing, std::string* error) {
     return true;
 }
 
-bool draw_end_card(const Font& font, Drawing* drawing, std::string* error) {
+bool draw_end_card(const Font& font, Drawing* drawing, std::string* error)
+{
     *drawing = {};
     const EndCardText& text = end_card_text();
     const TextStyle small{40.0f};
 
-    if (!set_line(font, {{text.label, kBlue}}, kCentreX, 300.0f, small, drawing, error)) return false;
+    if (!set_line(font, {{text.label, kBlue}}, kCentreX, 300.0f, small, drawing, error))
+        return false;
     add_rule(drawing, 344, 600, 5);
     if (!set_line(font, {{text.title, kWhite}}, kCentreX, 610.0f, {220.0f, 0.15f}, drawing, error))
         return false;
     add_rule(drawing, 650, 600, 5);
-    if (!set_line(font, {{text.event, kWhite}}, kCentreX, 736.0f, small, drawing, error)) return false;
+    if (!set_line(font, {{text.event, kWhite}}, kCentreX, 736.0f, small, drawing, error))
+        return false;
 
     std::vector<Run> credits;
     for (size_t i = 0; i < text.credits.size(); ++i) {

@@ -69,9 +69,9 @@ const std::vector<std::string>& warning_words();
 const std::vector<std::string>& warning_paragraphs();
 
 struct EndCardText {
-    std::string label;    // release label above the title
-    std::string title;    // the production's name
-    std::string event;    // event and year below the title
+    std::string label;                                         // release label above the title
+    std::string title;                                         // the production's name
+    std::string event;                                         // event and year below the title
     std::vector<std::pair<std::string, std::string>> credits;  // role, handle
 };
 const EndCardText& end_card_text();

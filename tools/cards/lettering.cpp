@@ -16,7 +16,8 @@ constexpr float kMiddleDotRaise = 0.5f;
 
 }  // namespace
 
-bool load_font(const std::string& shader_dir, Font* font, std::string* error) {
+bool load_font(const std::string& shader_dir, Font* font, std::string* error)
+{
     const std::string path = shader_dir + "/scroller.glsl";
     std::string text;
     if (!read_file(path, &text)) {
@@ -27,7 +28,8 @@ bool load_font(const std::string& shader_dir, Font* font, std::string* error) {
     return scrolltext::read_token_table(text, &font->tokens, error);
 }
 
-std::vector<std::string> glyph_names(const Font& font) {
+std::vector<std::string> glyph_names(const Font& font)
+{
     std::set<std::string> names;
     for (const auto& entry : font.tokens)
         if (!entry.second.glyph.empty()) names.insert(entry.second.glyph);
@@ -35,7 +37,8 @@ std::vector<std::string> glyph_names(const Font& font) {
 }
 
 bool set_text(const Font& font, const std::string& text, std::vector<CharGlyph>* glyphs,
-              std::string* error) {
+              std::string* error)
+{
     glyphs->clear();
     for (size_t i = 0; i < text.size(); ++i) {
         std::string token;
@@ -59,7 +62,8 @@ bool set_text(const Font& font, const std::string& text, std::vector<CharGlyph>*
     return true;
 }
 
-float text_advance(const Font& font, const std::string& text, float tracking) {
+float text_advance(const Font& font, const std::string& text, float tracking)
+{
     std::vector<CharGlyph> glyphs;
     std::string error;
     if (!set_text(font, text, &glyphs, &error) || glyphs.empty()) return 0;
@@ -68,7 +72,8 @@ float text_advance(const Font& font, const std::string& text, float tracking) {
     return sum;
 }
 
-std::vector<std::string> wrap_text(const Font& font, const std::string& text, float max_units) {
+std::vector<std::string> wrap_text(const Font& font, const std::string& text, float max_units)
+{
     std::vector<std::string> lines;
     std::istringstream words(text);
     std::string line;

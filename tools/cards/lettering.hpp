@@ -13,9 +13,9 @@ namespace krelan::cards {
 
 // One character as the font sets it.
 struct CharGlyph {
-    std::string glyph;   // glyph function of font.glsl; empty for a space
-    float advance = 0;   // glyph units
-    float raise = 0;     // glyph units the glyph is lifted above its usual place
+    std::string glyph;  // glyph function of font.glsl; empty for a space
+    float advance = 0;  // glyph units
+    float raise = 0;    // glyph units the glyph is lifted above its usual place
 };
 
 struct Font {

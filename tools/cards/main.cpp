@@ -19,7 +19,8 @@ using namespace krelan::cards;
 namespace {
 
 bool draw_card(const std::string& path, bool (*lay_out)(const Font&, Drawing*, std::string*),
-               const Font& font) {
+               const Font& font)
+{
     Drawing drawing;
     std::string error;
     std::vector<uint8_t> rgb;
@@ -42,7 +43,8 @@ bool draw_card(const std::string& path, bool (*lay_out)(const Font&, Drawing*, s
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     std::string warning, end;
     bool usage = argc < 3 || argc % 2 == 0;
     for (int i = 1; i + 1 < argc; i += 2) {

@@ -13,7 +13,8 @@ namespace {
 using Complex = std::complex<double>;
 
 // In-place iterative radix-2 FFT; the size must be a power of two.
-void fft(std::vector<Complex>& a) {
+void fft(std::vector<Complex>& a)
+{
     const size_t n = a.size();
     for (size_t i = 1, j = 0; i < n; ++i) {
         size_t bit = n >> 1;
@@ -35,7 +36,8 @@ void fft(std::vector<Complex>& a) {
     }
 }
 
-std::vector<double> hann(size_t n) {
+std::vector<double> hann(size_t n)
+{
     std::vector<double> w(n);
     for (size_t i = 0; i < n; ++i) w[i] = 0.5 - 0.5 * std::cos(2.0 * M_PI * double(i) / double(n));
     return w;
@@ -43,8 +45,10 @@ std::vector<double> hann(size_t n) {
 
 // Windowed spectra of both channels for the frame starting at `at`
 // (zeros past `end`).
-void channel_spectra(const std::vector<float>& stereo, size_t at, size_t end, const std::vector<double>& window,
-                     std::vector<Complex>& left, std::vector<Complex>& right) {
+void channel_spectra(const std::vector<float>& stereo, size_t at, size_t end,
+                     const std::vector<double>& window, std::vector<Complex>& left,
+                     std::vector<Complex>& right)
+{
     const size_t n = window.size();
     left.assign(n, 0.0);
     right.assign(n, 0.0);
@@ -62,25 +66,32 @@ constexpr size_t kOnsetHop = 512;
 
 }  // namespace
 
-double third_octave_centre(int band) { return 1000.0 * std::pow(2.0, double(band - kOneKilohertz) / 3.0); }
+double third_octave_centre(int band)
+{
+    return 1000.0 * std::pow(2.0, double(band - kOneKilohertz) / 3.0);
+}
 
-const char* third_octave_label(int band) {
-    static const char* kLabels[kThirdOctaves] = {"25",   "31.5", "40",   "50",   "63",   "80",  "100", "125",
-                                                 "160",  "200",  "250",  "315",  "400",  "500", "630", "800",
-                                                 "1k",   "1.25k", "1.6k", "2k",  "2.5k", "3.15k", "4k", "5k",
-                                                 "6.3k", "8k",   "10k",  "12.5k", "16k"};
+const char* third_octave_label(int band)
+{
+    static const char* kLabels[kThirdOctaves] = {
+        "25",   "31.5",  "40",  "50",  "63",   "80",  "100", "125",   "160",  "200",
+        "250",  "315",   "400", "500", "630",  "800", "1k",  "1.25k", "1.6k", "2k",
+        "2.5k", "3.15k", "4k",  "5k",  "6.3k", "8k",  "10k", "12.5k", "16k"};
     return kLabels[band];
 }
 
-double Spectrum::relative_db(int b) const {
+double Spectrum::relative_db(int b) const
+{
     return 10.0 * std::log10((band[b] + 1e-30) / (band[kOneKilohertz] + 1e-30));
 }
 
-double Spectrum::low_correlation() const {
+double Spectrum::low_correlation() const
+{
     return low_ll > 0.0 && low_rr > 0.0 ? low_lr / std::sqrt(low_ll * low_rr) : 1.0;
 }
 
-Spectrum measure_spectrum(const std::vector<float>& stereo, size_t begin, size_t end) {
+Spectrum measure_spectrum(const std::vector<float>& stereo, size_t begin, size_t end)
+{
     Spectrum s;
     const std::vector<double> window = hann(kSpectrumSize);
     const double bin_hz = double(kSampleRate) / double(kSpectrumSize);
@@ -95,7 +106,8 @@ Spectrum measure_spectrum(const std::vector<float>& stereo, size_t begin, size_t
     for (size_t at = begin; at < end; at += kSpectrumSize / 2) {
         channel_spectra(stereo, at, end, window, left, right);
         for (int b = 0; b < kThirdOctaves; ++b)
-            for (int k = first[b]; k <= last[b]; ++k) s.band[b] += std::norm(left[size_t(k)]) + std::norm(right[size_t(k)]);
+            for (int k = first[b]; k <= last[b]; ++k)
+                s.band[b] += std::norm(left[size_t(k)]) + std::norm(right[size_t(k)]);
         for (int k = 1; k <= low_last; ++k) {
             s.low_lr += (left[size_t(k)] * std::conj(right[size_t(k)])).real();
             s.low_ll += std::norm(left[size_t(k)]);
@@ -105,7 +117,8 @@ Spectrum measure_spectrum(const std::vector<float>& stereo, size_t begin, size_t
     return s;
 }
 
-double correlation(const std::vector<float>& stereo, size_t begin, size_t end) {
+double correlation(const std::vector<float>& stereo, size_t begin, size_t end)
+{
     double lr = 0.0, ll = 0.0, rr = 0.0, ml = 0.0, mr = 0.0;
     const double n = double(std::max<size_t>(end - begin, 1));
     for (size_t i = begin; i < end; ++i) {
@@ -123,7 +136,8 @@ double correlation(const std::vector<float>& stereo, size_t begin, size_t end) {
     return ll > 0.0 && rr > 0.0 ? lr / std::sqrt(ll * rr) : 1.0;
 }
 
-double crest_factor_db(const std::vector<float>& stereo, size_t begin, size_t end) {
+double crest_factor_db(const std::vector<float>& stereo, size_t begin, size_t end)
+{
     double peak = 0.0, sum = 0.0;
     for (size_t i = 2 * begin; i < 2 * end; ++i) {
         peak = std::max(peak, double(std::fabs(stereo[i])));
@@ -133,7 +147,8 @@ double crest_factor_db(const std::vector<float>& stereo, size_t begin, size_t en
     return rms > 0.0 ? 20.0 * std::log10(peak / rms) : 0.0;
 }
 
-std::vector<size_t> find_onsets(const std::vector<float>& stereo) {
+std::vector<size_t> find_onsets(const std::vector<float>& stereo)
+{
     const size_t frames = stereo.size() / 2;
     const std::vector<double> window = hann(kOnsetSize);
     std::vector<double> flux, previous(kOnsetSize / 2, 0.0);
@@ -155,7 +170,8 @@ std::vector<size_t> find_onsets(const std::vector<float>& stereo) {
     std::vector<size_t> onsets;
     const int near = 3, around = 10;
     for (size_t i = 0; i < flux.size(); ++i) {
-        size_t a = i >= size_t(around) ? i - size_t(around) : 0, b = std::min(flux.size(), i + size_t(around) + 1);
+        size_t a = i >= size_t(around) ? i - size_t(around) : 0,
+               b = std::min(flux.size(), i + size_t(around) + 1);
         double mean = 0.0;
         bool peak = true;
         for (size_t j = a; j < b; ++j) {
@@ -163,7 +179,8 @@ std::vector<size_t> find_onsets(const std::vector<float>& stereo) {
             if (j + size_t(near) >= i && j <= i + size_t(near) && flux[j] > flux[i]) peak = false;
         }
         mean /= double(b - a);
-        if (peak && flux[i] > 1.5 * mean && flux[i] > 5.0) onsets.push_back(i * kOnsetHop + kOnsetSize / 2);
+        if (peak && flux[i] > 1.5 * mean && flux[i] > 5.0)
+            onsets.push_back(i * kOnsetHop + kOnsetSize / 2);
     }
     return onsets;
 }

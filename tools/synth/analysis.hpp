@@ -19,7 +19,7 @@ const char* third_octave_label(int band);
 constexpr double kMonoBelowHz = 150.0;
 
 struct Spectrum {
-    double band[kThirdOctaves] = {};     // power, both channels summed
+    double band[kThirdOctaves] = {};                  // power, both channels summed
     double low_lr = 0.0, low_ll = 0.0, low_rr = 0.0;  // cross and auto power below kMonoBelowHz
     // Level of a band relative to 1 kHz, dB.
     double relative_db(int b) const;

@@ -27,14 +27,16 @@ constexpr Chord kCmaj7{36, {55, 60, 64, 67, 71}};
 constexpr Chord kG6{31, {55, 59, 62, 64, 67}};
 constexpr Chord kBbmaj9{34, {58, 62, 65, 69, 72}};
 
-const Chord& cycle(int beats_in, std::initializer_list<const Chord*> chords, int step) {
+const Chord& cycle(int beats_in, std::initializer_list<const Chord*> chords, int step)
+{
     int idx = (beats_in / step) % int(chords.size());
     return **(chords.begin() + idx);
 }
 
 // The harmonic plan: one chord per 8 beats (16 in the post-chain section),
 // a new progression for each part of the show.
-const Chord& chord_at(double beat) {
+const Chord& chord_at(double beat)
+{
     int b = int(std::floor(beat));
     if (b < 16) return kAm9;
     if (b < 24) return kFmaj9;
@@ -66,7 +68,8 @@ struct AcidStep {
     int semitones = 0;
 };
 
-std::array<AcidStep, 16> parse_acid(const char* text) {
+std::array<AcidStep, 16> parse_acid(const char* text)
+{
     std::array<AcidStep, 16> steps{};
     std::istringstream in(text);
     std::string tok;
@@ -95,15 +98,15 @@ const MelodyNote kMelodyA[] = {
 };
 // Over Fmaj9 | Em7, for the breakdown.
 const MelodyNote kMelodyC[] = {
-    {0, 1.5, 69}, {1.5, 1, 67},  {2.5, 1.5, 64},  {4.5, 0.5, 72}, {5, 3, 69},
-    {8, 1.5, 67}, {9.5, 1, 71},  {10.5, 1.5, 64}, {12.5, 0.5, 74}, {13, 3, 71},
+    {0, 1.5, 69}, {1.5, 1, 67}, {2.5, 1.5, 64},  {4.5, 0.5, 72},  {5, 3, 69},
+    {8, 1.5, 67}, {9.5, 1, 71}, {10.5, 1.5, 64}, {12.5, 0.5, 74}, {13, 3, 71},
 };
 // Over Am9 | Fmaj9 | Cmaj7 | G6 (and Em7 in the recap).
 const MelodyNote kMelodyB[] = {
-    {0, 0.75, 76},  {0.75, 0.75, 72}, {1.5, 1, 69},    {2.5, 1.5, 71},  {4.5, 0.5, 72},  {5, 3, 76},
-    {8, 0.75, 77},  {8.75, 0.75, 76}, {9.5, 1, 72},    {10.5, 1.5, 69}, {12.5, 0.5, 72}, {13, 3, 72},
-    {16, 0.75, 79}, {16.75, 0.75, 76}, {17.5, 1, 72},  {18.5, 1.5, 71}, {20.5, 0.5, 72}, {21, 3, 76},
-    {24, 0.75, 74}, {24.75, 0.75, 71}, {25.5, 1, 67},  {26.5, 1.5, 74}, {28.5, 0.5, 76}, {29, 3, 71},
+    {0, 0.75, 76},  {0.75, 0.75, 72},  {1.5, 1, 69},  {2.5, 1.5, 71},  {4.5, 0.5, 72},  {5, 3, 76},
+    {8, 0.75, 77},  {8.75, 0.75, 76},  {9.5, 1, 72},  {10.5, 1.5, 69}, {12.5, 0.5, 72}, {13, 3, 72},
+    {16, 0.75, 79}, {16.75, 0.75, 76}, {17.5, 1, 72}, {18.5, 1.5, 71}, {20.5, 0.5, 72}, {21, 3, 76},
+    {24, 0.75, 74}, {24.75, 0.75, 71}, {25.5, 1, 67}, {26.5, 1.5, 74}, {28.5, 0.5, 76}, {29, 3, 71},
 };
 
 // A minor pentatonic over two octaves: the rows of the bleep automaton.
@@ -122,7 +125,8 @@ public:
     Rng& rng() { return rng_; }
 
     void add(Part p, double beat, double length, float pitch, float velocity, bool accent = false,
-             bool slide = false) {
+             bool slide = false)
+    {
         Note n;
         n.beat = beat;
         n.length = length;
@@ -134,7 +138,8 @@ public:
         notes.push_back(n);
     }
 
-    void kicks(int from, int to, float v0 = 1.0f, float v1 = 1.0f) {
+    void kicks(int from, int to, float v0 = 1.0f, float v1 = 1.0f)
+    {
         for (int b = from; b < to; ++b) {
             float t = to - from > 1 ? float(b - from) / float(to - from - 1) : 0.0f;
             add(Part::Kick, b, 0.5, kKickPitch, v0 + (v1 - v0) * t);
@@ -142,7 +147,8 @@ public:
     }
 
     // Claps on the second and fourth beat of every bar.
-    void claps(int from, int to, float velocity, bool with_snare = false) {
+    void claps(int from, int to, float velocity, bool with_snare = false)
+    {
         for (int b = from; b < to; ++b) {
             if (b % 2 != 1) continue;
             add(Part::Clap, b, 0.25, 60, velocity * (0.95f + 0.05f * rng_.uniform()));
@@ -150,33 +156,35 @@ public:
         }
     }
 
-    void hats(int from, int to, Hats style, float velocity) {
+    void hats(int from, int to, Hats style, float velocity)
+    {
         static const float kAccent[4] = {0.42f, 0.3f, 0.85f, 0.38f};
         for (int b = from; b < to; ++b) {
             for (int s = 0; s < 4; ++s) {
                 double at = b + s * 0.25;
                 float v = velocity * (kAccent[s] + 0.1f * rng_.bipolar());
                 switch (style) {
-                    case Hats::None: break;
-                    case Hats::Offbeats:
-                        if (s == 2) add(Part::ClosedHat, at, 0.2, 60, velocity * 0.8f);
-                        break;
-                    case Hats::Sixteenths:
-                        if (rng_.chance(0.06f) && s != 2) break;  // the odd dropped ghost note
+                case Hats::None: break;
+                case Hats::Offbeats:
+                    if (s == 2) add(Part::ClosedHat, at, 0.2, 60, velocity * 0.8f);
+                    break;
+                case Hats::Sixteenths:
+                    if (rng_.chance(0.06f) && s != 2) break;  // the odd dropped ghost note
+                    add(Part::ClosedHat, at, 0.2, 60, v);
+                    break;
+                case Hats::SixteenthsOpen:
+                    if (s == 2)
+                        add(Part::OpenHat, at, 0.5, 60, velocity * 0.75f);
+                    else if (!(rng_.chance(0.06f) && s != 0))
                         add(Part::ClosedHat, at, 0.2, 60, v);
-                        break;
-                    case Hats::SixteenthsOpen:
-                        if (s == 2)
-                            add(Part::OpenHat, at, 0.5, 60, velocity * 0.75f);
-                        else if (!(rng_.chance(0.06f) && s != 0))
-                            add(Part::ClosedHat, at, 0.2, 60, v);
-                        break;
+                    break;
                 }
             }
         }
     }
 
-    void ride(int from, int to, float velocity) {
+    void ride(int from, int to, float velocity)
+    {
         for (int b = from; b < to; ++b) {
             add(Part::Ride, b, 1.0, 60, velocity * 0.7f);
             add(Part::Ride, b + 0.5, 1.0, 60, velocity * (0.45f + 0.1f * rng_.uniform()));
@@ -184,48 +192,54 @@ public:
     }
 
     // Syncopated rim clicks; the pattern shifts every bar of a four-bar cycle.
-    void perc(int from, int to, float velocity) {
-        static const int kSteps[4][4] = {{3, 6, 11, 14}, {3, 7, 10, 14}, {2, 6, 11, 13}, {3, 6, 9, 15}};
+    void perc(int from, int to, float velocity)
+    {
+        static const int kSteps[4][4] = {
+            {3, 6, 11, 14}, {3, 7, 10, 14}, {2, 6, 11, 13}, {3, 6, 9, 15}};
         for (int bar = from / 4; bar * 4 < to; ++bar) {
             const int* steps = kSteps[bar % 4];
             for (int k = 0; k < 4; ++k) {
                 double at = bar * 4 + steps[k] * 0.25;
                 if (at < from || at >= to) continue;
-                add(Part::Perc, at, 0.1, float(86 + (k * 5) % 9), velocity * (0.7f + 0.3f * rng_.uniform()));
+                add(Part::Perc, at, 0.1, float(86 + (k * 5) % 9),
+                    velocity * (0.7f + 0.3f * rng_.uniform()));
             }
         }
     }
 
-    void bass(int from, int to, BassStyle style, float velocity, bool pedal_a = false) {
+    void bass(int from, int to, BassStyle style, float velocity, bool pedal_a = false)
+    {
         for (int b = from; b < to; ++b) {
             int root = pedal_a ? kAm9.bass : chord_at(b).bass;
             int phrase_pos = b % 8;
             switch (style) {
-                case BassStyle::Offbeat:
-                    add(Part::Bass, b + 0.5, 0.24, float(root), velocity);
-                    break;
-                case BassStyle::Bounce:
-                    add(Part::Bass, b + 0.5, 0.22, float(root + (phrase_pos % 4 == 3 ? 12 : 0)), velocity);
-                    if (phrase_pos == 7) add(Part::Bass, b + 0.75, 0.15, float(root + 7), velocity * 0.8f);
-                    break;
-                case BassStyle::Gallop:
-                    add(Part::Bass, b + 0.5, 0.2, float(root), velocity);
-                    add(Part::Bass, b + 0.75, 0.18, float(root + (phrase_pos == 3 ? 12 : 0)), velocity * 0.85f);
-                    break;
-                case BassStyle::Rolling: {
-                    static const int kOctaves[8] = {0, 0, 12, 0, 0, 0, 12, 7};
-                    add(Part::Bass, b + 0.25, 0.18, float(root), velocity * 0.78f);
-                    add(Part::Bass, b + 0.5, 0.2, float(root), velocity);
-                    add(Part::Bass, b + 0.75, 0.18, float(root + kOctaves[phrase_pos] * (b % 16 >= 8 ? 1 : 0)),
-                        velocity * 0.85f);
-                    break;
-                }
+            case BassStyle::Offbeat: add(Part::Bass, b + 0.5, 0.24, float(root), velocity); break;
+            case BassStyle::Bounce:
+                add(Part::Bass, b + 0.5, 0.22, float(root + (phrase_pos % 4 == 3 ? 12 : 0)),
+                    velocity);
+                if (phrase_pos == 7)
+                    add(Part::Bass, b + 0.75, 0.15, float(root + 7), velocity * 0.8f);
+                break;
+            case BassStyle::Gallop:
+                add(Part::Bass, b + 0.5, 0.2, float(root), velocity);
+                add(Part::Bass, b + 0.75, 0.18, float(root + (phrase_pos == 3 ? 12 : 0)),
+                    velocity * 0.85f);
+                break;
+            case BassStyle::Rolling: {
+                static const int kOctaves[8] = {0, 0, 12, 0, 0, 0, 12, 7};
+                add(Part::Bass, b + 0.25, 0.18, float(root), velocity * 0.78f);
+                add(Part::Bass, b + 0.5, 0.2, float(root), velocity);
+                add(Part::Bass, b + 0.75, 0.18,
+                    float(root + kOctaves[phrase_pos] * (b % 16 >= 8 ? 1 : 0)), velocity * 0.85f);
+                break;
+            }
             }
         }
     }
 
     // Sustained chords, restruck whenever the chord changes.
-    void pad(int from, int to, float velocity, int step = 8) {
+    void pad(int from, int to, float velocity, int step = 8)
+    {
         for (int b = from; b < to; b += step) {
             int end = std::min(to, b + step);
             const Chord& c = chord_at(b);
@@ -233,8 +247,10 @@ public:
         }
     }
 
-    void stabs(int from, int to, int pattern, float velocity) {
-        static const std::vector<int> kPatterns[3] = {{2, 6, 10, 14}, {3, 6, 11, 14}, {2, 5, 7, 10, 13, 15}};
+    void stabs(int from, int to, int pattern, float velocity)
+    {
+        static const std::vector<int> kPatterns[3] = {
+            {2, 6, 10, 14}, {3, 6, 11, 14}, {2, 5, 7, 10, 13, 15}};
         for (int bar = from / 4; bar * 4 < to; ++bar) {
             for (int step : kPatterns[pattern % 3]) {
                 double at = bar * 4 + step * 0.25;
@@ -247,9 +263,12 @@ public:
         }
     }
 
-    void arp(int from, int to, int shape, float velocity) {
-        static const std::vector<int> kShapes[4] = {
-            {0, 1, 2, 3, 4}, {0, 1, 2, 3, 4, 3, 2, 1}, {0, 2, 1, 3, 2, 4, 3, 1}, {4, 2, 0, 2, 3, 1, 4, 0, 2}};
+    void arp(int from, int to, int shape, float velocity)
+    {
+        static const std::vector<int> kShapes[4] = {{0, 1, 2, 3, 4},
+                                                    {0, 1, 2, 3, 4, 3, 2, 1},
+                                                    {0, 2, 1, 3, 2, 4, 3, 1},
+                                                    {4, 2, 0, 2, 3, 1, 4, 0, 2}};
         const std::vector<int>& seq = kShapes[shape % 4];
         int step = 0;
         for (int b = from; b < to; ++b) {
@@ -267,7 +286,8 @@ public:
     // pentatonic, which sits well over every chord of the track), with a
     // couple of seeded mutations per phrase so it keeps moving even when the
     // pattern repeats.
-    void acid(int from, int to, int pattern, float velocity) {
+    void acid(int from, int to, int pattern, float velocity)
+    {
         std::array<AcidStep, 16> base = parse_acid(kAcidPatterns[pattern % 4]);
         std::array<AcidStep, 16> steps = base;
         for (int bar = from / 4; bar * 4 < to; ++bar) {
@@ -289,22 +309,27 @@ public:
                 double at = bar_beat + k * 0.25;
                 if (s.rest || at < from || at >= to) continue;
                 bool tie = k < 15 && steps[size_t(k + 1)].slide && !steps[size_t(k + 1)].rest;
-                add(Part::Acid, at, tie ? 0.3 : 0.13, float(root + s.semitones), velocity, s.accent, s.slide);
+                add(Part::Acid, at, tie ? 0.3 : 0.13, float(root + s.semitones), velocity, s.accent,
+                    s.slide);
             }
         }
     }
 
-    void melody(int from, const MelodyNote* notes, size_t count, int transpose, float velocity, int to) {
+    void melody(int from, const MelodyNote* notes, size_t count, int transpose, float velocity,
+                int to)
+    {
         for (size_t i = 0; i < count; ++i) {
             double at = from + notes[i].at;
             if (at >= to) continue;
-            add(Part::Lead, at, notes[i].length * 0.92, float(notes[i].pitch + transpose), velocity);
+            add(Part::Lead, at, notes[i].length * 0.92, float(notes[i].pitch + transpose),
+                velocity);
         }
     }
 
     // Game of Life on a 16 x 8 torus: each bar plays one generation, column
     // by column as sixteenths, each live row a note of the pentatonic scale.
-    void life_bleeps(int from, int to, float velocity) {
+    void life_bleeps(int from, int to, float velocity)
+    {
         bool grid[8][16] = {};
         auto seed_cells = [&]() {
             for (auto& row : grid)
@@ -326,7 +351,8 @@ public:
                 if (low < 0) continue;
                 float v = velocity * (col % 4 == 0 ? 1.0f : 0.7f);
                 add(Part::Bleep, at, 0.2, float(kPentatonic[low]), v, col % 8 == 0);
-                if (high != low && (col % 2 == 1)) add(Part::Bleep, at, 0.2, float(kPentatonic[high]), v * 0.6f);
+                if (high != low && (col % 2 == 1))
+                    add(Part::Bleep, at, 0.2, float(kPentatonic[high]), v * 0.6f);
             }
             bool next[8][16];
             int population = 0;
@@ -345,17 +371,20 @@ public:
     }
 
     // Sparse, distant pentatonic notes for the quiet passages.
-    void sparse_bleeps(int from, int to, float probability, float velocity) {
+    void sparse_bleeps(int from, int to, float probability, float velocity)
+    {
         for (int b = from; b < to; ++b)
             for (int s = 0; s < 2; ++s)
                 if (rng_.chance(probability))
-                    add(Part::Bleep, b + s * 0.5, 0.2, float(kPentatonic[rng_.below(8)]), velocity * (0.6f + 0.4f * rng_.uniform()));
+                    add(Part::Bleep, b + s * 0.5, 0.2, float(kPentatonic[rng_.below(8)]),
+                        velocity * (0.6f + 0.4f * rng_.uniform()));
     }
 
     // ------------------------------------------------------------ fills
     // Snare roll over [from, to): eighths, then sixteenths, then thirty-seconds
     // for the last quarter, growing louder.
-    void snare_roll(double from, double to, float v0, float v1) {
+    void snare_roll(double from, double to, float v0, float v1)
+    {
         double len = to - from;
         double at = from;
         while (at < to - 1e-9) {
@@ -368,47 +397,64 @@ public:
         }
     }
 
-    void tom_fill(double at) {
+    void tom_fill(double at)
+    {
         static const double kOffsets[6] = {0, 0.25, 0.5, 0.75, 1.0, 1.25};
         static const int kPitches[6] = {57, 55, 52, 50, 47, 45};
-        for (int k = 0; k < 6; ++k) add(Part::Tom, at + kOffsets[k], 0.25, float(kPitches[k]), 0.7f + 0.05f * k);
+        for (int k = 0; k < 6; ++k)
+            add(Part::Tom, at + kOffsets[k], 0.25, float(kPitches[k]), 0.7f + 0.05f * k);
     }
 
     // A small fill in the last beat of a 16-beat phrase, varied by phrase.
-    void phrase_fill(int beat, int variant) {
+    void phrase_fill(int beat, int variant)
+    {
         switch (variant % 4) {
-            case 0:
-                for (int s = 0; s < 4; ++s) add(Part::Snare, beat + s * 0.25, 0.1, 55, 0.35f + 0.15f * s);
-                break;
-            case 1:
-                tom_fill(beat - 0.5);
-                break;
-            case 2:
-                add(Part::Clap, beat + 0.5, 0.25, 60, 0.6f);
-                add(Part::Clap, beat + 0.75, 0.25, 60, 0.8f);
-                break;
-            default:
-                for (int s = 0; s < 4; ++s) add(Part::Perc, beat + s * 0.25, 0.1, float(84 + 3 * s), 0.5f + 0.15f * s);
-                break;
+        case 0:
+            for (int s = 0; s < 4; ++s)
+                add(Part::Snare, beat + s * 0.25, 0.1, 55, 0.35f + 0.15f * s);
+            break;
+        case 1: tom_fill(beat - 0.5); break;
+        case 2:
+            add(Part::Clap, beat + 0.5, 0.25, 60, 0.6f);
+            add(Part::Clap, beat + 0.75, 0.25, 60, 0.8f);
+            break;
+        default:
+            for (int s = 0; s < 4; ++s)
+                add(Part::Perc, beat + s * 0.25, 0.1, float(84 + 3 * s), 0.5f + 0.15f * s);
+            break;
         }
     }
 
-    void fills(int from, int to, int skip_last = 0) {
+    void fills(int from, int to, int skip_last = 0)
+    {
         for (int p = from; p < to - skip_last; p += 16)
             if (p + 15 < to - skip_last) phrase_fill(p + 15, p / 16 + rng_.below(2));
     }
 
-    void crash(double at, float velocity, bool impact) { add(Part::Crash, at, 4.0, 60, velocity, impact); }
-    void riser(double from, double to, float velocity) { add(Part::Riser, from, to - from, 57, velocity); }
-    void reverse(double from, double to, float velocity) { add(Part::Reverse, from, to - from, 60, velocity); }
-    void atmos(double from, double to, float velocity) { add(Part::Atmos, from, to - from, 60, velocity); }
+    void crash(double at, float velocity, bool impact)
+    {
+        add(Part::Crash, at, 4.0, 60, velocity, impact);
+    }
+    void riser(double from, double to, float velocity)
+    {
+        add(Part::Riser, from, to - from, 57, velocity);
+    }
+    void reverse(double from, double to, float velocity)
+    {
+        add(Part::Reverse, from, to - from, 60, velocity);
+    }
+    void atmos(double from, double to, float velocity)
+    {
+        add(Part::Atmos, from, to - from, 60, velocity);
+    }
 
 private:
     Rng rng_;
 };
 
 // ---------------------------------------------------------------- the show
-void intro(Composer& c) {
+void intro(Composer& c)
+{
     // From the very first sample: the chord fades up out of a wind.
     for (int t : kAm9.tones) c.add(Part::Pad, -0.5, 16.4, float(t), 0.55f);
     c.atmos(-0.5, 17.0, 0.7f);
@@ -418,7 +464,8 @@ void intro(Composer& c) {
     c.reverse(12, 16, 0.6f);
 }
 
-void build(Composer& c) {
+void build(Composer& c)
+{
     c.crash(16, 0.55f, false);
     c.pad(16, 32, 0.65f);
     c.arp(16, 32, 1, 0.55f);
@@ -431,7 +478,8 @@ void build(Composer& c) {
     c.snare_roll(28, 32, 0.2f, 0.9f);
 }
 
-void drop(Composer& c) {
+void drop(Composer& c)
+{
     c.crash(32, 1.0f, true);
     c.kicks(32, 64);
     c.bass(32, 48, BassStyle::Offbeat, 0.95f);
@@ -454,7 +502,8 @@ void drop(Composer& c) {
     c.snare_roll(66, 68, 0.25f, 0.95f);
 }
 
-void groove(Composer& c) {
+void groove(Composer& c)
+{
     c.crash(68, 1.0f, true);
     c.kicks(68, 128);
     c.bass(68, 96, BassStyle::Rolling, 0.95f);
@@ -476,7 +525,8 @@ void groove(Composer& c) {
     c.snare_roll(124, 128, 0.2f, 0.85f);
 }
 
-void shell(Composer& c) {
+void shell(Composer& c)
+{
     c.crash(128, 1.0f, true);
     c.kicks(128, 144);
     c.bass(128, 144, BassStyle::Bounce, 0.95f);
@@ -501,7 +551,8 @@ void shell(Composer& c) {
     c.reverse(158, 160, 0.7f);
 }
 
-void greetings(Composer& c) {
+void greetings(Composer& c)
+{
     // The drop lands with the lead; the bounce bass is new here.
     c.crash(160, 1.0f, true);
     c.kicks(160, 208);
@@ -528,7 +579,8 @@ void greetings(Composer& c) {
     c.tom_fill(222.5);
 }
 
-void rings(Composer& c) {
+void rings(Composer& c)
+{
     // Hard pumping so the particle rings breathe with the kick, and two
     // moments of total silence where they go dark.
     c.crash(224, 1.0f, true);
@@ -561,7 +613,8 @@ void rings(Composer& c) {
     c.snare_roll(284, 286, 0.3f, 0.95f);
 }
 
-void lattice(Composer& c) {
+void lattice(Composer& c)
+{
     // The lattice opens in the breakdown: no kick for 32 beats, the chords
     // open up, then a long build into the acid.
     c.crash(288, 0.8f, false);
@@ -620,7 +673,8 @@ void lattice(Composer& c) {
     c.snare_roll(412, 416, 0.25f, 1.0f);
 }
 
-void recap(Composer& c) {
+void recap(Composer& c)
+{
     // Everything at once: the picture cuts on every beat here.
     c.kicks(416, 448);
     c.bass(416, 448, BassStyle::Rolling, 1.0f);
@@ -639,7 +693,8 @@ void recap(Composer& c) {
     c.snare_roll(444, 448, 0.3f, 1.0f);
 }
 
-void post_chain(Composer& c) {
+void post_chain(Composer& c)
+{
     c.crash(448, 1.0f, true);
     c.kicks(448, 512);
     c.bass(448, 480, BassStyle::Offbeat, 0.95f);
@@ -661,7 +716,8 @@ void post_chain(Composer& c) {
     c.reverse(508, 512, 0.8f);
 }
 
-void outro(Composer& c) {
+void outro(Composer& c)
+{
     c.crash(512, 0.8f, false);
     c.kicks(512, 520, 0.9f, 0.6f);
     c.bass(512, 516, BassStyle::Offbeat, 0.7f);
@@ -673,22 +729,26 @@ void outro(Composer& c) {
 
 // ---------------------------------------------------------------- automation
 float lerp(float a, float b, float t) { return a + (b - a) * t; }
-float ramp(double beat, double b0, double b1, float v0, float v1) {
+float ramp(double beat, double b0, double b1, float v0, float v1)
+{
     return lerp(v0, v1, clamp01(float((beat - b0) / (b1 - b0))));
 }
 // Exponential sweep between two frequencies.
-float sweep(double beat, double b0, double b1, float f0, float f1) {
+float sweep(double beat, double b0, double b1, float f0, float f1)
+{
     return f0 * std::pow(f1 / f0, clamp01(float((beat - b0) / (b1 - b0))));
 }
 // Slow wave between lo and hi with the given period in beats.
-float wave(double beat, double period, float lo, float hi, double phase = 0.0) {
+float wave(double beat, double period, float lo, float hi, double phase = 0.0)
+{
     float w = 0.5f - 0.5f * float(std::cos(2.0 * 3.14159265358979 * (beat / period + phase)));
     return lo * std::pow(hi / lo, w);
 }
 
 // A complete cut to silence over [from, to), with short ramps at both ends
 // that finish just before `to` so the kick on the next beat starts clean.
-float gap(double beat, double from, double to) {
+float gap(double beat, double from, double to)
+{
     if (beat < from || beat >= to) return 1.0f;
     float closing = 1.0f - clamp01(float((beat - from) / 0.02));
     float opening = clamp01(float((beat - (to - 0.04)) / 0.02));
@@ -697,7 +757,8 @@ float gap(double beat, double from, double to) {
 
 }  // namespace
 
-MixState track_mix(double b) {
+MixState track_mix(double b)
+{
     MixState m;
     auto gain = [&m](Part part) -> float& { return m.gain[int(part)]; };
 
@@ -751,7 +812,8 @@ MixState track_mix(double b) {
         m.duck_depth = 0.85f;
         m.master = gap(b, 254, 256) * gap(b, 286, 288);
     } else if (b < 320) {
-        m.pad_cutoff = b < 304 ? sweep(b, 288, 296, 1200.0f, 4200.0f) : sweep(b, 304, 320, 4200.0f, 1800.0f);
+        m.pad_cutoff =
+            b < 304 ? sweep(b, 288, 296, 1200.0f, 4200.0f) : sweep(b, 304, 320, 4200.0f, 1800.0f);
         m.arp_cutoff = sweep(b, 288, 320, 900.0f, 4200.0f);
         m.bass_cutoff = sweep(b, 304, 320, 120.0f, 520.0f);
         m.kick_tone = ramp(b, 312, 320, 0.08f, 0.35f);
@@ -824,7 +886,8 @@ MixState track_mix(double b) {
     return m;
 }
 
-Song compose(uint64_t seed) {
+Song compose(uint64_t seed)
+{
     Composer c(seed);
     intro(c);
     build(c);
@@ -845,12 +908,24 @@ Song compose(uint64_t seed) {
                      [](const Note& a, const Note& b) { return a.beat < b.beat; });
     song.mix = track_mix;
     song.sections = {
-        {0, 16, "intro"},           {16, 32, "build"},         {32, 64, "drop", true},
-        {64, 68, "break"},          {68, 96, "groove", true},  {96, 128, "roll", true},
-        {128, 144, "shell", true},  {144, 160, "rise"},        {160, 208, "greetings", true},
-        {208, 224, "lift"},         {224, 288, "rings", true}, {288, 320, "breakdown"},
-        {320, 352, "lattice", true}, {352, 400, "peak", true}, {400, 416, "climb"},
-        {416, 448, "recap", true},  {448, 512, "life", true},  {512, 528, "outro"},
+        {0, 16, "intro"},
+        {16, 32, "build"},
+        {32, 64, "drop", true},
+        {64, 68, "break"},
+        {68, 96, "groove", true},
+        {96, 128, "roll", true},
+        {128, 144, "shell", true},
+        {144, 160, "rise"},
+        {160, 208, "greetings", true},
+        {208, 224, "lift"},
+        {224, 288, "rings", true},
+        {288, 320, "breakdown"},
+        {320, 352, "lattice", true},
+        {352, 400, "peak", true},
+        {400, 416, "climb"},
+        {416, 448, "recap", true},
+        {448, 512, "life", true},
+        {512, 528, "outro"},
     };
     return song;
 }

@@ -29,9 +29,9 @@ private:
     float shape(float u) const;
     float knee_, headroom_;
     float taps_[kTaps];
-    std::vector<float> input_;    // recent input samples, for the interpolation
-    std::vector<float> excess_;   // recent (clipped - unclipped) at the high rate, kTaps + 3
-    std::vector<float> dry_;      // input delayed by latency()
+    std::vector<float> input_;   // recent input samples, for the interpolation
+    std::vector<float> excess_;  // recent (clipped - unclipped) at the high rate, kTaps + 3
+    std::vector<float> dry_;     // input delayed by latency()
     size_t in_pos_ = 0, ex_pos_ = 0, dry_pos_ = 0;
     int over_ = 0;
 };

@@ -10,7 +10,8 @@ constexpr int kAllpassTuning[4] = {556, 441, 341, 225};
 constexpr int kStereoSpread = 23;
 }  // namespace
 
-Reverb::Reverb(float room, float damp) : feedback_(room * 0.28f + 0.7f), damp_(damp * 0.4f) {
+Reverb::Reverb(float room, float damp) : feedback_(room * 0.28f + 0.7f), damp_(damp * 0.4f)
+{
     for (int i = 0; i < 8; ++i) {
         comb_l_[i].buf.assign(size_t(kCombTuning[i]), 0.0f);
         comb_r_[i].buf.assign(size_t(kCombTuning[i] + kStereoSpread), 0.0f);
@@ -21,7 +22,8 @@ Reverb::Reverb(float room, float damp) : feedback_(room * 0.28f + 0.7f), damp_(d
     }
 }
 
-void Reverb::process(float in_l, float in_r, float& out_l, float& out_r) {
+void Reverb::process(float in_l, float in_r, float& out_l, float& out_r)
+{
     float input = (in_l + in_r) * 0.015f;
     float l = 0.0f, r = 0.0f;
     for (int i = 0; i < 8; ++i) {
@@ -37,14 +39,16 @@ void Reverb::process(float in_l, float in_r, float& out_l, float& out_r) {
 }
 
 PingPongDelay::PingPongDelay(int delay_samples, float feedback)
-    : left_(delay_samples), right_(delay_samples), delay_(delay_samples), feedback_(feedback) {
+    : left_(delay_samples), right_(delay_samples), delay_(delay_samples), feedback_(feedback)
+{
     tone_l_.set(5200.0f, 44100.0f);
     tone_r_.set(5200.0f, 44100.0f);
     low_l_.set(180.0f, 44100.0f);
     low_r_.set(180.0f, 44100.0f);
 }
 
-void PingPongDelay::process(float in_l, float in_r, float& out_l, float& out_r) {
+void PingPongDelay::process(float in_l, float in_r, float& out_l, float& out_r)
+{
     float dl = left_.tap(delay_);
     float dr = right_.tap(delay_);
     // The mono sum enters on the left; each repeat crosses to the other side.

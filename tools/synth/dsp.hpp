@@ -16,14 +16,16 @@ constexpr float kTwoPi = 6.28318530717959f;
 inline float db_to_gain(float db) { return std::pow(10.0f, db / 20.0f); }
 inline float midi_to_hz(float note) { return 440.0f * std::exp2((note - 69.0f) / 12.0f); }
 inline float clamp01(float x) { return x < 0.0f ? 0.0f : (x > 1.0f ? 1.0f : x); }
-inline float smoothstep(float e0, float e1, float x) {
+inline float smoothstep(float e0, float e1, float x)
+{
     float u = clamp01((x - e0) / (e1 - e0));
     return u * u * (3.0f - 2.0f * u);
 }
 
 // splitmix64 for seeding, xorshift64* for the stream: cheap, portable, and
 // independent of the standard library's distribution implementations.
-inline uint64_t mix_seed(uint64_t x) {
+inline uint64_t mix_seed(uint64_t x)
+{
     x += 0x9E3779B97F4A7C15ull;
     x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
     x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
@@ -33,7 +35,8 @@ inline uint64_t mix_seed(uint64_t x) {
 class Rng {
 public:
     explicit Rng(uint64_t seed = 1) : state_(mix_seed(seed) | 1u) {}
-    uint64_t next() {
+    uint64_t next()
+    {
         state_ ^= state_ >> 12;
         state_ ^= state_ << 25;
         state_ ^= state_ >> 27;
@@ -52,7 +55,8 @@ private:
 
 // Two-sample polynomial correction that removes most of the aliasing of a
 // naive sawtooth or square step.
-inline float poly_blep(float t, float dt) {
+inline float poly_blep(float t, float dt)
+{
     if (t < dt) {
         t /= dt;
         return t + t - t * t - 1.0f;
@@ -67,7 +71,8 @@ inline float poly_blep(float t, float dt) {
 struct Phasor {
     float phase = 0.0f;
     // Advances by dt (cycles per sample) and returns the phase before the step.
-    float tick(float dt) {
+    float tick(float dt)
+    {
         float p = phase;
         phase += dt;
         phase -= std::floor(phase);
@@ -76,7 +81,8 @@ struct Phasor {
 };
 
 inline float saw_blep(float phase, float dt) { return 2.0f * phase - 1.0f - poly_blep(phase, dt); }
-inline float square_blep(float phase, float dt) {
+inline float square_blep(float phase, float dt)
+{
     float half = phase + 0.5f;
     half -= std::floor(half);
     return saw_blep(phase, dt) - saw_blep(half, dt);
@@ -86,7 +92,8 @@ inline float square_blep(float phase, float dt) {
 // and high pass at once and stays stable under fast cutoff modulation.
 class Svf {
 public:
-    void set(float cutoff_hz, float q, float sample_rate) {
+    void set(float cutoff_hz, float q, float sample_rate)
+    {
         float fc = cutoff_hz;
         float limit = sample_rate * 0.45f;
         if (fc > limit) fc = limit;
@@ -97,7 +104,8 @@ public:
         a2_ = g_ * a1_;
         a3_ = g_ * a2_;
     }
-    void process(float x) {
+    void process(float x)
+    {
         float v3 = x - ic2_;
         float v1 = a1_ * ic1_ + a2_ * v3;
         float v2 = ic2_ + a2_ * ic1_ + a3_ * v3;
@@ -117,7 +125,10 @@ private:
 struct OnePole {
     float z = 0.0f;
     float a = 0.0f;
-    void set(float cutoff_hz, float sample_rate) { a = 1.0f - std::exp(-kTwoPi * cutoff_hz / sample_rate); }
+    void set(float cutoff_hz, float sample_rate)
+    {
+        a = 1.0f - std::exp(-kTwoPi * cutoff_hz / sample_rate);
+    }
     float lowpass(float x) { return z += a * (x - z); }
     float highpass(float x) { return x - lowpass(x); }
 };
@@ -126,7 +137,8 @@ struct OnePole {
 // twice the sample rate: the squelchy low pass of the acid line.
 class Ladder {
 public:
-    float process(float x, float cutoff_hz, float resonance, float sample_rate) {
+    float process(float x, float cutoff_hz, float resonance, float sample_rate)
+    {
         float fc = cutoff_hz < 20.0f ? 20.0f : cutoff_hz;
         float fmax = sample_rate * 0.4f;
         if (fc > fmax) fc = fmax;
@@ -155,12 +167,14 @@ private:
 class DelayLine {
 public:
     explicit DelayLine(int max_samples = 1) : buf_(size_t(max_samples) + 1, 0.0f) {}
-    void push(float x) {
+    void push(float x)
+    {
         buf_[pos_] = x;
         pos_ = pos_ + 1 == buf_.size() ? 0 : pos_ + 1;
     }
     // Sample written `delay` pushes ago (1 = the most recent).
-    float tap(int delay) const {
+    float tap(int delay) const
+    {
         size_t n = buf_.size();
         size_t idx = (pos_ + n - size_t(delay) % n) % n;
         return buf_[idx];
@@ -183,7 +197,8 @@ private:
         std::vector<float> buf;
         size_t pos = 0;
         float store = 0.0f;
-        float run(float x, float feedback, float damp) {
+        float run(float x, float feedback, float damp)
+        {
             float y = buf[pos];
             store = y * (1.0f - damp) + store * damp;
             buf[pos] = x + store * feedback;
@@ -194,7 +209,8 @@ private:
     struct Allpass {
         std::vector<float> buf;
         size_t pos = 0;
-        float run(float x) {
+        float run(float x)
+        {
             float b = buf[pos];
             buf[pos] = x + b * 0.5f;
             if (++pos == buf.size()) pos = 0;

@@ -20,13 +20,15 @@ namespace {
 // extremely slow on x86; flush them to zero for the duration of a render.
 class DenormalGuard {
 public:
-    DenormalGuard() {
+    DenormalGuard()
+    {
 #ifdef KRELAN_HAVE_MXCSR
         saved_ = _mm_getcsr();
         _mm_setcsr(saved_ | 0x8040);  // flush-to-zero and denormals-are-zero
 #endif
     }
-    ~DenormalGuard() {
+    ~DenormalGuard()
+    {
 #ifdef KRELAN_HAVE_MXCSR
         _mm_setcsr(saved_);
 #endif
@@ -51,25 +53,25 @@ struct ChannelStrip {
 
 // Static balance of the mix; the arrangement's automation rides on top.
 const ChannelStrip kStrips[kPartCount] = {
-    {-12.5f, 0.0f, 0.0f, 0.0f, Bus::Drums, false},   // kick
-    {-9.0f, 1.0f, 0.0f, 0.0f, Bus::Lines, true},     // bass
-    {-4.0f, 0.55f, 0.12f, 0.28f, Bus::Lines, false}, // acid
-    {-1.0f, 1.0f, 0.45f, 0.0f, Bus::Dry, false},     // pad
-    {-4.0f, 0.7f, 0.35f, 0.45f, Bus::Dry, false},    // stab
-    {-4.0f, 0.6f, 0.3f, 0.4f, Bus::Dry, false},      // arp
-    {1.0f, 0.5f, 0.35f, 0.35f, Bus::Dry, false},     // lead
-    {-4.0f, 0.3f, 0.4f, 0.5f, Bus::Dry, false},      // bleep
-    {3.0f, 0.15f, 0.05f, 0.0f, Bus::Drums, false},   // closed hat
-    {-1.0f, 0.25f, 0.1f, 0.0f, Bus::Drums, false},   // open hat
-    {-3.0f, 0.2f, 0.15f, 0.0f, Bus::Drums, false},   // ride
-    {0.0f, 0.5f, 0.4f, 0.0f, Bus::Drums, false},     // clap
-    {-5.0f, 0.0f, 0.3f, 0.0f, Bus::Drums, false},    // snare
-    {-12.0f, 0.0f, 0.25f, 0.1f, Bus::Drums, false},  // tom
-    {-8.0f, 0.1f, 0.2f, 0.3f, Bus::Drums, false},    // perc
-    {-9.0f, 0.0f, 0.3f, 0.0f, Bus::Dry, false},      // crash
-    {-9.0f, 0.3f, 0.3f, 0.0f, Bus::Dry, false},      // riser
-    {-9.0f, 0.0f, 0.2f, 0.0f, Bus::Dry, false},      // reverse
-    {-11.0f, 0.5f, 0.4f, 0.0f, Bus::Dry, false},     // atmos
+    {-12.5f, 0.0f, 0.0f, 0.0f, Bus::Drums, false},    // kick
+    {-9.0f, 1.0f, 0.0f, 0.0f, Bus::Lines, true},      // bass
+    {-4.0f, 0.55f, 0.12f, 0.28f, Bus::Lines, false},  // acid
+    {-1.0f, 1.0f, 0.45f, 0.0f, Bus::Dry, false},      // pad
+    {-4.0f, 0.7f, 0.35f, 0.45f, Bus::Dry, false},     // stab
+    {-4.0f, 0.6f, 0.3f, 0.4f, Bus::Dry, false},       // arp
+    {1.0f, 0.5f, 0.35f, 0.35f, Bus::Dry, false},      // lead
+    {-4.0f, 0.3f, 0.4f, 0.5f, Bus::Dry, false},       // bleep
+    {3.0f, 0.15f, 0.05f, 0.0f, Bus::Drums, false},    // closed hat
+    {-1.0f, 0.25f, 0.1f, 0.0f, Bus::Drums, false},    // open hat
+    {-3.0f, 0.2f, 0.15f, 0.0f, Bus::Drums, false},    // ride
+    {0.0f, 0.5f, 0.4f, 0.0f, Bus::Drums, false},      // clap
+    {-5.0f, 0.0f, 0.3f, 0.0f, Bus::Drums, false},     // snare
+    {-12.0f, 0.0f, 0.25f, 0.1f, Bus::Drums, false},   // tom
+    {-8.0f, 0.1f, 0.2f, 0.3f, Bus::Drums, false},     // perc
+    {-9.0f, 0.0f, 0.3f, 0.0f, Bus::Dry, false},       // crash
+    {-9.0f, 0.3f, 0.3f, 0.0f, Bus::Dry, false},       // riser
+    {-9.0f, 0.0f, 0.2f, 0.0f, Bus::Dry, false},       // reverse
+    {-11.0f, 0.5f, 0.4f, 0.0f, Bus::Dry, false},      // atmos
 };
 
 constexpr float kReverbReturn = 0.9f;
@@ -97,7 +99,8 @@ constexpr int kLookahead = 256;
 
 // Sidechain shape after a kick: down within 3 ms, held briefly, then back
 // up with the given time constant.
-float duck_shape(int64_t since_kick, float release) {
+float duck_shape(int64_t since_kick, float release)
+{
     float s = float(since_kick) / float(kSampleRate);
     float attack = std::min(1.0f, s / 0.003f);
     float back = s < 0.015f ? 1.0f : std::exp(-(s - 0.015f) / release);
@@ -112,14 +115,16 @@ constexpr float kLongDuckRelease = 0.17f;
 // An exponential fade that snaps to its target once it is inaudibly close,
 // so a fader that closes ends in exact zeros rather than creeping towards
 // them forever.
-void follow(float& value, float target, float coef) {
+void follow(float& value, float target, float coef)
+{
     value += (target - value) * coef;
     if (std::fabs(target - value) < 1e-6f) value = target;
 }
 
 }  // namespace
 
-TruePeakMeter::TruePeakMeter() {
+TruePeakMeter::TruePeakMeter()
+{
     // Tap j sits at offset j - (kDelay - 1) from the first sample of the
     // interval; cos^2 window over the whole span.
     const float half = float(kTaps) / 2.0f;
@@ -137,7 +142,8 @@ TruePeakMeter::TruePeakMeter() {
     }
 }
 
-float TruePeakMeter::push(float x) {
+float TruePeakMeter::push(float x)
+{
     history_[pos_] = x;
     history_[pos_ + kTaps] = x;
     pos_ = (pos_ + 1) % kTaps;
@@ -159,9 +165,12 @@ PeakLimiter::PeakLimiter(float ceiling_db, int lookahead)
       delay_r_(size_t(TruePeakMeter::kDelay + lookahead), 0.0f),
       held_(size_t(lookahead + 1), 1.0f),
       held_sum_(double(lookahead + 1)),
-      activity_coef_(1.0f - std::exp(-1.0f / (kActivitySeconds * float(kSampleRate)))) {}
+      activity_coef_(1.0f - std::exp(-1.0f / (kActivitySeconds * float(kSampleRate))))
+{
+}
 
-void PeakLimiter::process(float in_l, float in_r, float& out_l, float& out_r) {
+void PeakLimiter::process(float in_l, float in_r, float& out_l, float& out_r)
+{
     // Gain needed for the interval that starts kDelay samples back.
     float peak = std::max(meter_l_.push(in_l), meter_r_.push(in_r));
     float need = peak > ceiling_ ? ceiling_ / peak : 1.0f;
@@ -200,7 +209,8 @@ void PeakLimiter::process(float in_l, float in_r, float& out_l, float& out_r) {
     out_r = std::max(-ceiling_, std::min(ceiling_, dr * gain));
 }
 
-MasterBus::MasterBus() : limiter_(kCeilingDb, kLookahead) {
+MasterBus::MasterBus() : limiter_(kCeilingDb, kLookahead)
+{
     const float fs = float(kSampleRate);
     for (int c = 0; c < 2; ++c) {
         dc_[c].set(16.0f, 0.7071f, fs);
@@ -214,7 +224,8 @@ MasterBus::MasterBus() : limiter_(kCeilingDb, kLookahead) {
     side_b_.set(kMonoBelow, 1.3066f, fs);
 }
 
-void MasterBus::process(float in_l, float in_r, float& out_l, float& out_r) {
+void MasterBus::process(float in_l, float in_r, float& out_l, float& out_r)
+{
     // Everything under kMonoBelow goes to the middle: the kick and bass
     // hit both speakers alike, and the mix folds down to mono intact.
     float mid = 0.5f * (in_l + in_r);
@@ -237,7 +248,9 @@ void MasterBus::process(float in_l, float in_r, float& out_l, float& out_r) {
     out_r = y[1];
 }
 
-std::vector<float> render(const Song& song, int64_t begin, int64_t end, const RenderOptions& options) {
+std::vector<float> render(const Song& song, int64_t begin, int64_t end,
+                          const RenderOptions& options)
+{
     DenormalGuard guard;
     std::unique_ptr<Instrument> instruments[kPartCount];
     for (int p = 0; p < kPartCount; ++p) instruments[p] = make_instrument(Part(p), song.seed);
@@ -254,7 +267,8 @@ std::vector<float> render(const Song& song, int64_t begin, int64_t end, const Re
     Svf reverb_cut[2];
     for (Svf& f : reverb_cut) f.set(kReverbLowCut, 0.7071f, float(kSampleRate));
     const int latency = bus.latency() + 2 * clip_latency;
-    const int64_t start = std::max<int64_t>(0, begin - int64_t(options.preroll_seconds * kSampleRate));
+    const int64_t start =
+        std::max<int64_t>(0, begin - int64_t(options.preroll_seconds * kSampleRate));
     const int64_t stop = end + latency;
     std::vector<float> out(size_t(2 * std::max<int64_t>(0, end - begin)), 0.0f);
 
@@ -320,7 +334,8 @@ std::vector<float> render(const Song& song, int64_t begin, int64_t end, const Re
             for (int p = 0; p < kPartCount; ++p) {
                 follow(fader[p], mix.gain[p], smooth);
                 const ChannelStrip& strip = kStrips[p];
-                float g = strip_gain[p] * fader[p] * (1.0f - strip.duck * (strip.long_duck ? long_duck : duck));
+                float g = strip_gain[p] * fader[p] *
+                          (1.0f - strip.duck * (strip.long_duck ? long_duck : duck));
                 float xl = buf_l[size_t(p) * kBlock + size_t(i)] * g;
                 float xr = buf_r[size_t(p) * kBlock + size_t(i)] * g;
                 bus_l[int(strip.bus)] += xl;
@@ -340,13 +355,16 @@ std::vector<float> render(const Song& song, int64_t begin, int64_t end, const Re
             wait_r.push(bus_r[0] + (wet_r * kReverbReturn + dr * kDelayReturn) * wet_duck);
             // The master gain comes before the clippers, so their knees sit
             // at a fixed distance under the limiter's ceiling.
-            float sum_l = wait_l.tap(clip_latency + 1) + drum_clip[0].process(bus_l[1] * master_gain) / master_gain +
+            float sum_l = wait_l.tap(clip_latency + 1) +
+                          drum_clip[0].process(bus_l[1] * master_gain) / master_gain +
                           line_clip[0].process(bus_l[2] * master_gain) / master_gain;
-            float sum_r = wait_r.tap(clip_latency + 1) + drum_clip[1].process(bus_r[1] * master_gain) / master_gain +
+            float sum_r = wait_r.tap(clip_latency + 1) +
+                          drum_clip[1].process(bus_r[1] * master_gain) / master_gain +
                           line_clip[1].process(bus_r[2] * master_gain) / master_gain;
 
             float yl, yr;
-            bus.process(mix_clip[0].process(sum_l * master_gain), mix_clip[1].process(sum_r * master_gain), yl, yr);
+            bus.process(mix_clip[0].process(sum_l * master_gain),
+                        mix_clip[1].process(sum_r * master_gain), yl, yr);
             follow(master, mix.master, smooth);
             float fader_out = master_delay[master_pos];
             master_delay[master_pos] = master;
@@ -358,7 +376,8 @@ std::vector<float> render(const Song& song, int64_t begin, int64_t end, const Re
             if (idx >= begin && idx < end) {
                 out[size_t(2 * (idx - begin))] = yl;
                 out[size_t(2 * (idx - begin) + 1)] = yr;
-                if (options.trace) options.trace->limiter_gain[size_t(idx - begin)] = bus.limiter_gain();
+                if (options.trace)
+                    options.trace->limiter_gain[size_t(idx - begin)] = bus.limiter_gain();
             }
             if (options.trace && now >= begin && now < end)
                 options.trace->over_knee[size_t(now - begin)] =

@@ -59,7 +59,7 @@ private:
     std::vector<float> delay_l_, delay_r_;  // latency() samples
     size_t delay_pos_ = 0;
     std::deque<std::pair<int64_t, float>> window_;  // ascending gains, for the running minimum
-    std::vector<float> held_;                        // last lookahead + 1 released gains
+    std::vector<float> held_;                       // last lookahead + 1 released gains
     size_t held_pos_ = 0;
     double held_sum_;
     float released_ = 1.0f;
@@ -112,6 +112,7 @@ struct RenderOptions {
 // Renders samples [begin, end) of the song at kSampleRate as interleaved
 // stereo floats. The master bus latency is compensated: a note at sample s
 // of the score starts at sample s of the result.
-std::vector<float> render(const Song& song, int64_t begin, int64_t end, const RenderOptions& options = {});
+std::vector<float> render(const Song& song, int64_t begin, int64_t end,
+                          const RenderOptions& options = {});
 
 }  // namespace krelan::synth

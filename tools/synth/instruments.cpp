@@ -15,7 +15,8 @@ constexpr int kControlRate = 16;
 // Per-sample coefficient of an exponential approach with time constant `seconds`.
 float approach_coef(float seconds) { return 1.0f - std::exp(-1.0f / (seconds * kFs)); }
 
-void pan_gains(float pan, float& gl, float& gr) {
+void pan_gains(float pan, float& gl, float& gr)
+{
     // Constant-power pan, -1 (left) .. +1 (right).
     float a = (pan + 1.0f) * 0.25f * kPi;
     gl = std::cos(a) * 1.41421356f;
@@ -29,7 +30,8 @@ class KickDrum : public Instrument {
 public:
     explicit KickDrum(uint64_t seed) : rng_(seed) { click_hp_.set(2500.0f, kFs); }
 
-    void trigger(const Note& note, int) override {
+    void trigger(const Note& note, int) override
+    {
         voices_[current_].release = true;
         current_ ^= 1;
         Voice& v = voices_[current_];
@@ -39,7 +41,8 @@ public:
         v.tune = midi_to_hz(note.pitch) / midi_to_hz(31.0f);  // pitch 31 (G1): a 49 Hz body
     }
 
-    void render(float* l, float* r, int n, const MixState& mix) override {
+    void render(float* l, float* r, int n, const MixState& mix) override
+    {
         float tone = clamp01(mix.kick_tone);
         tone_lp_.set(90.0f + 9000.0f * tone * tone, kFs);
         for (int i = 0; i < n; ++i) {
@@ -47,7 +50,8 @@ public:
             for (Voice& v : voices_) {
                 if (!v.on) continue;
                 float s = float(v.t) * kInvFs;
-                float f = 49.0f * v.tune + 125.0f * std::exp(-s / 0.024f) + 330.0f * std::exp(-s / 0.0035f);
+                float f = 49.0f * v.tune + 125.0f * std::exp(-s / 0.024f) +
+                          330.0f * std::exp(-s / 0.0035f);
                 v.phase += f * kInvFs;
                 v.phase -= std::floor(v.phase);
                 // A short body, gone by 0.3 s: it leaves the offbeat bass room.
@@ -85,7 +89,8 @@ private:
 // filter envelope that restarts on every note that does not slide.
 class MonoLine : public Instrument {
 public:
-    void trigger(const Note& note, int gate) override {
+    void trigger(const Note& note, int gate) override
+    {
         target_ = midi_to_hz(note.pitch);
         bool glide = note.slide && amp_ > 0.01f;
         if (!glide) {
@@ -98,7 +103,8 @@ public:
     }
 
 protected:
-    void step_common(float glide_coef) {
+    void step_common(float glide_coef)
+    {
         freq_ += (target_ - freq_) * glide_coef;
         float want = gate_ > 0 ? 1.0f : 0.0f;
         amp_ += (want - amp_) * (want > amp_ ? attack_coef_ : release_coef_);
@@ -114,7 +120,8 @@ protected:
 // Saw plus sine fundamental through a low pass with a short pluck envelope.
 class Bass : public MonoLine {
 public:
-    void render(float* l, float* r, int n, const MixState& mix) override {
+    void render(float* l, float* r, int n, const MixState& mix) override
+    {
         const float glide = approach_coef(0.03f);
         for (int i = 0; i < n; ++i) {
             if (amp_ < 1e-5f && gate_ == 0) {
@@ -143,7 +150,8 @@ public:
     }
 
 public:
-    Bass() {
+    Bass()
+    {
         low_cut_a_.set(kLowCut, 0.5412f, kFs);
         low_cut_b_.set(kLowCut, 1.3066f, kFs);
     }
@@ -160,7 +168,8 @@ private:
 class Acid : public MonoLine {
 public:
     Acid() { release_coef_ = approach_coef(0.008f); }
-    void render(float* l, float* r, int n, const MixState& mix) override {
+    void render(float* l, float* r, int n, const MixState& mix) override
+    {
         const float glide = approach_coef(0.045f);
         for (int i = 0; i < n; ++i) {
             if (amp_ < 1e-5f && gate_ == 0) {
@@ -198,7 +207,7 @@ struct PolyPatch {
     float env_octaves, env_decay;           // filter envelope
     float q;
     float level;
-    float spread;                           // stereo spread of the oscillators
+    float spread;  // stereo spread of the oscillators
     bool use_arp_cutoff;
 };
 
@@ -207,7 +216,8 @@ class PolySaw : public Instrument {
 public:
     PolySaw(const PolyPatch& patch, uint64_t seed) : patch_(patch), rng_(seed) {}
 
-    void trigger(const Note& note, int gate) override {
+    void trigger(const Note& note, int gate) override
+    {
         Voice* v = nullptr;
         for (Voice& c : voices_)
             if (!c.on) {
@@ -225,18 +235,22 @@ public:
         v->velocity = note.velocity;
         float base = midi_to_hz(note.pitch);
         for (int k = 0; k < patch_.oscillators; ++k) {
-            float spread = patch_.oscillators > 1 ? float(k) / float(patch_.oscillators - 1) * 2.0f - 1.0f : 0.0f;
+            float spread = patch_.oscillators > 1
+                               ? float(k) / float(patch_.oscillators - 1) * 2.0f - 1.0f
+                               : 0.0f;
             v->freq[k] = base * std::exp2(spread * patch_.detune_cents / 1200.0f);
             v->osc[k].phase = rng_.uniform();
             pan_gains(spread * patch_.spread * (k % 2 ? -1.0f : 1.0f), v->gl[k], v->gr[k]);
         }
     }
 
-    void render(float* l, float* r, int n, const MixState& mix) override {
+    void render(float* l, float* r, int n, const MixState& mix) override
+    {
         const float a_coef = approach_coef(std::max(patch_.attack, 0.0005f) / 3.0f);
         const float d_coef = approach_coef(patch_.decay / 3.0f);
         const float r_coef = approach_coef(patch_.release / 3.0f);
-        const float base_cut = (patch_.use_arp_cutoff ? mix.arp_cutoff : mix.pad_cutoff) * patch_.cutoff_scale;
+        const float base_cut =
+            (patch_.use_arp_cutoff ? mix.arp_cutoff : mix.pad_cutoff) * patch_.cutoff_scale;
         const float norm = patch_.level / std::sqrt(float(patch_.oscillators));
         for (Voice& v : voices_) {
             if (!v.on) continue;
@@ -308,7 +322,8 @@ class Pluck : public Instrument {
 public:
     Pluck(bool fm, uint64_t seed) : fm_(fm), rng_(seed) {}
 
-    void trigger(const Note& note, int gate) override {
+    void trigger(const Note& note, int gate) override
+    {
         Voice& v = voices_[next_];
         next_ = (next_ + 1) % voices_.size();
         v = Voice{};
@@ -317,7 +332,8 @@ public:
         v.freq = midi_to_hz(note.pitch);
         v.velocity = note.velocity;
         v.accent = note.accent;
-        float pan = fm_ ? (std::fmod(note.pitch, 7.0f) / 3.0f - 1.0f) * 0.6f : (flip_ ? 0.55f : -0.55f);
+        float pan =
+            fm_ ? (std::fmod(note.pitch, 7.0f) / 3.0f - 1.0f) * 0.6f : (flip_ ? 0.55f : -0.55f);
         flip_ = !flip_;
         pan_gains(pan, v.gl, v.gr);
         // The bleep's modulator starts at zero so its first sample is no jump;
@@ -325,7 +341,8 @@ public:
         v.osc2.phase = fm_ ? 0.0f : rng_.uniform();
     }
 
-    void render(float* l, float* r, int n, const MixState& mix) override {
+    void render(float* l, float* r, int n, const MixState& mix) override
+    {
         for (Voice& v : voices_) {
             if (!v.on) continue;
             for (int i = 0; i < n; ++i) {
@@ -341,12 +358,14 @@ public:
                     amp = std::exp(-s / 0.16f);
                     if (v.ctl-- <= 0) {
                         float env = std::exp(-s / 0.05f);
-                        v.filter.set(mix.arp_cutoff * std::exp2(2.2f * env * v.velocity), 1.4f, kFs);
+                        v.filter.set(mix.arp_cutoff * std::exp2(2.2f * env * v.velocity), 1.4f,
+                                     kFs);
                         v.ctl = kControlRate;
                     }
                     float dt = v.freq * kInvFs;
                     float dt2 = v.freq * 1.004f * kInvFs;
-                    float x = 0.6f * saw_blep(v.osc.tick(dt), dt) + 0.4f * square_blep(v.osc2.tick(dt2), dt2);
+                    float x = 0.6f * saw_blep(v.osc.tick(dt), dt) +
+                              0.4f * square_blep(v.osc2.tick(dt2), dt2);
                     v.filter.process(x);
                     y = v.filter.lp * 0.5f;
                 }
@@ -388,10 +407,10 @@ private:
 struct MetalPatch {
     float base_hz;
     float band_hz, band_q, high_hz;
-    float decay;        // seconds
+    float decay;  // seconds
     float noise_mix;
     float pan;
-    float swing;        // successive hits alternate this far either side of pan
+    float swing;  // successive hits alternate this far either side of pan
     float level;
     bool stereo_noise;  // independent noise per side (a wide crash)
     bool boom;          // accented hits add a sub drop (impacts)
@@ -399,12 +418,14 @@ struct MetalPatch {
 
 class Metal : public Instrument {
 public:
-    Metal(const MetalPatch& patch, uint64_t seed) : patch_(patch), rng_(seed) {
+    Metal(const MetalPatch& patch, uint64_t seed) : patch_(patch), rng_(seed)
+    {
         static const float kRatios[6] = {2.0f, 3.0f, 4.16f, 5.43f, 6.79f, 8.21f};
         for (int k = 0; k < 6; ++k) freq_[k] = patch.base_hz * kRatios[k];
     }
 
-    void trigger(const Note& note, int gate) override {
+    void trigger(const Note& note, int gate) override
+    {
         // A new hit takes a free voice, so the last one rings on under it;
         // only choke() cuts a ring short.
         Voice& v = voices_[next_];
@@ -419,15 +440,18 @@ public:
         for (Svf* f : {&v.band_l, &v.band_r}) f->set(patch_.band_hz, patch_.band_q, kFs);
         for (Svf* f : {&v.high_l, &v.high_r}) f->set(patch_.high_hz, 0.7f, kFs);
         // Successive hits sit a little either side of the patch's place.
-        float pan = std::max(-1.0f, std::min(1.0f, patch_.pan + (flip_ ? patch_.swing : -patch_.swing)));
+        float pan =
+            std::max(-1.0f, std::min(1.0f, patch_.pan + (flip_ ? patch_.swing : -patch_.swing)));
         flip_ = !flip_;
         pan_gains(pan, v.gl, v.gr);
     }
-    void choke() override {
+    void choke() override
+    {
         for (Voice& v : voices_) v.choking = true;
     }
 
-    void render(float* l, float* r, int n, const MixState&) override {
+    void render(float* l, float* r, int n, const MixState&) override
+    {
         for (Voice& v : voices_)
             if (v.on) render_voice(v, l, r, n);
     }
@@ -441,7 +465,8 @@ private:
         Svf band_l, band_r, high_l, high_r;
     };
 
-    void render_voice(Voice& v, float* l, float* r, int n) {
+    void render_voice(Voice& v, float* l, float* r, int n)
+    {
         for (int i = 0; i < n; ++i) {
             float s = float(v.t) * kInvFs;
             float metal = 0.0f;
@@ -466,8 +491,8 @@ private:
             if (v.boom) {
                 float f = 36.0f + 30.0f * std::exp(-s / 0.12f);
                 v.boom_phase += f * kInvFs;
-                float b = std::sin(kTwoPi * v.boom_phase) * std::exp(-s / 0.45f) * std::min(1.0f, s * 400.0f) * 0.35f *
-                          v.velocity;
+                float b = std::sin(kTwoPi * v.boom_phase) * std::exp(-s / 0.45f) *
+                          std::min(1.0f, s * 400.0f) * 0.35f * v.velocity;
                 l[i] += b;
                 r[i] += b;
             }
@@ -492,19 +517,22 @@ private:
 // a longer diffuse tail. Each side gets its own noise so it sounds wide.
 class Clap : public Instrument {
 public:
-    explicit Clap(uint64_t seed) : rng_(seed) {
+    explicit Clap(uint64_t seed) : rng_(seed)
+    {
         band_l_.set(1500.0f, 1.2f, kFs);
         band_r_.set(1650.0f, 1.2f, kFs);
         // The crack of the clap, where the ear is most sensitive.
         crack_l_.set(3400.0f, 1.5f, kFs);
         crack_r_.set(3800.0f, 1.5f, kFs);
     }
-    void trigger(const Note& note, int) override {
+    void trigger(const Note& note, int) override
+    {
         on_ = true;
         t_ = 0;
         velocity_ = note.velocity;
     }
-    void render(float* l, float* r, int n, const MixState&) override {
+    void render(float* l, float* r, int n, const MixState&) override
+    {
         if (!on_) return;
         for (int i = 0; i < n; ++i) {
             float s = float(t_) * kInvFs;
@@ -518,7 +546,8 @@ public:
             // Two thirds of each side's noise is its own: wide, but not so
             // wide that the clap thins out in mono.
             float common = rng_.bipolar();
-            float nl = common + kWidth * (rng_.bipolar() - common), nr = common + kWidth * (rng_.bipolar() - common);
+            float nl = common + kWidth * (rng_.bipolar() - common),
+                  nr = common + kWidth * (rng_.bipolar() - common);
             band_l_.process(nl);
             band_r_.process(nr);
             crack_l_.process(nl);
@@ -548,7 +577,7 @@ private:
 // Drum-machine style voice: a sine with a falling pitch plus filtered noise.
 // The snare leans on the noise, the toms and the rim-like percussion on the tone.
 struct DrumPatch {
-    float pitch_drop;    // start frequency as a multiple of the note
+    float pitch_drop;  // start frequency as a multiple of the note
     float drop_time;
     float tone_decay, noise_decay;
     float tone_level, noise_level;
@@ -562,7 +591,8 @@ struct DrumPatch {
 class ToneDrum : public Instrument {
 public:
     ToneDrum(const DrumPatch& patch, uint64_t seed) : patch_(patch), rng_(seed) {}
-    void trigger(const Note& note, int) override {
+    void trigger(const Note& note, int) override
+    {
         Voice& v = voices_[next_];
         next_ = (next_ + 1) % patch_.max_voices;
         v = Voice{};
@@ -573,7 +603,8 @@ public:
         float pan = std::max(-0.7f, std::min(0.7f, (note.pitch - 60.0f) * patch_.pan_per_semitone));
         pan_gains(pan, v.gl, v.gr);
     }
-    void render(float* l, float* r, int n, const MixState&) override {
+    void render(float* l, float* r, int n, const MixState&) override
+    {
         if (patch_.drive <= 0.0f) {
             render_voices(l, r, n);
             return;
@@ -591,16 +622,19 @@ public:
     }
 
 private:
-    void render_voices(float* l, float* r, int n) {
+    void render_voices(float* l, float* r, int n)
+    {
         for (int vi = 0; vi < patch_.max_voices; ++vi) {
             Voice& v = voices_[size_t(vi)];
             if (!v.on) continue;
             for (int i = 0; i < n; ++i) {
                 float s = float(v.t) * kInvFs;
-                float f = v.freq * (1.0f + (patch_.pitch_drop - 1.0f) * std::exp(-s / patch_.drop_time));
+                float f =
+                    v.freq * (1.0f + (patch_.pitch_drop - 1.0f) * std::exp(-s / patch_.drop_time));
                 v.phase += f * kInvFs;
                 v.phase -= std::floor(v.phase);
-                float tone = std::sin(kTwoPi * v.phase) * std::exp(-s / patch_.tone_decay) * patch_.tone_level;
+                float tone = std::sin(kTwoPi * v.phase) * std::exp(-s / patch_.tone_decay) *
+                             patch_.tone_level;
                 v.band.process(rng_.bipolar());
                 float noise = v.band.bp * std::exp(-s / patch_.noise_decay) * patch_.noise_level;
                 float y = (tone + noise) * v.velocity * std::min(1.0f, s * 8000.0f + 0.1f);
@@ -637,7 +671,8 @@ class Sweep : public Instrument {
 public:
     Sweep(SweepKind kind, uint64_t seed) : kind_(kind), rng_(seed) {}
     static constexpr float kRiserDrive = 2.5f;
-    void trigger(const Note& note, int gate) override {
+    void trigger(const Note& note, int gate) override
+    {
         Voice& v = voices_[next_];
         next_ = (next_ + 1) % voices_.size();
         v = Voice{};
@@ -647,7 +682,8 @@ public:
         v.velocity = note.velocity;
         v.tone_phase[1].phase = 0.37f;
     }
-    void render(float* l, float* r, int n, const MixState&) override {
+    void render(float* l, float* r, int n, const MixState&) override
+    {
         for (Voice& v : voices_) {
             if (!v.on) continue;
             for (int i = 0; i < n; ++i) {
@@ -655,22 +691,22 @@ public:
                 float s = float(v.t) * kInvFs;
                 float amp, centre, q, tone_amp = 0.0f;
                 switch (kind_) {
-                    case SweepKind::Riser:
-                        amp = p * p;
-                        centre = 350.0f * std::exp2(4.8f * p);
-                        q = 2.2f;
-                        tone_amp = 0.18f * p * p * p;
-                        break;
-                    case SweepKind::Reverse:
-                        amp = p * p * p * p;
-                        centre = 6000.0f;
-                        q = 0.6f;
-                        break;
-                    default:  // atmosphere
-                        amp = smoothstep(0.0f, 0.25f, p) * (1.0f - smoothstep(0.7f, 1.0f, p));
-                        centre = 900.0f * std::exp2(1.2f * std::sin(kTwoPi * s / 9.0f));
-                        q = 1.4f;
-                        break;
+                case SweepKind::Riser:
+                    amp = p * p;
+                    centre = 350.0f * std::exp2(4.8f * p);
+                    q = 2.2f;
+                    tone_amp = 0.18f * p * p * p;
+                    break;
+                case SweepKind::Reverse:
+                    amp = p * p * p * p;
+                    centre = 6000.0f;
+                    q = 0.6f;
+                    break;
+                default:  // atmosphere
+                    amp = smoothstep(0.0f, 0.25f, p) * (1.0f - smoothstep(0.7f, 1.0f, p));
+                    centre = 900.0f * std::exp2(1.2f * std::sin(kTwoPi * s / 9.0f));
+                    q = 1.4f;
+                    break;
                 }
                 // End exactly at the gate with a 3 ms ramp so nothing clicks.
                 float tail = float(v.length - v.t) / (0.003f * kFs);
@@ -729,49 +765,65 @@ private:
 
 }  // namespace
 
-const char* part_name(Part p) {
-    static const char* kNames[kPartCount] = {"kick", "bass",   "acid", "pad",   "stab",  "arp",    "lead",
-                                             "bleep", "closed-hat", "open-hat", "ride", "clap", "snare",
-                                             "tom",   "perc",   "crash", "riser", "reverse", "atmos"};
+const char* part_name(Part p)
+{
+    static const char* kNames[kPartCount] = {"kick",  "bass",  "acid",    "pad",        "stab",
+                                             "arp",   "lead",  "bleep",   "closed-hat", "open-hat",
+                                             "ride",  "clap",  "snare",   "tom",        "perc",
+                                             "crash", "riser", "reverse", "atmos"};
     return kNames[int(p)];
 }
 
-std::unique_ptr<Instrument> make_instrument(Part part, uint64_t seed) {
+std::unique_ptr<Instrument> make_instrument(Part part, uint64_t seed)
+{
     uint64_t s = mix_seed(seed ^ (uint64_t(part) * 0x9E3779B97F4A7C15ull));
     switch (part) {
-        case Part::Kick: return std::make_unique<KickDrum>(s);
-        case Part::Bass: return std::make_unique<Bass>();
-        case Part::Acid: return std::make_unique<Acid>();
-        case Part::Pad:
-            return std::make_unique<PolySaw>(
-                PolyPatch{5, 16.0f, 0.9f, 1.0f, 1.0f, 1.6f, 1.0f, 0.7f, 1.2f, 0.7f, 0.075f, 0.8f, false}, s);
-        case Part::Stab:
-            return std::make_unique<PolySaw>(
-                PolyPatch{3, 11.0f, 0.002f, 0.22f, 0.0f, 0.09f, 1.3f, 2.2f, 0.07f, 1.6f, 0.16f, 0.6f, false}, s);
-        case Part::Lead:
-            return std::make_unique<PolySaw>(
-                PolyPatch{3, 9.0f, 0.012f, 0.35f, 0.7f, 0.18f, 1.25f, 1.2f, 0.12f, 1.0f, 0.13f, 0.4f, true}, s);
-        case Part::Arp: return std::make_unique<Pluck>(false, s);
-        case Part::Bleep: return std::make_unique<Pluck>(true, s);
-        case Part::ClosedHat:
-            return std::make_unique<Metal>(MetalPatch{80.0f, 9000.0f, 1.0f, 6000.0f, 0.035f, 0.5f, 0.1f, 0.5f, 0.8f, false, false}, s);
-        case Part::OpenHat:
-            return std::make_unique<Metal>(MetalPatch{80.0f, 8500.0f, 1.0f, 6000.0f, 0.24f, 0.5f, -0.3f, 0.2f, 0.65f, false, false}, s);
-        case Part::Ride:
-            return std::make_unique<Metal>(MetalPatch{117.0f, 6200.0f, 0.8f, 3800.0f, 0.65f, 0.3f, 0.35f, 0.0f, 0.45f, false, false}, s);
-        case Part::Crash:
-            return std::make_unique<Metal>(MetalPatch{97.0f, 7000.0f, 0.5f, 3000.0f, 1.5f, 0.6f, 0.0f, 0.0f, 0.8f, true, true}, s);
-        case Part::Clap: return std::make_unique<Clap>(s);
-        case Part::Snare:
-            return std::make_unique<ToneDrum>(DrumPatch{1.35f, 0.02f, 0.06f, 0.13f, 0.55f, 0.9f, 3500.0f, 0.5f, 0.0f, 16, 1.5f}, s);
-        case Part::Tom:
-            return std::make_unique<ToneDrum>(DrumPatch{1.6f, 0.035f, 0.22f, 0.03f, 0.9f, 0.2f, 900.0f, 1.0f, 0.03f, 8, 1.0f}, s);
-        case Part::Perc:
-            return std::make_unique<ToneDrum>(DrumPatch{1.15f, 0.004f, 0.025f, 0.012f, 0.5f, 0.5f, 2500.0f, 2.0f, 0.06f, 8}, s);
-        case Part::Riser: return std::make_unique<Sweep>(SweepKind::Riser, s);
-        case Part::Reverse: return std::make_unique<Sweep>(SweepKind::Reverse, s);
-        case Part::Atmos: return std::make_unique<Sweep>(SweepKind::Atmos, s);
-        case Part::Count: break;
+    case Part::Kick: return std::make_unique<KickDrum>(s);
+    case Part::Bass: return std::make_unique<Bass>();
+    case Part::Acid: return std::make_unique<Acid>();
+    case Part::Pad:
+        return std::make_unique<PolySaw>(PolyPatch{5, 16.0f, 0.9f, 1.0f, 1.0f, 1.6f, 1.0f, 0.7f,
+                                                   1.2f, 0.7f, 0.075f, 0.8f, false},
+                                         s);
+    case Part::Stab:
+        return std::make_unique<PolySaw>(PolyPatch{3, 11.0f, 0.002f, 0.22f, 0.0f, 0.09f, 1.3f, 2.2f,
+                                                   0.07f, 1.6f, 0.16f, 0.6f, false},
+                                         s);
+    case Part::Lead:
+        return std::make_unique<PolySaw>(PolyPatch{3, 9.0f, 0.012f, 0.35f, 0.7f, 0.18f, 1.25f, 1.2f,
+                                                   0.12f, 1.0f, 0.13f, 0.4f, true},
+                                         s);
+    case Part::Arp: return std::make_unique<Pluck>(false, s);
+    case Part::Bleep: return std::make_unique<Pluck>(true, s);
+    case Part::ClosedHat:
+        return std::make_unique<Metal>(
+            MetalPatch{80.0f, 9000.0f, 1.0f, 6000.0f, 0.035f, 0.5f, 0.1f, 0.5f, 0.8f, false, false},
+            s);
+    case Part::OpenHat:
+        return std::make_unique<Metal>(MetalPatch{80.0f, 8500.0f, 1.0f, 6000.0f, 0.24f, 0.5f, -0.3f,
+                                                  0.2f, 0.65f, false, false},
+                                       s);
+    case Part::Ride:
+        return std::make_unique<Metal>(MetalPatch{117.0f, 6200.0f, 0.8f, 3800.0f, 0.65f, 0.3f,
+                                                  0.35f, 0.0f, 0.45f, false, false},
+                                       s);
+    case Part::Crash:
+        return std::make_unique<Metal>(
+            MetalPatch{97.0f, 7000.0f, 0.5f, 3000.0f, 1.5f, 0.6f, 0.0f, 0.0f, 0.8f, true, true}, s);
+    case Part::Clap: return std::make_unique<Clap>(s);
+    case Part::Snare:
+        return std::make_unique<ToneDrum>(
+            DrumPatch{1.35f, 0.02f, 0.06f, 0.13f, 0.55f, 0.9f, 3500.0f, 0.5f, 0.0f, 16, 1.5f}, s);
+    case Part::Tom:
+        return std::make_unique<ToneDrum>(
+            DrumPatch{1.6f, 0.035f, 0.22f, 0.03f, 0.9f, 0.2f, 900.0f, 1.0f, 0.03f, 8, 1.0f}, s);
+    case Part::Perc:
+        return std::make_unique<ToneDrum>(
+            DrumPatch{1.15f, 0.004f, 0.025f, 0.012f, 0.5f, 0.5f, 2500.0f, 2.0f, 0.06f, 8}, s);
+    case Part::Riser: return std::make_unique<Sweep>(SweepKind::Riser, s);
+    case Part::Reverse: return std::make_unique<Sweep>(SweepKind::Reverse, s);
+    case Part::Atmos: return std::make_unique<Sweep>(SweepKind::Atmos, s);
+    case Part::Count: break;
     }
     return nullptr;
 }

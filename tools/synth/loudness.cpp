@@ -15,7 +15,8 @@ constexpr size_t kChunk = kSampleRate / 10;  // short-term loudness is read ever
 
 double gain_db(double linear) { return linear > 0.0 ? 20.0 * std::log10(linear) : -HUGE_VAL; }
 
-double integrated(ebur128_state* state) {
+double integrated(ebur128_state* state)
+{
     double lufs = -HUGE_VAL;
     ebur128_loudness_global(state, &lufs);
     return lufs;
@@ -23,8 +24,10 @@ double integrated(ebur128_state* state) {
 
 }  // namespace
 
-Loudness measure_loudness(const std::vector<float>& stereo, size_t begin, size_t end) {
-    ebur128_state* state = ebur128_init(2, kSampleRate, EBUR128_MODE_I | EBUR128_MODE_S | EBUR128_MODE_TRUE_PEAK);
+Loudness measure_loudness(const std::vector<float>& stereo, size_t begin, size_t end)
+{
+    ebur128_state* state =
+        ebur128_init(2, kSampleRate, EBUR128_MODE_I | EBUR128_MODE_S | EBUR128_MODE_TRUE_PEAK);
     // The mono fold-down as a mono listener hears it: the average of the two
     // channels on both speakers, so identical channels lose nothing.
     ebur128_state* mono = ebur128_init(2, kSampleRate, EBUR128_MODE_I);
@@ -36,10 +39,12 @@ Loudness measure_loudness(const std::vector<float>& stereo, size_t begin, size_t
         ebur128_add_frames_float(state, &stereo[2 * at], n);
         folded.resize(2 * n);
         for (size_t i = 0; i < n; ++i)
-            folded[2 * i] = folded[2 * i + 1] = 0.5f * (stereo[2 * (at + i)] + stereo[2 * (at + i) + 1]);
+            folded[2 * i] = folded[2 * i + 1] =
+                0.5f * (stereo[2 * (at + i)] + stereo[2 * (at + i) + 1]);
         ebur128_add_frames_float(mono, folded.data(), n);
         double short_term = -HUGE_VAL;
-        if (at + n - begin >= 3 * size_t(kSampleRate) && ebur128_loudness_shortterm(state, &short_term) == EBUR128_SUCCESS)
+        if (at + n - begin >= 3 * size_t(kSampleRate) &&
+            ebur128_loudness_shortterm(state, &short_term) == EBUR128_SUCCESS)
             result.short_term_max = std::max(result.short_term_max, short_term);
     }
     result.integrated = integrated(state);

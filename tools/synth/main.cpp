@@ -19,19 +19,23 @@ using namespace krelan::synth;
 
 namespace {
 
-int usage() {
-    std::fprintf(stderr,
-                 "usage: krelan-synth --out FILE.wav [--seed N] [--from SEC] [--to SEC] [--only PART,...]\n"
-                 "       krelan-synth --sections\n");
+int usage()
+{
+    std::fprintf(
+        stderr,
+        "usage: krelan-synth --out FILE.wav [--seed N] [--from SEC] [--to SEC] [--only PART,...]\n"
+        "       krelan-synth --sections\n");
     return 2;
 }
 
-bool parse_parts(const std::string& list, uint32_t& mask) {
+bool parse_parts(const std::string& list, uint32_t& mask)
+{
     mask = 0;
     size_t pos = 0;
     while (pos <= list.size()) {
         size_t comma = list.find(',', pos);
-        std::string name = list.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
+        std::string name =
+            list.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
         bool found = false;
         for (int p = 0; p < kPartCount; ++p)
             if (name == part_name(Part(p))) {
@@ -50,7 +54,8 @@ bool parse_parts(const std::string& list, uint32_t& mask) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     std::string out;
     uint64_t seed = kDefaultSeed;
     double from = 0.0, to = kTrackSeconds;
@@ -79,8 +84,8 @@ int main(int argc, char** argv) {
     Song song = compose(seed);
     if (sections) {
         for (const Section& s : song.sections)
-            std::printf("%d %.3f %s\n", s.begin_beat, double(beat_to_sample(s.begin_beat)) / kSampleRate,
-                        s.name.c_str());
+            std::printf("%d %.3f %s\n", s.begin_beat,
+                        double(beat_to_sample(s.begin_beat)) / kSampleRate, s.name.c_str());
         return 0;
     }
     if (out.empty() || !(to > from)) return usage();
@@ -96,9 +101,11 @@ int main(int argc, char** argv) {
         (i % 2 ? dc_r : dc_l) += audio[i];
     }
     double frames = double(audio.size() / 2);
-    std::fprintf(stderr, "%.2f s, %zu notes, sample peak %.2f dBFS, rms %.2f dBFS, dc %.2e / %.2e\n",
+    std::fprintf(stderr,
+                 "%.2f s, %zu notes, sample peak %.2f dBFS, rms %.2f dBFS, dc %.2e / %.2e\n",
                  frames / kSampleRate, song.notes.size(), 20.0 * std::log10(std::max(peak, 1e-12)),
-                 10.0 * std::log10(std::max(sum / double(audio.size()), 1e-24)), dc_l / frames, dc_r / frames);
+                 10.0 * std::log10(std::max(sum / double(audio.size()), 1e-24)), dc_l / frames,
+                 dc_r / frames);
 
     if (!write_wav(out, to_pcm16(audio, seed ^ 0xD17E5EEDull))) {
         std::fprintf(stderr, "cannot write %s\n", out.c_str());

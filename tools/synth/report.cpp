@@ -34,12 +34,15 @@ struct Span {
     size_t begin, end;  // frames
 };
 
-Span beats(const std::vector<float>& track, int from, int to) {
+Span beats(const std::vector<float>& track, int from, int to)
+{
     size_t frames = track.size() / 2;
-    return {std::min(frames, size_t(beat_to_sample(from))), std::min(frames, size_t(beat_to_sample(to)))};
+    return {std::min(frames, size_t(beat_to_sample(from))),
+            std::min(frames, size_t(beat_to_sample(to)))};
 }
 
-double median(std::vector<double> v) {
+double median(std::vector<double> v)
+{
     if (v.empty()) return 0.0;
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
@@ -53,13 +56,16 @@ struct BusStats {
     int worst_beat = -1;
 };
 
-BusStats bus_stats(const BusTrace& trace, int from, int to) {
+BusStats bus_stats(const BusTrace& trace, int from, int to)
+{
     BusStats s;
     std::vector<double> swings;
     for (int b = from; b < to; ++b) {
-        size_t a = size_t(beat_to_sample(b)), e = std::min(trace.limiter_gain.size(), size_t(beat_to_sample(b + 1)));
+        size_t a = size_t(beat_to_sample(b)),
+               e = std::min(trace.limiter_gain.size(), size_t(beat_to_sample(b + 1)));
         if (a >= e) break;
-        auto [lo, hi] = std::minmax_element(trace.limiter_gain.begin() + long(a), trace.limiter_gain.begin() + long(e));
+        auto [lo, hi] = std::minmax_element(trace.limiter_gain.begin() + long(a),
+                                            trace.limiter_gain.begin() + long(e));
         swings.push_back(20.0 * std::log10(double(*hi) / double(*lo)));
         if (swings.back() > s.swing_max) {
             s.swing_max = swings.back();
@@ -67,7 +73,8 @@ BusStats bus_stats(const BusTrace& trace, int from, int to) {
         }
     }
     s.swing_median = median(swings);
-    size_t a = size_t(beat_to_sample(from)), e = std::min(trace.over_knee.size(), size_t(beat_to_sample(to)));
+    size_t a = size_t(beat_to_sample(from)),
+           e = std::min(trace.over_knee.size(), size_t(beat_to_sample(to)));
     double over = 0.0, reduction = 0.0;
     for (size_t i = a; i < e; ++i) {
         over += trace.over_knee[i];
@@ -86,7 +93,8 @@ struct SectionRow {
     BusStats bus;
 };
 
-SectionRow measure_section(const std::vector<float>& track, const BusTrace& trace, const Section& s) {
+SectionRow measure_section(const std::vector<float>& track, const BusTrace& trace, const Section& s)
+{
     Span span = beats(track, s.begin_beat, s.end_beat);
     return {s,
             measure_loudness(track, span.begin, span.end),
@@ -96,33 +104,43 @@ SectionRow measure_section(const std::vector<float>& track, const BusTrace& trac
             bus_stats(trace, s.begin_beat, s.end_beat)};
 }
 
-double presence_worst(const Spectrum& s) {
+double presence_worst(const Spectrum& s)
+{
     double worst = 0.0;
     for (int b = kBand2k; b <= kBand6k3; ++b)
         if (std::fabs(s.relative_db(b)) > std::fabs(worst)) worst = s.relative_db(b);
     return worst;
 }
 
-void print_sections(const std::vector<SectionRow>& rows) {
-    std::printf("%-10s %-7s %6s %6s %6s %5s %5s %5s %5s %6s %6s %5s %5s %5s %6s\n", "section", "beats", "I", "S max", "TP",
-                "crest", "corr", "c<150", "mono", "50-63", "2-6k3", "gr", "swing", "max", "knee");
-    std::printf("%-10s %-7s %6s %6s %6s %5s %5s %5s %5s %6s %6s %5s %5s %5s %6s\n", "", "", "LUFS", "LUFS", "dBTP", "dB",
-                "", "", "LU", "dB", "dB", "dB", "dB", "dB", "%");
+void print_sections(const std::vector<SectionRow>& rows)
+{
+    std::printf("%-10s %-7s %6s %6s %6s %5s %5s %5s %5s %6s %6s %5s %5s %5s %6s\n", "section",
+                "beats", "I", "S max", "TP", "crest", "corr", "c<150", "mono", "50-63", "2-6k3",
+                "gr", "swing", "max", "knee");
+    std::printf("%-10s %-7s %6s %6s %6s %5s %5s %5s %5s %6s %6s %5s %5s %5s %6s\n", "", "", "LUFS",
+                "LUFS", "dBTP", "dB", "", "", "LU", "dB", "dB", "dB", "dB", "dB", "%");
     for (const SectionRow& r : rows) {
         char span[16];
         std::snprintf(span, sizeof span, "%d-%d", r.section.begin_beat, r.section.end_beat);
-        std::printf("%-10s %-7s %6.1f %6.1f %6.1f %5.1f %5.2f %5.2f %5.2f %6.1f %6.1f %5.1f %5.1f %5.1f %6.2f%s\n",
-                    r.section.name.c_str(), span, r.loudness.integrated, r.loudness.short_term_max, r.loudness.true_peak,
-                    r.crest, r.correlation, r.spectrum.low_correlation(), r.loudness.mono_loss,
-                    std::max(r.spectrum.relative_db(kBand50), r.spectrum.relative_db(kBand63)), presence_worst(r.spectrum),
-                    r.bus.reduction, r.bus.swing_median, r.bus.swing_max, 100.0 * r.bus.over_knee, r.section.full ? "  full" : "");
+        std::printf(
+            "%-10s %-7s %6.1f %6.1f %6.1f %5.1f %5.2f %5.2f %5.2f %6.1f %6.1f %5.1f %5.1f %5.1f "
+            "%6.2f%s\n",
+            r.section.name.c_str(), span, r.loudness.integrated, r.loudness.short_term_max,
+            r.loudness.true_peak, r.crest, r.correlation, r.spectrum.low_correlation(),
+            r.loudness.mono_loss,
+            std::max(r.spectrum.relative_db(kBand50), r.spectrum.relative_db(kBand63)),
+            presence_worst(r.spectrum), r.bus.reduction, r.bus.swing_median, r.bus.swing_max,
+            100.0 * r.bus.over_knee, r.section.full ? "  full" : "");
     }
 }
 
-void print_balance(const Spectrum& whole, const Spectrum& full) {
-    std::printf("\nthird-octave balance, dB relative to 1 kHz\n%-6s %6s %6s\n", "band", "whole", "full");
+void print_balance(const Spectrum& whole, const Spectrum& full)
+{
+    std::printf("\nthird-octave balance, dB relative to 1 kHz\n%-6s %6s %6s\n", "band", "whole",
+                "full");
     for (int b = 0; b < kThirdOctaves; ++b)
-        std::printf("%-6s %6.1f %6.1f\n", third_octave_label(b), whole.relative_db(b), full.relative_db(b));
+        std::printf("%-6s %6.1f %6.1f\n", third_octave_label(b), whole.relative_db(b),
+                    full.relative_db(b));
 }
 
 // ---------------------------------------------------------------- block changes
@@ -138,7 +156,8 @@ struct Block {
     double onsets;    // per beat
 };
 
-Block measure_block(const std::vector<float>& track, const std::vector<size_t>& onsets, int beat) {
+Block measure_block(const std::vector<float>& track, const std::vector<size_t>& onsets, int beat)
+{
     Block k{beat, 0.0, {}, 0.0};
     Span span = beats(track, beat, beat + kBlockBeats);
     k.loudness = measure_loudness(track, span.begin, span.end).integrated;
@@ -151,7 +170,8 @@ Block measure_block(const std::vector<float>& track, const std::vector<size_t>& 
         k.tone[g] = 10.0 * std::log10(p / total);
     }
     k.onsets = double(std::count_if(onsets.begin(), onsets.end(),
-                                    [&](size_t f) { return f >= span.begin && f < span.end; })) / kBlockBeats;
+                                    [&](size_t f) { return f >= span.begin && f < span.end; })) /
+               kBlockBeats;
     return k;
 }
 
@@ -163,7 +183,8 @@ struct Change {
     double loudness, tone, onsets, total;
 };
 
-Change block_change(const Block& a, const Block& b) {
+Change block_change(const Block& a, const Block& b)
+{
     auto level = [](double lufs) { return std::isfinite(lufs) ? lufs : -70.0; };
     Change c{};
     c.loudness = level(b.loudness) - level(a.loudness);
@@ -175,12 +196,14 @@ Change block_change(const Block& a, const Block& b) {
     return c;
 }
 
-std::vector<std::pair<int, Change>> print_blocks(const std::vector<float>& track) {
+std::vector<std::pair<int, Change>> print_blocks(const std::vector<float>& track)
+{
     const std::vector<size_t> onsets = find_onsets(track);
     std::vector<Block> blocks;
-    for (int b = 0; b + kBlockBeats <= int(kEndBeat); b += kBlockBeats) blocks.push_back(measure_block(track, onsets, b));
-    std::printf("\n16-beat blocks: change from the block before\n%-6s %6s %7s %6s %6s %6s %6s\n", "beat", "I", "onsets",
-                "dLU", "dtone", "dons", "change");
+    for (int b = 0; b + kBlockBeats <= int(kEndBeat); b += kBlockBeats)
+        blocks.push_back(measure_block(track, onsets, b));
+    std::printf("\n16-beat blocks: change from the block before\n%-6s %6s %7s %6s %6s %6s %6s\n",
+                "beat", "I", "onsets", "dLU", "dtone", "dons", "change");
     std::vector<std::pair<int, Change>> changes;
     for (size_t i = 0; i < blocks.size(); ++i) {
         std::printf("%-6d %6.1f %7.2f", blocks[i].beat, blocks[i].loudness, blocks[i].onsets);
@@ -198,23 +221,26 @@ std::vector<std::pair<int, Change>> print_blocks(const std::vector<float>& track
 
 struct Targets {
     int missed = 0;
-    void check(bool ok, const char* what, double value) {
+    void check(bool ok, const char* what, double value)
+    {
         std::printf("  %-4s %-72s %7.2f\n", ok ? "ok" : "MISS", what, value);
         if (!ok) ++missed;
     }
 };
 
 int check_targets(const std::vector<SectionRow>& rows, const Loudness& whole, double seconds,
-                  const std::vector<std::pair<int, Change>>& changes) {
+                  const std::vector<std::pair<int, Change>>& changes)
+{
     Targets t;
     std::printf("\ntargets\n");
-    t.check(whole.integrated >= -11.0 && whole.integrated <= -9.0, "integrated loudness -11..-9 LUFS", whole.integrated);
+    t.check(whole.integrated >= -11.0 && whole.integrated <= -9.0,
+            "integrated loudness -11..-9 LUFS", whole.integrated);
     t.check(whole.true_peak <= -1.0, "true peak at most -1 dBTP", whole.true_peak);
     t.check(seconds >= 248.0, "at least 248 s long", seconds);
     double sum = 0.0, recap = 0.0;
     int count = 0, worst_swing_beat = -1;
-    double worst_swing = 0.0, worst_knee = 0.0, worst_sub = -99.0, worst_presence = 0.0, worst_low = 1.0,
-           worst_mono = 0.0, corr_lo = 1.0, corr_hi = 0.0;
+    double worst_swing = 0.0, worst_knee = 0.0, worst_sub = -99.0, worst_presence = 0.0,
+           worst_low = 1.0, worst_mono = 0.0, corr_lo = 1.0, corr_hi = 0.0;
     for (const SectionRow& r : rows) {
         if (!r.section.full) continue;
         if (r.section.name == "recap") {
@@ -228,7 +254,8 @@ int check_targets(const std::vector<SectionRow>& rows, const Loudness& whole, do
             worst_swing_beat = r.bus.worst_beat;
         }
         worst_knee = std::max(worst_knee, r.bus.over_knee);
-        worst_sub = std::max({worst_sub, r.spectrum.relative_db(kBand50), r.spectrum.relative_db(kBand63)});
+        worst_sub =
+            std::max({worst_sub, r.spectrum.relative_db(kBand50), r.spectrum.relative_db(kBand63)});
         double p = presence_worst(r.spectrum);
         if (std::fabs(p) > std::fabs(worst_presence)) worst_presence = p;
         worst_low = std::min(worst_low, r.spectrum.low_correlation());
@@ -239,15 +266,19 @@ int check_targets(const std::vector<SectionRow>& rows, const Loudness& whole, do
     double lift = recap - sum / std::max(count, 1);
     t.check(lift >= 1.5, "recap over the other full sections' average, at least 1.5 LU", lift);
     char swing[96];
-    std::snprintf(swing, sizeof swing, "limiter swing within a beat, full sections, worst beat (%d), <= 1.5 dB",
+    std::snprintf(swing, sizeof swing,
+                  "limiter swing within a beat, full sections, worst beat (%d), <= 1.5 dB",
                   worst_swing_beat);
     t.check(worst_swing <= 1.5, swing, worst_swing);
-    t.check(worst_knee <= 0.01, "share over the clipper's knee, full sections, <= 1 %", 100.0 * worst_knee);
+    t.check(worst_knee <= 0.01, "share over the clipper's knee, full sections, <= 1 %",
+            100.0 * worst_knee);
     t.check(worst_sub <= 13.0, "50-63 Hz over 1 kHz, full sections, <= 13 dB", worst_sub);
-    t.check(std::fabs(worst_presence) <= 4.0, "2-6.3 kHz bands within 4 dB of 1 kHz, full sections (worst)", worst_presence);
+    t.check(std::fabs(worst_presence) <= 4.0,
+            "2-6.3 kHz bands within 4 dB of 1 kHz, full sections (worst)", worst_presence);
     t.check(corr_lo >= 0.75, "left/right correlation, full sections, lowest >= 0.75", corr_lo);
     t.check(corr_hi <= 0.88, "left/right correlation, full sections, highest <= 0.88", corr_hi);
-    t.check(worst_low >= 0.98, "left/right correlation below 150 Hz, full sections, >= 0.98", worst_low);
+    t.check(worst_low >= 0.98, "left/right correlation below 150 Hz, full sections, >= 0.98",
+            worst_low);
     t.check(worst_mono <= 1.0, "mono fold-down loss, full sections, <= 1 LU", worst_mono);
     double largest = 0.0;
     for (const auto& [beat, c] : changes) largest = std::max(largest, c.total);
@@ -255,21 +286,25 @@ int check_targets(const std::vector<SectionRow>& rows, const Loudness& whole, do
         for (const auto& [beat, c] : changes)
             if (beat == scene) {
                 char what[96];
-                std::snprintf(what, sizeof what, "change at beat %d, at least half the largest (%.1f)", scene, largest);
+                std::snprintf(what, sizeof what,
+                              "change at beat %d, at least half the largest (%.1f)", scene,
+                              largest);
                 t.check(c.total >= 0.5 * largest, what, c.total);
             }
     std::printf("%d target(s) missed\n", t.missed);
     return t.missed;
 }
 
-int usage() {
+int usage()
+{
     std::fprintf(stderr, "usage: krelan-mix-report --track FILE.wav [--seed N] [--check]\n");
     return 2;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     std::string path;
     uint64_t seed = kDefaultSeed;
     bool check = false;
@@ -286,7 +321,8 @@ int main(int argc, char** argv) {
     std::vector<float> track;
     if (path.empty()) return usage();
     if (!read_wav(path, track)) {
-        std::fprintf(stderr, "cannot read %s as 16-bit stereo WAV at %d Hz\n", path.c_str(), kSampleRate);
+        std::fprintf(stderr, "cannot read %s as 16-bit stereo WAV at %d Hz\n", path.c_str(),
+                     kSampleRate);
         return 2;
     }
     const Song song = compose(seed);
@@ -310,8 +346,8 @@ int main(int argc, char** argv) {
     auto changes = print_blocks(track);
     rows.pop_back();
     Loudness whole = measure_loudness(track, 0, frames);
-    std::printf("\nwhole file: %.2f s, integrated %.1f LUFS, true peak %.1f dBTP\n", double(frames) / kSampleRate,
-                whole.integrated, whole.true_peak);
+    std::printf("\nwhole file: %.2f s, integrated %.1f LUFS, true peak %.1f dBTP\n",
+                double(frames) / kSampleRate, whole.integrated, whole.true_peak);
     int missed = check_targets(rows, whole, double(frames) / kSampleRate, changes);
     return check && missed > 0 ? 1 : 0;
 }

@@ -27,10 +27,14 @@ constexpr double kTrackSeconds = 250.0;
 // Sample index (at kSampleRate) of a show beat, rounded to the nearest
 // sample, so every note on the grid starts on the sample nearest its exact
 // time and errors never accumulate along the track.
-inline int64_t beat_to_sample(double beat) {
+inline int64_t beat_to_sample(double beat)
+{
     return std::llround((beat + kBeatOffset) * 60.0 * kSampleRate / kBpm);
 }
-inline double sample_to_beat(double sample) { return sample * kBpm / (60.0 * kSampleRate) - kBeatOffset; }
+inline double sample_to_beat(double sample)
+{
+    return sample * kBpm / (60.0 * kSampleRate) - kBeatOffset;
+}
 
 enum class Part : uint8_t {
     Kick,
@@ -58,13 +62,13 @@ constexpr int kPartCount = int(Part::Count);
 const char* part_name(Part p);
 
 struct Note {
-    double beat = 0.0;    // onset, in show beats
-    double length = 0.25; // gate length in beats
+    double beat = 0.0;     // onset, in show beats
+    double length = 0.25;  // gate length in beats
     Part part = Part::Kick;
     float pitch = 60.0f;  // MIDI note number (drums: tuning)
     float velocity = 1.0f;
     bool accent = false;
-    bool slide = false;   // glide into this note from the previous one, no retrigger
+    bool slide = false;  // glide into this note from the previous one, no retrigger
 };
 
 // Slowly varying settings of the mix, sampled by the engine every block.
@@ -74,13 +78,14 @@ struct MixState {
     float bass_cutoff = 400.0f;
     float acid_cutoff = 500.0f;
     float acid_resonance = 0.7f;
-    float acid_env = 2.0f;    // filter envelope depth in octaves
+    float acid_env = 2.0f;  // filter envelope depth in octaves
     float pad_cutoff = 2000.0f;
     float arp_cutoff = 3000.0f;
-    float kick_tone = 1.0f;   // 1 = full kick, lower values muffle it
-    float reverb_send = 1.0f; // scales every channel's reverb send
-    float master = 1.0f;      // master fader (fades and silent gaps)
-    MixState() {
+    float kick_tone = 1.0f;    // 1 = full kick, lower values muffle it
+    float reverb_send = 1.0f;  // scales every channel's reverb send
+    float master = 1.0f;       // master fader (fades and silent gaps)
+    MixState()
+    {
         for (float& g : gain) g = 1.0f;
     }
 };
@@ -95,8 +100,8 @@ struct Section {
 struct Song {
     uint64_t seed = 0;
     double seconds = kTrackSeconds;
-    std::vector<Note> notes;                  // sorted by onset
-    std::function<MixState(double beat)> mix; // automation, a pure function of the beat
+    std::vector<Note> notes;                   // sorted by onset
+    std::function<MixState(double beat)> mix;  // automation, a pure function of the beat
     std::vector<Section> sections;
 };
 

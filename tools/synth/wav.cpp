@@ -12,7 +12,8 @@
 
 namespace krelan::synth {
 
-std::vector<int16_t> to_pcm16(const std::vector<float>& stereo, uint64_t dither_seed) {
+std::vector<int16_t> to_pcm16(const std::vector<float>& stereo, uint64_t dither_seed)
+{
     Rng rng(dither_seed);
     std::vector<int16_t> pcm(stereo.size());
     for (size_t i = 0; i < stereo.size(); ++i) {
@@ -30,20 +31,27 @@ std::vector<int16_t> to_pcm16(const std::vector<float>& stereo, uint64_t dither_
     return pcm;
 }
 
-bool write_wav(const std::string& path, const std::vector<int16_t>& pcm) {
+bool write_wav(const std::string& path, const std::vector<int16_t>& pcm)
+{
     return write_file(path, wav_bytes(pcm.data(), pcm.size(), kSampleRate, 2));
 }
 
 namespace {
-uint32_t get_u32(const unsigned char* b) { return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24; }
+uint32_t get_u32(const unsigned char* b)
+{
+    return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+}
 uint16_t get_u16(const unsigned char* b) { return uint16_t(b[0] | b[1] << 8); }
 }  // namespace
 
-bool read_wav(const std::string& path, std::vector<float>& stereo) {
+bool read_wav(const std::string& path, std::vector<float>& stereo)
+{
     std::string bytes;
     if (!read_file(path, &bytes)) return false;
     const std::vector<unsigned char> file(bytes.begin(), bytes.end());
-    if (file.size() < 12 || std::memcmp(file.data(), "RIFF", 4) || std::memcmp(file.data() + 8, "WAVE", 4)) return false;
+    if (file.size() < 12 || std::memcmp(file.data(), "RIFF", 4) ||
+        std::memcmp(file.data() + 8, "WAVE", 4))
+        return false;
     bool format_ok = false;
     // Chunks are padded to an even length; a decoder's "data" size may run
     // past the end when it could not seek back to fix it, so clamp it.
@@ -52,13 +60,14 @@ bool read_wav(const std::string& path, std::vector<float>& stereo) {
         size_t size = get_u32(chunk + 4), body = pos + 8;
         if (!std::memcmp(chunk, "fmt ", 4) && size >= 16 && body + 16 <= file.size()) {
             const unsigned char* fmt = file.data() + body;
-            format_ok = get_u16(fmt) == 1 && get_u16(fmt + 2) == 2 && get_u32(fmt + 4) == uint32_t(kSampleRate) &&
-                        get_u16(fmt + 14) == 16;
+            format_ok = get_u16(fmt) == 1 && get_u16(fmt + 2) == 2 &&
+                        get_u32(fmt + 4) == uint32_t(kSampleRate) && get_u16(fmt + 14) == 16;
         } else if (!std::memcmp(chunk, "data", 4)) {
             if (!format_ok) return false;
             size_t n = std::min(size, file.size() - body) / 4 * 2;
             stereo.resize(n);
-            for (size_t i = 0; i < n; ++i) stereo[i] = float(int16_t(get_u16(file.data() + body + 2 * i))) / 32768.0f;
+            for (size_t i = 0; i < n; ++i)
+                stereo[i] = float(int16_t(get_u16(file.data() + body + 2 * i))) / 32768.0f;
             return true;
         }
         pos = body + size + (size & 1);
