@@ -89,10 +89,16 @@ TEST(RenderOutputFiles, TemporaryIsUnpredictableAndALinkInItsPlaceIsNotFollowed)
     const std::string out = dir.file("out.png"), victim = dir.file("victim");
     put_file(victim, "not yours");
     std::string error;
+    const mode_t old_mask = umask(022);
     const std::string a = reserve_output(out, &error), b = reserve_output(out, &error);
+    umask(old_mask);
     ASSERT_FALSE(a.empty()) << error;
     EXPECT_NE(a, b);
     EXPECT_EQ(a.rfind(dir.path + "/.", 0), 0u) << a;
+    // Made exclusively, yet with the permissions of an ordinary new file.
+    struct stat st;
+    ASSERT_EQ(stat(b.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0644u);
     // A link swapped in for the temporary file: the write fails, the target stays.
     unlink(a.c_str());
     ASSERT_EQ(symlink(victim.c_str(), a.c_str()), 0);

@@ -117,6 +117,11 @@ std::string reserve_output(const std::string& path, std::string* error)
         *error = error_text("cannot write", path);
         return "";
     }
+    // mkostemps makes the file readable by its owner alone; an output gets
+    // the permissions a plain create would give it under the umask.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
     close(fd);
     if (!remember(temp)) {
         unlink(temp.c_str());
