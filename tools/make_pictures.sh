@@ -14,8 +14,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export SDL_VIDEODRIVER=${SDL_VIDEODRIVER:-offscreen}
 
-# Writes a picture without time stamps.
-save() { convert "$@" -strip -define png:exclude-chunks=date,time "$docs/${*: -1}"; }
+# save INPUT NAME: docs/NAME from INPUT, without time stamps.
+save() { convert "$1" -strip -define png:exclude-chunks=date,time "$docs/$2"; }
 frame() { "$render" frame --beat "$1" --sound "$2" --out "$work/$3.png"; }
 
 "$render" preview --out "$docs/contact-sheet.png"
