@@ -2,6 +2,8 @@
 // immediate mode there, so the four clip-space corners live in a vertex buffer
 // read by attribute 0, where the browser's vertex stage takes its position.
 // Like the desktop quad it covers the viewport exactly and clears first.
+// ES has no fixed-function stage: with no program in use (the start frame)
+// the quad is the clear alone, the same opaque black the desktop draws.
 #include "gpu.h"
 
 namespace {
@@ -27,6 +29,9 @@ void draw_fullscreen_quad()
 {
     if (!quad_array) create_quad_array();
     glClear(GL_COLOR_BUFFER_BIT);
+    GLint program = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+    if (!program) return;
     glBindVertexArray(quad_array);
     glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
 }
