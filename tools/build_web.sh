@@ -5,6 +5,7 @@
 # manifest and pieces, with the browser's prelude and vertex stage
 # (shaders/es/) in place of the desktop ones; the native build folder
 # (KRELAN_HOST_BUILD, default build/) provides the embedder and the scroll text.
+# Every assembled text is validated with glslangValidator before compiling.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="$(mkdir -p "${1:-$root/build-web}" && cd "${1:-$root/build-web}" && pwd)"
@@ -21,6 +22,11 @@ mkdir -p "$gen"
 "$host/scrolltext" "$root/shaders/greetings.txt" "$root/shaders/scroller.glsl" "$gen/scrolltext.glsl"
 "$host/embed_assets" programs-c "$gen" "$root/shaders/programs.txt" \
     "$root/shaders/es:$root/shaders:$gen"
+# Every program, desktop and browser, through the reference front-end first:
+# a text that fails there fails the build with the program's name.
+mkdir -p "$gen/desktop"
+"$host/embed_assets" programs "$gen/desktop" "$root/shaders/programs.txt" "$root/shaders:$gen"
+"$root/tools/check_shaders.sh" "$gen/desktop" "$gen"
 
 sources=(
     host/core/beat_clock.cpp host/core/level_meter.cpp host/core/level_table.cpp

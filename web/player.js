@@ -275,6 +275,9 @@ window.krelan = {
     return canvas.toDataURL('image/png');
   },
   levelAt: (seconds) => Module._krelan_level_at(seconds),
+  // `count` decoded 48 kHz samples of one channel from frame `start`.
+  decoded: (channel, start, count) =>
+    Array.from(track.getChannelData(channel).subarray(start, start + count)),
   beat: () => (audio ? Module._krelan_beat_at(position()) : null),
   sampleRate: () => (audio ? audio.context.sampleRate : null),
 };
