@@ -2,6 +2,9 @@
 // music through Web Audio, the keys, fullscreen and the failure messages.
 // The C++ side (krelan.js / krelan.wasm) draws the frames; this glue tells it
 // the music's position, taken from the audio clock.
+// Everything is inside one function: emscripten's krelan.js declares globals
+// of its own (run, abort, ...), and only `Module` and `krelan` are shared.
+(() => {
 'use strict';
 
 const k_rate = 48000;        // the show's mixer rate: levels are measured at it
@@ -17,6 +20,7 @@ const stderrLines = [];
 let track = null;    // the decoded music, an AudioBuffer at 48 kHz
 let audio = null;    // { context, source, startTime, offset } while the show plays
 let playing = false;
+let showsStarted = 0;  // counts the shows started, so a stopped show's frame callback ends
 let clickTime = 0;
 
 function setState(state) { document.body.dataset.state = state; }
@@ -197,8 +201,8 @@ function stopMusic() {
   audio = null;
 }
 
-function frame() {
-  if (!playing) return;
+function frame(show) {
+  if (!playing || show !== showsStarted) return;
   const going = Module._krelan_frame(position());
   if (clickTime) {
     console.log('krelan: first frame ' + Math.round(performance.now() - clickTime) +
@@ -207,7 +211,7 @@ function frame() {
     setState('playing');
   }
   if (!going) return showEnd();
-  requestAnimationFrame(frame);
+  requestAnimationFrame(() => frame(show));
 }
 
 function start() {
@@ -216,7 +220,8 @@ function start() {
   audio = { context: new AudioContext(), source: null, startTime: 0, offset: 0 };
   playFrom(0);
   playing = true;
-  requestAnimationFrame(frame);
+  const show = ++showsStarted;
+  requestAnimationFrame(() => frame(show));
 }
 
 function stop() {
@@ -287,3 +292,4 @@ if (typeof WebGL2RenderingContext === 'undefined' || !document.createElement('ca
 } else {
   load();
 }
+})();
