@@ -3,7 +3,7 @@
 // Failures are reported on stderr naming the resource and return 0.
 #pragma once
 
-#include <GL/glew.h>
+#include "gl_api.h"
 #include <cstddef>
 
 constexpr int k_frame_width = 1920;
