@@ -26,7 +26,10 @@ GLuint create_float_texture(int width, int height, GLint format)
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexImage2D(GL_TEXTURE_2D, 0, format, width, height, 0, GL_RGBA, GL_FLOAT, nullptr);
+    // ES accepts only the layout matching the internal format, even with no data.
+    const bool one_channel = format == GL_R32F || format == GL_R16F;
+    glTexImage2D(GL_TEXTURE_2D, 0, format, width, height, 0, one_channel ? GL_RED : GL_RGBA,
+                 GL_FLOAT, nullptr);
     return texture;
 }
 

@@ -27,3 +27,19 @@ void draw_fullscreen_quad()
     glEnd();
     glPopMatrix();
 }
+
+// Immediate mode again: the sprite program's vertex stage is the shared one,
+// which passes gl_MultiTexCoord0 on as gl_TexCoord[0].
+void draw_sprite_quads(const SpriteQuad* quads, size_t count)
+{
+    glBegin(GL_QUADS);
+    for (size_t i = 0; i < count; ++i) {
+        const SpriteQuad& q = quads[i];
+        glTexCoord1f(q.s);
+        glVertex2f(q.x0, q.y0);
+        glVertex2f(q.x1, q.y0);
+        glVertex2f(q.x1, q.y1);
+        glVertex2f(q.x0, q.y1);
+    }
+    glEnd();
+}
