@@ -32,7 +32,7 @@ sources=(
     host/core/beat_clock.cpp host/core/level_meter.cpp host/core/level_table.cpp
     host/core/scenes.cpp
     host/gl/gpu.cpp host/gl/quad_es3.cpp host/gl/programs.cpp host/gl/shaders.cpp
-    host/show/show.cpp
+    host/show/show.cpp host/show/particle_sprites.cpp host/show/sparse_glow.cpp
     web/web_gl.cpp web/web_cards.cpp web/player.cpp)
 exports=_krelan_card_pixels,_krelan_prepare,_krelan_level_heads,_krelan_measure_levels
 exports+=,_krelan_level_at,_krelan_beat_at,_krelan_frame,_krelan_still,_krelan_print

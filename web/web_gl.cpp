@@ -11,6 +11,23 @@ namespace {
 
 EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = 0;
 
+// WebGL 2 draws into 32-bit float targets (the particle scene's state and
+// light) only with EXT_color_buffer_float, and blends into them (the light's
+// additive sprites) only with EXT_float_blend. False with the missing one
+// named on stderr, which the page shows.
+bool enable_float_targets()
+{
+    for (const char* name : {"EXT_color_buffer_float", "EXT_float_blend"}) {
+        if (!emscripten_webgl_enable_extension(context, name)) {
+            std::fprintf(stderr,
+                         "krelan: this browser's WebGL 2 lacks %s, which the particle scene needs\n",
+                         name);
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 bool open_web_gl_context()
@@ -32,6 +49,7 @@ bool open_web_gl_context()
         return false;
     }
     emscripten_webgl_make_context_current(context);
+    if (!enable_float_targets()) return false;
     glViewport(0, 0, k_frame_width, k_frame_height);
     glClearColor(0, 0, 0, 1);
     return true;
