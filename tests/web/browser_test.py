@@ -25,12 +25,12 @@ from devtools import Browser
 # (beat, sound, least share of pixels within k_levels of the renderer's;
 # None: every pixel exactly equal, as the cards must be). The scenes' shares
 # are what SwiftShader and llvmpipe measured here, less a margin
-# (notes/web.md). The field and the lattice take seconds a frame in software.
+# (web/README.md). The field and the lattice take seconds a frame in software.
 k_levels = 2
 k_frames = [
     (5.0, 0, None),         # warning card
     (100.0, 9000, 0.999),   # dotted sphere
-    (230.0, 4000, 0.998),   # particle rings (about 17 s a frame in software)
+    (230.0, 4000, 0.998),   # particle rings, drawn as sprites
     (449.0, 6000, 0.999),   # post chain: life seed, zoom, glow
     (520.0, 0, None),       # end card
 ]
