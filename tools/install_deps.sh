@@ -12,6 +12,7 @@ $SUDO apt-get update -qq
 #   X11                           the end-to-end tests' window closer
 #   GoogleTest                    the tests
 #   clang                         the fuzz targets (libFuzzer)
+#   libebur128                    the soundtrack's mix report (see below)
 $SUDO apt-get install -y -qq --no-install-recommends \
     build-essential cmake pkg-config \
     libsdl2-dev libsdl2-mixer-dev libsdl2-image-dev libglew-dev libgl-dev \
@@ -22,3 +23,6 @@ $SUDO apt-get install -y -qq --no-install-recommends \
 $SUDO apt-get install -y -qq --no-install-recommends \
     libgl1-mesa-dri libegl-mesa0 libgl1 \
     xvfb xauth xdotool x11-utils imagemagick bc ffmpeg openbox > /dev/null
+# The soundtrack tools: the mix report measures loudness with libebur128;
+# make_assets.sh encodes with lame and draws the spectrogram with sox.
+$SUDO apt-get install -y -qq --no-install-recommends libebur128-dev lame sox > /dev/null

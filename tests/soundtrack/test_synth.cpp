@@ -75,7 +75,7 @@ TEST(BeatGrid, EveryGridPositionRoundsToItsNearestSample) {
 
 TEST(Engine, NotesStartOnTheirGridSampleThroughTheWholeChain) {
     // Percussion with an instant attack, rendered through the mix, effects
-    // and limiter: the first non-zero output sample is the note's own.
+    // and limiter: the sound starts on the note's own sample.
     for (auto [part, beat] : {std::pair{Part::Kick, 3.0}, {Part::ClosedHat, 5.25}, {Part::Clap, 6.5}}) {
         Song song = single_note_song(part, beat);
         const int64_t onset = beat_to_sample(beat);
@@ -83,7 +83,11 @@ TEST(Engine, NotesStartOnTheirGridSampleThroughTheWholeChain) {
         size_t first = 0;
         while (first < out.size() && out[first] == 0.0f) ++first;
         ASSERT_LT(first, out.size()) << part_name(part) << " made no sound";
-        EXPECT_EQ(int64_t(first / 2) + onset - 2000, onset) << part_name(part);
+        // A hit that goes straight into the drum clipper's knee may lead by
+        // the half-length of its linear-phase down-sampling filter (4 samples,
+        // 0.09 ms): what the clipper takes off the tip is spread both ways.
+        EXPECT_LE(int64_t(first / 2) + onset - 2000, onset) << part_name(part);
+        EXPECT_GE(int64_t(first / 2) + onset - 2000, onset - 4) << part_name(part);
     }
 }
 
@@ -169,6 +173,12 @@ TEST(Arrangement, KickFollowsThePictureSchedule) {
     for (int b = 68; b < 100; ++b) EXPECT_TRUE(kicks.count(b)) << "beat " << b;
     // Every beat of the recap, where the picture cuts on each one.
     for (int b = 416; b < 448; ++b) EXPECT_TRUE(kicks.count(b)) << "beat " << b;
+    // The greetings, the rings and the recap each land after a phrase
+    // without kick, so the change of scene is heard as well as seen.
+    for (int scene : {160, 224, 416}) {
+        for (int b = scene - 16; b < scene; ++b) EXPECT_FALSE(kicks.count(b)) << "beat " << b;
+        EXPECT_TRUE(kicks.count(scene)) << "beat " << scene;
+    }
 }
 
 TEST(Arrangement, NotesSitOnTheGridAndEndWithTheShow) {

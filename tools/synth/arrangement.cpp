@@ -43,8 +43,8 @@ const Chord& chord_at(double beat) {
     if (b < 160) return cycle(b - 128, {&kDm9, &kFmaj9, &kAm9, &kG6}, 8);
     if (b < 224) return cycle(b - 160, {&kFmaj9, &kG6, &kEm7, &kAm9}, 8);
     if (b < 288) return cycle(b - 224, {&kDm9, &kBbmaj9, &kAm9, &kEm7}, 8);
-    if (b < 320) return kAm9;
-    if (b < 352) return cycle(b - 320, {&kFmaj9, &kEm7, &kDm9, &kEm7}, 8);
+    if (b < 320) return cycle(b - 288, {&kFmaj9, &kEm7, &kDm9, &kEm7}, 8);
+    if (b < 352) return kAm9;
     if (b < 416) return cycle(b - 352, {&kAm9, &kFmaj9, &kCmaj7, &kG6}, 8);
     if (b < 448) return cycle(b - 416, {&kAm9, &kFmaj9, &kCmaj7, &kEm7}, 8);
     if (b < 512) return cycle(b - 448, {&kDm9, &kAm9}, 16);
@@ -478,44 +478,54 @@ void groove(Composer& c) {
 
 void shell(Composer& c) {
     c.crash(128, 1.0f, true);
-    c.kicks(128, 158);
+    c.kicks(128, 144);
     c.bass(128, 144, BassStyle::Bounce, 0.95f);
-    c.bass(144, 156, BassStyle::Gallop, 0.95f);
-    c.hats(128, 158, Hats::SixteenthsOpen, 0.9f);
-    c.claps(128, 158, 0.9f);
+    c.hats(128, 144, Hats::SixteenthsOpen, 0.9f);
+    c.claps(128, 144, 0.9f);
     c.pad(128, 160, 0.45f);
-    c.acid(128, 156, 2, 0.9f);
+    c.acid(128, 144, 2, 0.9f);
     c.stabs(128, 144, 0, 0.6f);
-    c.ride(128, 156, 0.5f);
-    c.perc(128, 156, 0.6f);
-    c.crash(144, 0.7f, false);
-    c.arp(144, 160, 3, 0.45f);
+    c.ride(128, 144, 0.5f);
+    c.perc(128, 144, 0.6f);
     c.phrase_fill(143, 3);
-    c.riser(152, 160, 0.85f);
+
+    // The rise into the greetings: kick, bass and acid drop out for a whole
+    // phrase, the arpeggio climbs over the opening chords, and a roll leads
+    // into the drop at 160.
+    c.crash(144, 0.7f, false);
+    c.hats(144, 152, Hats::Offbeats, 0.7f);
+    c.hats(152, 160, Hats::Sixteenths, 0.75f);
+    c.arp(144, 160, 3, 0.5f);
+    c.riser(148, 160, 0.9f);
     c.snare_roll(156, 160, 0.25f, 1.0f);
     c.reverse(158, 160, 0.7f);
 }
 
 void greetings(Composer& c) {
+    // The drop lands with the lead; the bounce bass is new here.
     c.crash(160, 1.0f, true);
-    c.kicks(160, 222);
-    c.bass(160, 220, BassStyle::Bounce, 0.95f);
+    c.kicks(160, 208);
+    c.bass(160, 208, BassStyle::Bounce, 0.95f);
     c.hats(160, 176, Hats::Sixteenths, 0.85f);
-    c.hats(176, 222, Hats::SixteenthsOpen, 0.9f);
-    c.claps(160, 222, 0.9f);
+    c.hats(176, 208, Hats::SixteenthsOpen, 0.9f);
+    c.claps(160, 208, 0.9f);
     c.pad(160, 224, 0.55f);
     c.melody(160, kMelodyA, std::size(kMelodyA), 0, 0.8f, 192);
     c.melody(192, kMelodyA, std::size(kMelodyA), 12, 0.7f, 222);
-    c.melody(192, kMelodyA, std::size(kMelodyA), 0, 0.45f, 222);
-    c.arp(176, 208, 0, 0.38f);
-    c.acid(192, 220, 3, 0.75f);
+    c.arp(176, 224, 0, 0.38f);
+    c.acid(192, 208, 3, 0.75f);
     c.crash(176, 0.6f, false);
     c.crash(192, 0.9f, false);
+    c.fills(160, 208);
+
+    // The lift into the rings: the lead sings on an octave up over chords,
+    // arpeggio and hats without kick or bass, then a tom fill.
     c.crash(208, 0.6f, false);
+    c.hats(208, 222, Hats::Offbeats, 0.75f);
     c.perc(208, 220, 0.55f);
-    c.fills(160, 224, 16);
-    c.riser(216, 224, 0.9f);
-    c.snare_roll(220, 224, 0.25f, 1.0f);
+    c.riser(212, 224, 0.9f);
+    c.snare_roll(220, 222, 0.25f, 0.8f);
+    c.tom_fill(222.5);
 }
 
 void rings(Composer& c) {
@@ -526,8 +536,8 @@ void rings(Composer& c) {
     c.bass(224, 252, BassStyle::Rolling, 0.95f);
     c.hats(224, 254, Hats::Sixteenths, 0.85f);
     c.claps(224, 254, 0.9f);
-    c.pad(224, 254, 0.75f);
-    c.stabs(224, 240, 2, 0.55f);
+    c.pad(240, 254, 0.75f);
+    c.stabs(224, 240, 2, 0.7f);
     c.arp(224, 254, 2, 0.4f);
     c.acid(240, 254, 0, 0.85f);
     c.perc(240, 254, 0.6f);
@@ -552,53 +562,61 @@ void rings(Composer& c) {
 }
 
 void lattice(Composer& c) {
-    c.crash(288, 1.0f, true);
-    c.kicks(288, 320);
-    c.bass(288, 320, BassStyle::Rolling, 0.95f, true);
-    c.hats(288, 304, Hats::Sixteenths, 0.85f);
-    c.hats(304, 320, Hats::SixteenthsOpen, 0.9f);
-    c.claps(288, 320, 0.85f);
-    c.acid(288, 320, 0, 0.95f);
-    c.ride(288, 320, 0.5f);
-    c.perc(288, 320, 0.65f);
-    c.crash(304, 0.6f, false);
-    c.fills(288, 320);
+    // The lattice opens in the breakdown: no kick for 32 beats, the chords
+    // open up, then a long build into the acid.
+    c.crash(288, 0.8f, false);
+    c.pad(288, 320, 0.85f);
+    c.atmos(288, 308, 0.6f);
+    c.arp(288, 320, 1, 0.5f);
+    c.sparse_bleeps(288, 304, 0.3f, 0.45f);
+    c.melody(288, kMelodyC, std::size(kMelodyC), 0, 0.5f, 304);
+    c.bass(304, 320, BassStyle::Offbeat, 0.8f);
+    c.hats(304, 312, Hats::Offbeats, 0.6f);
+    c.hats(312, 320, Hats::Sixteenths, 0.75f);
+    c.claps(312, 320, 0.75f);
+    c.kicks(312, 320, 0.75f, 0.9f);
+    c.riser(304, 320, 0.9f);
+    c.snare_roll(316, 320, 0.2f, 1.0f);
 
-    // Breakdown: no kick for 32 beats, the chords open up, then a long build.
-    c.crash(320, 0.8f, false);
-    c.pad(320, 352, 0.85f);
-    c.atmos(320, 340, 0.6f);
-    c.arp(320, 352, 1, 0.5f);
-    c.sparse_bleeps(320, 336, 0.3f, 0.45f);
-    c.melody(320, kMelodyC, std::size(kMelodyC), 0, 0.5f, 336);
-    c.bass(336, 352, BassStyle::Offbeat, 0.8f);
-    c.hats(336, 344, Hats::Offbeats, 0.6f);
-    c.hats(344, 352, Hats::Sixteenths, 0.75f);
-    c.claps(344, 352, 0.75f);
-    c.kicks(344, 352, 0.6f, 0.85f);
-    c.riser(336, 352, 0.9f);
-    c.snare_roll(348, 352, 0.2f, 1.0f);
+    // Hypnotic acid over a pedal.
+    c.crash(320, 1.0f, true);
+    c.kicks(320, 352);
+    c.bass(320, 352, BassStyle::Rolling, 0.95f, true);
+    c.hats(320, 336, Hats::Sixteenths, 0.85f);
+    c.hats(336, 352, Hats::SixteenthsOpen, 0.9f);
+    c.claps(320, 352, 0.85f);
+    c.acid(320, 352, 0, 0.95f);
+    c.ride(320, 352, 0.5f);
+    c.perc(320, 352, 0.65f);
+    c.crash(336, 0.6f, false);
+    c.fills(320, 352);
 
     // Peak.
     c.crash(352, 1.0f, true);
-    c.kicks(352, 416);
+    c.kicks(352, 400);
     c.bass(352, 384, BassStyle::Rolling, 1.0f);
-    c.bass(384, 416, BassStyle::Gallop, 1.0f);
-    c.hats(352, 416, Hats::SixteenthsOpen, 0.95f);
-    c.claps(352, 416, 0.95f);
+    c.bass(384, 400, BassStyle::Gallop, 1.0f);
+    c.hats(352, 400, Hats::SixteenthsOpen, 0.95f);
+    c.claps(352, 400, 0.95f);
     c.pad(352, 416, 0.45f);
     c.acid(352, 384, 1, 0.95f);
-    c.acid(384, 412, 2, 0.9f);
+    c.acid(384, 400, 2, 0.9f);
     c.stabs(352, 384, 0, 0.6f);
     c.arp(352, 384, 0, 0.4f);
-    c.ride(352, 416, 0.55f);
-    c.perc(368, 416, 0.6f);
+    c.ride(352, 400, 0.55f);
+    c.perc(368, 400, 0.6f);
     c.crash(368, 0.7f, false);
     c.crash(384, 0.9f, false);
-    c.crash(400, 0.7f, false);
     c.melody(384, kMelodyB, std::size(kMelodyB), 0, 0.75f, 412);
-    c.fills(352, 416, 16);
-    c.riser(408, 416, 0.9f);
+    c.fills(352, 400);
+
+    // The climb into the recap: kick, bass and acid out for a phrase, the
+    // lead carries on over the chords, the arpeggio returns and a riser and
+    // a roll wind up into 416.
+    c.crash(400, 0.7f, false);
+    c.hats(400, 416, Hats::Offbeats, 0.8f);
+    c.arp(400, 416, 3, 0.45f);
+    c.riser(404, 416, 0.95f);
     c.snare_roll(412, 416, 0.25f, 1.0f);
 }
 
@@ -688,7 +706,7 @@ MixState track_mix(double b) {
         m.pad_cutoff = sweep(b, -0.5, 16, 260.0f, 1400.0f);
         m.arp_cutoff = sweep(b, 8, 16, 350.0f, 900.0f);
         m.reverb_send = 1.4f;
-        m.master = ramp(b, -0.5, 16, 0.4f, 0.55f);  // quiet under the warning card
+        m.master = ramp(b, -0.5, 16, 0.22f, 0.3f);  // quiet under the warning card
     } else if (b < 32) {
         m.pad_cutoff = sweep(b, 16, 32, 1400.0f, 3200.0f);
         m.arp_cutoff = sweep(b, 16, 32, 900.0f, 3200.0f);
@@ -733,19 +751,21 @@ MixState track_mix(double b) {
         m.duck_depth = 0.85f;
         m.master = gap(b, 254, 256) * gap(b, 286, 288);
     } else if (b < 320) {
-        m.bass_cutoff = wave(b - 288, 32, 300.0f, 700.0f);
-        m.acid_cutoff = sweep(b, 288, 318, 220.0f, 2600.0f);
-        m.acid_resonance = 0.9f;
-        m.acid_env = 2.4f;
-        m.duck_depth = 0.6f;
-    } else if (b < 352) {
-        m.pad_cutoff = b < 336 ? sweep(b, 320, 328, 1200.0f, 4200.0f) : sweep(b, 336, 352, 4200.0f, 1800.0f);
-        m.arp_cutoff = sweep(b, 320, 352, 900.0f, 4200.0f);
-        m.bass_cutoff = sweep(b, 336, 352, 120.0f, 520.0f);
-        m.kick_tone = ramp(b, 344, 352, 0.08f, 0.35f);
+        m.pad_cutoff = b < 304 ? sweep(b, 288, 296, 1200.0f, 4200.0f) : sweep(b, 304, 320, 4200.0f, 1800.0f);
+        m.arp_cutoff = sweep(b, 288, 320, 900.0f, 4200.0f);
+        m.bass_cutoff = sweep(b, 304, 320, 120.0f, 520.0f);
+        m.kick_tone = ramp(b, 312, 320, 0.08f, 0.35f);
         m.duck_depth = 0.35f;
         m.reverb_send = 1.4f;
         gain(Part::Lead) = 0.8f;
+    } else if (b < 352) {
+        m.bass_cutoff = wave(b - 320, 32, 300.0f, 700.0f);
+        m.acid_cutoff = sweep(b, 320, 350, 220.0f, 2600.0f);
+        m.acid_resonance = 0.9f;
+        m.acid_env = 2.4f;
+        m.duck_depth = 0.6f;
+        // The hypnotic acid fills the lows here; the kick gives way a little.
+        gain(Part::Kick) = 0.9f;
     } else if (b < 416) {
         m.pad_cutoff = wave(b - 352, 32, 1400.0f, 3200.0f);
         m.arp_cutoff = 3200.0f;
@@ -762,6 +782,11 @@ MixState track_mix(double b) {
         m.acid_resonance = 0.9f;
         m.acid_env = 2.6f;
         m.duck_depth = 0.65f;
+        // The recap is louder by density, not by drive: the sustained
+        // layers come up, which adds loudness between the kicks, where the
+        // limiter has room, instead of on top of them.
+        for (Part p : {Part::Pad, Part::Stab, Part::Arp, Part::Lead}) gain(p) = 1.3f;
+        for (Part p : {Part::ClosedHat, Part::OpenHat, Part::Ride}) gain(p) = 1.3f;
     } else if (b < 512) {
         m.pad_cutoff = b < 496 ? 1800.0f : sweep(b, 496, 512, 1800.0f, 500.0f);
         m.arp_cutoff = 2500.0f;
@@ -779,15 +804,21 @@ MixState track_mix(double b) {
         m.master = 0.9f * (0.5f + 0.5f * std::cos(3.14159265f * t));
         if (t >= 1.0f) m.master = 0.0f;
     }
+    // The phrases without kick before 160, 224 and 416 open the filters
+    // and the reverb as they climb.
+    if (b >= 144 && b < 160) {
+        m.pad_cutoff = sweep(b, 144, 160, 1200.0f, 3800.0f);
+        m.reverb_send = 1.3f;
+    } else if ((b >= 208 && b < 224) || (b >= 400 && b < 416)) {
+        double from = b < 224 ? 208.0 : 400.0;
+        m.pad_cutoff = sweep(b, from, from + 16.0, 1600.0f, 4200.0f);
+        m.reverb_send = 1.3f;
+    }
     // Every full section sits a little below the recap, so that the recap,
     // where the picture cuts on every beat, is the loudest part of the show.
     if (b >= 32 && b < 512) {
         float level = 0.93f;
-        if (b >= 160 && b < 224) level = 0.89f;
-        if (b >= 288 && b < 352) level = 0.91f;
-        if (b >= 352 && b < 416) level = 0.95f;
         if (b >= 416 && b < 448) level = 1.0f;
-        if (b >= 448) level = 0.9f;
         m.master *= level;
     }
     return m;
@@ -814,10 +845,12 @@ Song compose(uint64_t seed) {
                      [](const Note& a, const Note& b) { return a.beat < b.beat; });
     song.mix = track_mix;
     song.sections = {
-        {0, 16, "intro"},       {16, 32, "build"},     {32, 64, "drop"},      {64, 68, "break"},
-        {68, 96, "groove"},     {96, 128, "roll"},     {128, 160, "shell"},   {160, 224, "greetings"},
-        {224, 288, "rings"},    {288, 320, "lattice"}, {320, 352, "breakdown"}, {352, 416, "peak"},
-        {416, 448, "recap"},    {448, 512, "life"},    {512, 528, "outro"},
+        {0, 16, "intro"},           {16, 32, "build"},         {32, 64, "drop", true},
+        {64, 68, "break"},          {68, 96, "groove", true},  {96, 128, "roll", true},
+        {128, 144, "shell", true},  {144, 160, "rise"},        {160, 208, "greetings", true},
+        {208, 224, "lift"},         {224, 288, "rings", true}, {288, 320, "breakdown"},
+        {320, 352, "lattice", true}, {352, 400, "peak", true}, {400, 416, "climb"},
+        {416, 448, "recap", true},  {448, 512, "life", true},  {512, 528, "outro"},
     };
     return song;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "clipper.hpp"
 #include "dsp.hpp"
 #include "instruments.hpp"
 
@@ -35,59 +36,85 @@ private:
     unsigned saved_ = 0;
 };
 
+// Where a channel goes before the master bus: straight there, or through
+// the soft clipper of the drums or of the two mono lines (bass and acid).
+enum class Bus : uint8_t { Dry, Drums, Lines };
+
 struct ChannelStrip {
     float gain_db;
     float duck;    // share of the sidechain depth applied to this channel
     float reverb;  // send levels
     float delay;
+    Bus bus;
+    bool long_duck;  // held down for the whole kick body, not just its attack
 };
 
 // Static balance of the mix; the arrangement's automation rides on top.
 const ChannelStrip kStrips[kPartCount] = {
-    {-6.0f, 0.0f, 0.0f, 0.0f},     // kick
-    {-3.0f, 1.0f, 0.0f, 0.0f},     // bass
-    {-2.0f, 0.55f, 0.12f, 0.28f},  // acid
-    {1.0f, 1.0f, 0.45f, 0.0f},     // pad
-    {0.0f, 0.7f, 0.35f, 0.45f},    // stab
-    {-4.0f, 0.6f, 0.3f, 0.4f},     // arp
-    {1.0f, 0.5f, 0.35f, 0.35f},    // lead
-    {-4.0f, 0.3f, 0.4f, 0.5f},     // bleep
-    {3.0f, 0.15f, 0.05f, 0.0f},    // closed hat
-    {-1.0f, 0.25f, 0.1f, 0.0f},    // open hat
-    {-3.0f, 0.2f, 0.15f, 0.0f},    // ride
-    {-2.0f, 0.0f, 0.4f, 0.0f},     // clap
-    {-6.0f, 0.0f, 0.3f, 0.0f},     // snare
-    {-6.0f, 0.0f, 0.25f, 0.1f},    // tom
-    {-5.0f, 0.1f, 0.2f, 0.3f},     // perc
-    {-8.0f, 0.0f, 0.3f, 0.0f},     // crash
-    {-9.0f, 0.3f, 0.3f, 0.0f},     // riser
-    {-9.0f, 0.0f, 0.2f, 0.0f},     // reverse
-    {-11.0f, 0.5f, 0.4f, 0.0f},    // atmos
+    {-12.5f, 0.0f, 0.0f, 0.0f, Bus::Drums, false},   // kick
+    {-9.0f, 1.0f, 0.0f, 0.0f, Bus::Lines, true},     // bass
+    {-4.0f, 0.55f, 0.12f, 0.28f, Bus::Lines, false}, // acid
+    {-1.0f, 1.0f, 0.45f, 0.0f, Bus::Dry, false},     // pad
+    {-4.0f, 0.7f, 0.35f, 0.45f, Bus::Dry, false},    // stab
+    {-4.0f, 0.6f, 0.3f, 0.4f, Bus::Dry, false},      // arp
+    {1.0f, 0.5f, 0.35f, 0.35f, Bus::Dry, false},     // lead
+    {-4.0f, 0.3f, 0.4f, 0.5f, Bus::Dry, false},      // bleep
+    {3.0f, 0.15f, 0.05f, 0.0f, Bus::Drums, false},   // closed hat
+    {-1.0f, 0.25f, 0.1f, 0.0f, Bus::Drums, false},   // open hat
+    {-3.0f, 0.2f, 0.15f, 0.0f, Bus::Drums, false},   // ride
+    {0.0f, 0.5f, 0.4f, 0.0f, Bus::Drums, false},     // clap
+    {-5.0f, 0.0f, 0.3f, 0.0f, Bus::Drums, false},    // snare
+    {-12.0f, 0.0f, 0.25f, 0.1f, Bus::Drums, false},  // tom
+    {-8.0f, 0.1f, 0.2f, 0.3f, Bus::Drums, false},    // perc
+    {-9.0f, 0.0f, 0.3f, 0.0f, Bus::Dry, false},      // crash
+    {-9.0f, 0.3f, 0.3f, 0.0f, Bus::Dry, false},      // riser
+    {-9.0f, 0.0f, 0.2f, 0.0f, Bus::Dry, false},      // reverse
+    {-11.0f, 0.5f, 0.4f, 0.0f, Bus::Dry, false},     // atmos
 };
 
 constexpr float kReverbReturn = 0.9f;
 constexpr float kDelayReturn = 0.6f;
-constexpr float kMasterGainDb = 2.5f;
+constexpr float kMasterGainDb = 8.5f;
+// The drum bus clipper rounds the tips of the hits that land together
+// (kick, clap and hats on the same beat); each drum alone stays under it.
+constexpr float kDrumKnee = 0.9f;
+constexpr float kDrumHeadroom = 0.1f;
+// Bass and acid both speak on the offbeat; this clipper rounds the rare
+// tips where their peaks meet, which would otherwise dip the limiter for
+// the whole beat.
+constexpr float kLineKnee = 0.45f;
+constexpr float kLineHeadroom = 0.1f;
+// The whole mix goes through one more clipper whose knee sits above the
+// level the limiter holds the beat at: it only rounds the rare tips where
+// a fill, a stab and the lines meet, which would otherwise dip the
+// limiter's gain for the rest of the beat.
+constexpr float kMixKnee = 1.0f;
+constexpr float kMixHeadroom = 0.2f;
+// Below this the reverb gets nothing: a sub tail only muddies the kick.
+constexpr float kReverbLowCut = 250.0f;
 constexpr int kBlock = 64;
 constexpr int kLookahead = 256;
 
 // Sidechain shape after a kick: down within 3 ms, held briefly, then back
-// up over about a tenth of a second.
-float duck_shape(int64_t since_kick) {
+// up with the given time constant.
+float duck_shape(int64_t since_kick, float release) {
     float s = float(since_kick) / float(kSampleRate);
     float attack = std::min(1.0f, s / 0.003f);
-    float release = s < 0.015f ? 1.0f : std::exp(-(s - 0.015f) / 0.1f);
-    return attack * release;
+    float back = s < 0.015f ? 1.0f : std::exp(-(s - 0.015f) / release);
+    return attack * back;
 }
 
-// Rounds peaks above the knee towards full scale before the limiter sees
-// them, so loud transients are shaped rather than flattened.
-float soft_clip(float x) {
-    const float knee = 0.7f;
-    float a = std::fabs(x);
-    if (a <= knee) return x;
-    float y = knee + (1.0f - knee) * std::tanh((a - knee) / (1.0f - knee));
-    return x < 0.0f ? -y : y;
+// Time constants of the ducks: the short one lets the offbeat through, the
+// long one keeps the bass under the kick's body until it has died away.
+constexpr float kDuckRelease = 0.1f;
+constexpr float kLongDuckRelease = 0.17f;
+
+// An exponential fade that snaps to its target once it is inaudibly close,
+// so a fader that closes ends in exact zeros rather than creeping towards
+// them forever.
+void follow(float& value, float target, float coef) {
+    value += (target - value) * coef;
+    if (std::fabs(target - value) < 1e-6f) value = target;
 }
 
 }  // namespace
@@ -132,7 +159,7 @@ PeakLimiter::PeakLimiter(float ceiling_db, int lookahead)
       delay_r_(size_t(TruePeakMeter::kDelay + lookahead), 0.0f),
       held_(size_t(lookahead + 1), 1.0f),
       held_sum_(double(lookahead + 1)),
-      release_coef_(1.0f - std::exp(-1.0f / (0.08f * float(kSampleRate)))) {}
+      activity_coef_(1.0f - std::exp(-1.0f / (kActivitySeconds * float(kSampleRate)))) {}
 
 void PeakLimiter::process(float in_l, float in_r, float& out_l, float& out_r) {
     // Gain needed for the interval that starts kDelay samples back.
@@ -145,8 +172,13 @@ void PeakLimiter::process(float in_l, float in_r, float& out_l, float& out_r) {
     while (window_.front().first <= count_ - lookahead_ - 1) window_.pop_front();
     float held = window_.front().second;
 
-    // Slow release, never above what the window demands.
-    released_ = std::min(held, released_ + (1.0f - released_) * release_coef_);
+    // Release by program: a lone peak lets go in a tenth of a second, while
+    // steady limiting (a kick on every beat) releases over a second, so the
+    // gain stays nearly level between the kicks instead of pumping.
+    activity_ += ((held < 1.0f ? 1.0f : 0.0f) - activity_) * activity_coef_;
+    float release = kFastRelease + (kSlowRelease - kFastRelease) * std::min(1.0f, 2.0f * activity_);
+    float coef = 1.0f / (release * float(kSampleRate));
+    released_ = std::min(held, released_ + (1.0f - released_) * coef);
 
     // Average over the window: reaches each minimum exactly when the delayed
     // sample that needs it comes out.
@@ -154,6 +186,7 @@ void PeakLimiter::process(float in_l, float in_r, float& out_l, float& out_r) {
     held_[held_pos_] = released_;
     held_pos_ = (held_pos_ + 1) % held_.size();
     float gain = float(held_sum_ / double(held_.size()));
+    gain_ = gain;
 
     size_t n = delay_l_.size();
     float dl = delay_l_[delay_pos_];
@@ -176,14 +209,20 @@ MasterBus::MasterBus() : limiter_(kCeilingDb, kLookahead) {
         air_b_[c].set(18000.0f, 1.3066f, fs);
         drift_[c].set(0.2f, fs);
     }
+    // Fourth-order Butterworth high pass on the side signal.
+    side_a_.set(kMonoBelow, 0.5412f, fs);
+    side_b_.set(kMonoBelow, 1.3066f, fs);
 }
 
 void MasterBus::process(float in_l, float in_r, float& out_l, float& out_r) {
-    float x[2] = {in_l, in_r};
+    // Everything under kMonoBelow goes to the middle: the kick and bass
+    // hit both speakers alike, and the mix folds down to mono intact.
+    float mid = 0.5f * (in_l + in_r);
+    side_a_.process(0.5f * (in_l - in_r));
+    side_b_.process(side_a_.hp);
+    float x[2] = {mid + side_b_.hp, mid - side_b_.hp};
     for (int c = 0; c < 2; ++c) {
-        // The clipper rounds the kick's asymmetric peaks, which leaves a
-        // little DC behind; the high pass after it takes that out too.
-        dc_[c].process(soft_clip(x[c]));
+        dc_[c].process(x[c]);
         air_a_[c].process(dc_[c].hp);
         air_b_[c].process(air_a_[c].lp);
         x[c] = air_b_[c].lp;
@@ -206,7 +245,15 @@ std::vector<float> render(const Song& song, int64_t begin, int64_t end, const Re
     Reverb reverb;
     PingPongDelay delay(int(std::lround(0.75 * 60.0 * kSampleRate / kBpm)), 0.42f);
     MasterBus bus;
-    const int latency = bus.latency();
+    OversampledClipper drum_clip[2] = {{kDrumKnee, kDrumHeadroom}, {kDrumKnee, kDrumHeadroom}};
+    OversampledClipper line_clip[2] = {{kLineKnee, kLineHeadroom}, {kLineKnee, kLineHeadroom}};
+    OversampledClipper mix_clip[2] = {{kMixKnee, kMixHeadroom}, {kMixKnee, kMixHeadroom}};
+    // The rest of the mix waits for the clippers to catch up.
+    const int clip_latency = drum_clip[0].latency();
+    DelayLine wait_l(clip_latency + 1), wait_r(clip_latency + 1);
+    Svf reverb_cut[2];
+    for (Svf& f : reverb_cut) f.set(kReverbLowCut, 0.7071f, float(kSampleRate));
+    const int latency = bus.latency() + 2 * clip_latency;
     const int64_t start = std::max<int64_t>(0, begin - int64_t(options.preroll_seconds * kSampleRate));
     const int64_t stop = end + latency;
     std::vector<float> out(size_t(2 * std::max<int64_t>(0, end - begin)), 0.0f);
@@ -235,6 +282,11 @@ std::vector<float> render(const Song& song, int64_t begin, int64_t end, const Re
     float kick_velocity = 0.0f;
 
     std::vector<float> buf_l(size_t(kPartCount) * kBlock), buf_r(size_t(kPartCount) * kBlock);
+    if (options.trace) {
+        options.trace->limiter_gain.assign(out.size() / 2, 1.0f);
+        options.trace->over_knee.assign(out.size() / 2, 0);
+        options.trace->clip_samples_per_frame = 2 * OversampledClipper::kFactor;
+    }
 
     for (int64_t t = start; t < stop;) {
         while (next < onsets.size() && onsets[next] <= t) {
@@ -260,31 +312,42 @@ std::vector<float> render(const Song& song, int64_t begin, int64_t end, const Re
 
         for (int i = 0; i < n; ++i) {
             int64_t now = t + i;
-            float duck = mix.duck_depth * kick_velocity * duck_shape(now - last_kick);
-            float dry_l = 0.0f, dry_r = 0.0f, rev_l = 0.0f, rev_r = 0.0f, echo_l = 0.0f, echo_r = 0.0f;
+            const float depth = mix.duck_depth * kick_velocity;
+            float duck = depth * duck_shape(now - last_kick, kDuckRelease);
+            float long_duck = depth * duck_shape(now - last_kick, kLongDuckRelease);
+            float bus_l[3] = {}, bus_r[3] = {};
+            float rev_l = 0.0f, rev_r = 0.0f, echo_l = 0.0f, echo_r = 0.0f;
             for (int p = 0; p < kPartCount; ++p) {
-                fader[p] += (mix.gain[p] - fader[p]) * smooth;
+                follow(fader[p], mix.gain[p], smooth);
                 const ChannelStrip& strip = kStrips[p];
-                float g = strip_gain[p] * fader[p] * (1.0f - strip.duck * duck);
+                float g = strip_gain[p] * fader[p] * (1.0f - strip.duck * (strip.long_duck ? long_duck : duck));
                 float xl = buf_l[size_t(p) * kBlock + size_t(i)] * g;
                 float xr = buf_r[size_t(p) * kBlock + size_t(i)] * g;
-                dry_l += xl;
-                dry_r += xr;
+                bus_l[int(strip.bus)] += xl;
+                bus_r[int(strip.bus)] += xr;
                 rev_l += xl * strip.reverb;
                 rev_r += xr * strip.reverb;
                 echo_l += xl * strip.delay;
                 echo_r += xr * strip.delay;
             }
             float wet_l, wet_r, dl, dr;
-            reverb.process(rev_l * mix.reverb_send, rev_r * mix.reverb_send, wet_l, wet_r);
+            reverb_cut[0].process(rev_l * mix.reverb_send);
+            reverb_cut[1].process(rev_r * mix.reverb_send);
+            reverb.process(reverb_cut[0].hp, reverb_cut[1].hp, wet_l, wet_r);
             delay.process(echo_l, echo_r, dl, dr);
             float wet_duck = 1.0f - 0.5f * duck;
-            float sum_l = dry_l + (wet_l * kReverbReturn + dl * kDelayReturn) * wet_duck;
-            float sum_r = dry_r + (wet_r * kReverbReturn + dr * kDelayReturn) * wet_duck;
+            wait_l.push(bus_l[0] + (wet_l * kReverbReturn + dl * kDelayReturn) * wet_duck);
+            wait_r.push(bus_r[0] + (wet_r * kReverbReturn + dr * kDelayReturn) * wet_duck);
+            // The master gain comes before the clippers, so their knees sit
+            // at a fixed distance under the limiter's ceiling.
+            float sum_l = wait_l.tap(clip_latency + 1) + drum_clip[0].process(bus_l[1] * master_gain) / master_gain +
+                          line_clip[0].process(bus_l[2] * master_gain) / master_gain;
+            float sum_r = wait_r.tap(clip_latency + 1) + drum_clip[1].process(bus_r[1] * master_gain) / master_gain +
+                          line_clip[1].process(bus_r[2] * master_gain) / master_gain;
 
             float yl, yr;
-            bus.process(sum_l * master_gain, sum_r * master_gain, yl, yr);
-            master += (mix.master - master) * smooth;
+            bus.process(mix_clip[0].process(sum_l * master_gain), mix_clip[1].process(sum_r * master_gain), yl, yr);
+            follow(master, mix.master, smooth);
             float fader_out = master_delay[master_pos];
             master_delay[master_pos] = master;
             master_pos = (master_pos + 1) % master_delay.size();
@@ -295,7 +358,11 @@ std::vector<float> render(const Song& song, int64_t begin, int64_t end, const Re
             if (idx >= begin && idx < end) {
                 out[size_t(2 * (idx - begin))] = yl;
                 out[size_t(2 * (idx - begin) + 1)] = yr;
+                if (options.trace) options.trace->limiter_gain[size_t(idx - begin)] = bus.limiter_gain();
             }
+            if (options.trace && now >= begin && now < end)
+                options.trace->over_knee[size_t(now - begin)] =
+                    uint8_t(drum_clip[0].over_knee() + drum_clip[1].over_knee());
         }
         t = block_end;
     }

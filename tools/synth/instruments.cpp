@@ -47,10 +47,11 @@ public:
             for (Voice& v : voices_) {
                 if (!v.on) continue;
                 float s = float(v.t) * kInvFs;
-                float f = 49.0f * v.tune + 125.0f * std::exp(-s / 0.028f) + 330.0f * std::exp(-s / 0.0035f);
+                float f = 49.0f * v.tune + 125.0f * std::exp(-s / 0.024f) + 330.0f * std::exp(-s / 0.0035f);
                 v.phase += f * kInvFs;
                 v.phase -= std::floor(v.phase);
-                float amp = std::exp(-s / 0.24f) * (1.0f - smoothstep(0.25f, 0.40f, s));
+                // A short body, gone by 0.3 s: it leaves the offbeat bass room.
+                float amp = std::exp(-s / 0.15f) * (1.0f - smoothstep(0.17f, 0.30f, s));
                 float body = std::sin(kTwoPi * v.phase) * amp;
                 float click = click_hp_.highpass(rng_.bipolar()) * std::exp(-s / 0.0011f) * 0.35f;
                 float x = std::tanh(1.9f * (body + click)) * (1.0f / 0.956f);
@@ -59,7 +60,7 @@ public:
                     if (v.fade <= 0.0f) v.on = false;
                 }
                 y += x * v.velocity * std::max(v.fade, 0.0f);
-                if (++v.t > int(0.43f * kFs)) v.on = false;
+                if (++v.t > int(0.31f * kFs)) v.on = false;
             }
             if (tone < 0.999f) y = tone_lp_.lowpass(y);
             l[i] += y;
@@ -129,16 +130,28 @@ public:
             float p = osc_.tick(dt);
             float x = 0.55f * saw_blep(p, dt) + 0.8f * std::sin(kTwoPi * p);
             filter_.process(x);
-            float y = std::tanh(1.5f * filter_.lp) * amp_ * velocity_ * 0.55f;
+            // High pass under the kick's body: the bass's weight sits above
+            // it. The saturation comes after the high pass, whose ringing
+            // would otherwise put the peaks back that the tanh rounded off.
+            low_cut_a_.process(filter_.lp);
+            low_cut_b_.process(low_cut_a_.hp);
+            float y = std::tanh(1.5f * low_cut_b_.hp) * amp_ * velocity_ * 0.55f;
             l[i] += y;
             r[i] += y;
             step_common(glide);
         }
     }
 
+public:
+    Bass() {
+        low_cut_a_.set(kLowCut, 0.5412f, kFs);
+        low_cut_b_.set(kLowCut, 1.3066f, kFs);
+    }
+
 private:
+    static constexpr float kLowCut = 45.0f;
     Phasor osc_;
-    Svf filter_;
+    Svf filter_, low_cut_a_, low_cut_b_;
     int ctl_ = 0;
 };
 
@@ -304,10 +317,12 @@ public:
         v.freq = midi_to_hz(note.pitch);
         v.velocity = note.velocity;
         v.accent = note.accent;
-        float pan = fm_ ? (std::fmod(note.pitch, 7.0f) / 3.0f - 1.0f) * 0.6f : (flip_ ? 0.35f : -0.35f);
+        float pan = fm_ ? (std::fmod(note.pitch, 7.0f) / 3.0f - 1.0f) * 0.6f : (flip_ ? 0.55f : -0.55f);
         flip_ = !flip_;
         pan_gains(pan, v.gl, v.gr);
-        v.osc2.phase = rng_.uniform();
+        // The bleep's modulator starts at zero so its first sample is no jump;
+        // the arp's second oscillator starts anywhere, for a livelier beat.
+        v.osc2.phase = fm_ ? 0.0f : rng_.uniform();
     }
 
     void render(float* l, float* r, int n, const MixState& mix) override {
@@ -368,7 +383,7 @@ private:
 };
 
 // ---------------------------------------------------------------- cymbals
-// Six detuned square waves (inharmonic ratios) plus noise through a band
+// Six band-limited square waves (inharmonic ratios) plus noise through a band
 // pass and a high pass: the metallic body of every hat and cymbal.
 struct MetalPatch {
     float base_hz;
@@ -376,6 +391,7 @@ struct MetalPatch {
     float decay;        // seconds
     float noise_mix;
     float pan;
+    float swing;        // successive hits alternate this far either side of pan
     float level;
     bool stereo_noise;  // independent noise per side (a wide crash)
     bool boom;          // accented hits add a sub drop (impacts)
@@ -386,74 +402,89 @@ public:
     Metal(const MetalPatch& patch, uint64_t seed) : patch_(patch), rng_(seed) {
         static const float kRatios[6] = {2.0f, 3.0f, 4.16f, 5.43f, 6.79f, 8.21f};
         for (int k = 0; k < 6; ++k) freq_[k] = patch.base_hz * kRatios[k];
-        for (Svf* f : {&band_l_, &band_r_}) f->set(patch.band_hz, patch.band_q, kFs);
-        for (Svf* f : {&high_l_, &high_r_}) f->set(patch.high_hz, 0.7f, kFs);
-        pan_gains(patch.pan, gl_, gr_);
     }
 
     void trigger(const Note& note, int gate) override {
-        on_ = true;
-        t_ = 0;
-        velocity_ = note.velocity;
-        fade_ = 1.0f;
-        choking_ = false;
-        boom_ = patch_.boom && note.accent;
-        boom_phase_ = 0.0f;
-        decay_ = patch_.decay * (0.6f + 0.4f * note.velocity);
+        // A new hit takes a free voice, so the last one rings on under it;
+        // only choke() cuts a ring short.
+        Voice& v = voices_[next_];
+        next_ = (next_ + 1) % voices_.size();
+        v = Voice{};
+        v.on = true;
+        v.velocity = note.velocity;
+        v.boom = patch_.boom && note.accent;
+        v.decay = patch_.decay * (0.6f + 0.4f * note.velocity);
         // A long gate on a hat means "let it ring", a short one closes it.
-        gate_ = std::max(gate, 1);
+        v.gate = std::max(gate, 1);
+        for (Svf* f : {&v.band_l, &v.band_r}) f->set(patch_.band_hz, patch_.band_q, kFs);
+        for (Svf* f : {&v.high_l, &v.high_r}) f->set(patch_.high_hz, 0.7f, kFs);
+        // Successive hits sit a little either side of the patch's place.
+        float pan = std::max(-1.0f, std::min(1.0f, patch_.pan + (flip_ ? patch_.swing : -patch_.swing)));
+        flip_ = !flip_;
+        pan_gains(pan, v.gl, v.gr);
     }
-    void choke() override { choking_ = true; }
+    void choke() override {
+        for (Voice& v : voices_) v.choking = true;
+    }
 
     void render(float* l, float* r, int n, const MixState&) override {
-        if (!on_) return;
+        for (Voice& v : voices_)
+            if (v.on) render_voice(v, l, r, n);
+    }
+
+private:
+    struct Voice {
+        bool on = false, choking = false, boom = false;
+        int t = 0, gate = 0;
+        float velocity = 1.0f, fade = 1.0f, decay = 0.1f, boom_phase = 0.0f, gl = 1.0f, gr = 1.0f;
+        Phasor phase[6];
+        Svf band_l, band_r, high_l, high_r;
+    };
+
+    void render_voice(Voice& v, float* l, float* r, int n) {
         for (int i = 0; i < n; ++i) {
-            float s = float(t_) * kInvFs;
+            float s = float(v.t) * kInvFs;
             float metal = 0.0f;
             for (int k = 0; k < 6; ++k) {
-                phase_[k] += freq_[k] * kInvFs;
-                phase_[k] -= std::floor(phase_[k]);
-                metal += phase_[k] < 0.5f ? 1.0f : -1.0f;
+                float dt = freq_[k] * kInvFs;
+                metal += square_blep(v.phase[k].tick(dt), dt);
             }
             metal *= 1.0f / 6.0f;
             float nl = rng_.bipolar();
             float nr = patch_.stereo_noise ? rng_.bipolar() : nl;
             float xl = metal * (1.0f - patch_.noise_mix) + nl * patch_.noise_mix;
             float xr = metal * (1.0f - patch_.noise_mix) + nr * patch_.noise_mix;
-            band_l_.process(xl);
-            band_r_.process(xr);
-            high_l_.process(band_l_.bp + 0.3f * xl);
-            high_r_.process(band_r_.bp + 0.3f * xr);
-            float env = std::exp(-s / decay_) * std::min(1.0f, s * 2000.0f + 0.2f);
-            if (choking_ || --gate_ <= 0) fade_ *= 0.996f;
-            float g = env * fade_ * velocity_ * patch_.level;
-            l[i] += high_l_.hp * g * gl_;
-            r[i] += high_r_.hp * g * gr_;
-            if (boom_) {
+            v.band_l.process(xl);
+            v.band_r.process(xr);
+            v.high_l.process(v.band_l.bp + 0.3f * xl);
+            v.high_r.process(v.band_r.bp + 0.3f * xr);
+            float env = std::exp(-s / v.decay) * std::min(1.0f, s * 2000.0f + 0.2f);
+            if (v.choking || --v.gate <= 0) v.fade *= 0.996f;
+            float g = env * v.fade * v.velocity * patch_.level;
+            l[i] += v.high_l.hp * g * v.gl;
+            r[i] += v.high_r.hp * g * v.gr;
+            if (v.boom) {
                 float f = 36.0f + 30.0f * std::exp(-s / 0.12f);
-                boom_phase_ += f * kInvFs;
-                float b = std::sin(kTwoPi * boom_phase_) * std::exp(-s / 0.45f) * std::min(1.0f, s * 400.0f) * 0.35f *
-                          velocity_;
+                v.boom_phase += f * kInvFs;
+                float b = std::sin(kTwoPi * v.boom_phase) * std::exp(-s / 0.45f) * std::min(1.0f, s * 400.0f) * 0.35f *
+                          v.velocity;
                 l[i] += b;
                 r[i] += b;
             }
-            ++t_;
-            if (g < 1e-5f && (!boom_ || s > 2.5f)) {
-                on_ = false;
+            ++v.t;
+            if (g < 1e-5f && (!v.boom || s > 2.5f)) {
+                v.on = false;
                 break;
             }
         }
     }
 
-private:
     MetalPatch patch_;
     Rng rng_;
-    float freq_[6] = {}, phase_[6] = {};
-    Svf band_l_, band_r_, high_l_, high_r_;
-    float gl_ = 1.0f, gr_ = 1.0f;
-    bool on_ = false, choking_ = false, boom_ = false;
-    int t_ = 0, gate_ = 0;
-    float velocity_ = 1.0f, fade_ = 1.0f, decay_ = 0.1f, boom_phase_ = 0.0f;
+    float freq_[6] = {};
+    std::array<Voice, 4> voices_;
+    size_t next_ = 0;
+    bool flip_ = false;
 };
 
 // ---------------------------------------------------------------- clap, snare, toms, percussion
@@ -462,8 +493,11 @@ private:
 class Clap : public Instrument {
 public:
     explicit Clap(uint64_t seed) : rng_(seed) {
-        band_l_.set(1150.0f, 1.3f, kFs);
-        band_r_.set(1250.0f, 1.3f, kFs);
+        band_l_.set(1500.0f, 1.2f, kFs);
+        band_r_.set(1650.0f, 1.2f, kFs);
+        // The crack of the clap, where the ear is most sensitive.
+        crack_l_.set(3400.0f, 1.5f, kFs);
+        crack_r_.set(3800.0f, 1.5f, kFs);
     }
     void trigger(const Note& note, int) override {
         on_ = true;
@@ -481,11 +515,20 @@ public:
             } else {
                 env = 0.85f * std::exp(-(s - 0.027f) / 0.075f);
             }
-            band_l_.process(rng_.bipolar());
-            band_r_.process(rng_.bipolar());
-            float g = env * velocity_ * 1.6f;
-            l[i] += band_l_.bp * g;
-            r[i] += band_r_.bp * g;
+            // Two thirds of each side's noise is its own: wide, but not so
+            // wide that the clap thins out in mono.
+            float common = rng_.bipolar();
+            float nl = common + kWidth * (rng_.bipolar() - common), nr = common + kWidth * (rng_.bipolar() - common);
+            band_l_.process(nl);
+            band_r_.process(nr);
+            crack_l_.process(nl);
+            crack_r_.process(nr);
+            // Noise peaks at four times its RMS; saturating the clap here
+            // squares it off, so it is as loud with a quarter of the peak and
+            // the drum bus clipper does not have to flatten it.
+            float g = env * velocity_;
+            l[i] += kLevel / kDrive * std::tanh(kDrive * (band_l_.bp + 0.5f * crack_l_.bp) * g);
+            r[i] += kLevel / kDrive * std::tanh(kDrive * (band_r_.bp + 0.5f * crack_r_.bp) * g);
             if (++t_ > int(0.6f * kFs)) {
                 on_ = false;
                 break;
@@ -494,8 +537,9 @@ public:
     }
 
 private:
+    static constexpr float kDrive = 8.0f, kLevel = 2.2f, kWidth = 0.65f;
     Rng rng_;
-    Svf band_l_, band_r_;
+    Svf band_l_, band_r_, crack_l_, crack_r_;
     bool on_ = false;
     int t_ = 0;
     float velocity_ = 1.0f;
@@ -511,6 +555,8 @@ struct DrumPatch {
     float noise_band_hz, noise_q;
     float pan_per_semitone;
     int max_voices;
+    // Drive of the soft saturation on the voices' sum; 0 leaves it clean.
+    float drive = 0.0f;
 };
 
 class ToneDrum : public Instrument {
@@ -528,6 +574,24 @@ public:
         pan_gains(pan, v.gl, v.gr);
     }
     void render(float* l, float* r, int n, const MixState&) override {
+        if (patch_.drive <= 0.0f) {
+            render_voices(l, r, n);
+            return;
+        }
+        // A roll stacks its hits; saturating their sum keeps its peaks near
+        // one hit's, so a roll is no longer a spike for the master limiter.
+        std::fill(mix_l_.begin(), mix_l_.begin() + n, 0.0f);
+        std::fill(mix_r_.begin(), mix_r_.begin() + n, 0.0f);
+        render_voices(mix_l_.data(), mix_r_.data(), n);
+        const float d = patch_.drive;
+        for (int i = 0; i < n; ++i) {
+            l[i] += std::tanh(d * mix_l_[size_t(i)]) / d;
+            r[i] += std::tanh(d * mix_r_[size_t(i)]) / d;
+        }
+    }
+
+private:
+    void render_voices(float* l, float* r, int n) {
         for (int vi = 0; vi < patch_.max_voices; ++vi) {
             Voice& v = voices_[size_t(vi)];
             if (!v.on) continue;
@@ -550,7 +614,6 @@ public:
         }
     }
 
-private:
     struct Voice {
         bool on = false;
         int t = 0;
@@ -558,6 +621,7 @@ private:
         Svf band;
     };
     DrumPatch patch_;
+    std::array<float, 4096> mix_l_{}, mix_r_{};  // one render call's worth
     Rng rng_;
     std::array<Voice, 16> voices_;
     int next_ = 0;
@@ -572,6 +636,7 @@ enum class SweepKind { Riser, Reverse, Atmos };
 class Sweep : public Instrument {
 public:
     Sweep(SweepKind kind, uint64_t seed) : kind_(kind), rng_(seed) {}
+    static constexpr float kRiserDrive = 2.5f;
     void trigger(const Note& note, int gate) override {
         Voice& v = voices_[next_];
         next_ = (next_ + 1) % voices_.size();
@@ -631,8 +696,15 @@ public:
                     }
                 }
                 float g = amp * v.velocity;
-                l[i] += yl * g;
-                r[i] += yr * g;
+                if (kind_ == SweepKind::Riser) {
+                    // Noise peaks at four times its RMS; rounding the riser's
+                    // tips keeps its climb from dipping the master limiter.
+                    l[i] += std::tanh(kRiserDrive * yl * g) / kRiserDrive;
+                    r[i] += std::tanh(kRiserDrive * yr * g) / kRiserDrive;
+                } else {
+                    l[i] += yl * g;
+                    r[i] += yr * g;
+                }
                 if (++v.t >= v.length) {
                     v.on = false;
                     break;
@@ -672,30 +744,30 @@ std::unique_ptr<Instrument> make_instrument(Part part, uint64_t seed) {
         case Part::Acid: return std::make_unique<Acid>();
         case Part::Pad:
             return std::make_unique<PolySaw>(
-                PolyPatch{5, 16.0f, 0.9f, 1.0f, 1.0f, 1.6f, 1.0f, 0.7f, 1.2f, 0.7f, 0.075f, 0.9f, false}, s);
+                PolyPatch{5, 16.0f, 0.9f, 1.0f, 1.0f, 1.6f, 1.0f, 0.7f, 1.2f, 0.7f, 0.075f, 0.8f, false}, s);
         case Part::Stab:
             return std::make_unique<PolySaw>(
                 PolyPatch{3, 11.0f, 0.002f, 0.22f, 0.0f, 0.09f, 1.3f, 2.2f, 0.07f, 1.6f, 0.16f, 0.6f, false}, s);
         case Part::Lead:
             return std::make_unique<PolySaw>(
-                PolyPatch{3, 9.0f, 0.012f, 0.35f, 0.7f, 0.18f, 1.1f, 1.2f, 0.12f, 1.0f, 0.13f, 0.35f, true}, s);
+                PolyPatch{3, 9.0f, 0.012f, 0.35f, 0.7f, 0.18f, 1.25f, 1.2f, 0.12f, 1.0f, 0.13f, 0.4f, true}, s);
         case Part::Arp: return std::make_unique<Pluck>(false, s);
         case Part::Bleep: return std::make_unique<Pluck>(true, s);
         case Part::ClosedHat:
-            return std::make_unique<Metal>(MetalPatch{80.0f, 10000.0f, 1.2f, 7000.0f, 0.035f, 0.45f, 0.2f, 0.9f, false, false}, s);
+            return std::make_unique<Metal>(MetalPatch{80.0f, 9000.0f, 1.0f, 6000.0f, 0.035f, 0.5f, 0.1f, 0.5f, 0.8f, false, false}, s);
         case Part::OpenHat:
-            return std::make_unique<Metal>(MetalPatch{80.0f, 9500.0f, 1.0f, 6500.0f, 0.24f, 0.45f, -0.2f, 0.7f, false, false}, s);
+            return std::make_unique<Metal>(MetalPatch{80.0f, 8500.0f, 1.0f, 6000.0f, 0.24f, 0.5f, -0.3f, 0.2f, 0.65f, false, false}, s);
         case Part::Ride:
-            return std::make_unique<Metal>(MetalPatch{117.0f, 6200.0f, 0.8f, 3800.0f, 0.65f, 0.3f, 0.35f, 0.45f, false, false}, s);
+            return std::make_unique<Metal>(MetalPatch{117.0f, 6200.0f, 0.8f, 3800.0f, 0.65f, 0.3f, 0.35f, 0.0f, 0.45f, false, false}, s);
         case Part::Crash:
-            return std::make_unique<Metal>(MetalPatch{97.0f, 7000.0f, 0.5f, 3000.0f, 1.5f, 0.6f, 0.0f, 0.8f, true, true}, s);
+            return std::make_unique<Metal>(MetalPatch{97.0f, 7000.0f, 0.5f, 3000.0f, 1.5f, 0.6f, 0.0f, 0.0f, 0.8f, true, true}, s);
         case Part::Clap: return std::make_unique<Clap>(s);
         case Part::Snare:
-            return std::make_unique<ToneDrum>(DrumPatch{1.35f, 0.02f, 0.06f, 0.13f, 0.55f, 0.9f, 3500.0f, 0.5f, 0.0f, 16}, s);
+            return std::make_unique<ToneDrum>(DrumPatch{1.35f, 0.02f, 0.06f, 0.13f, 0.55f, 0.9f, 3500.0f, 0.5f, 0.0f, 16, 1.5f}, s);
         case Part::Tom:
-            return std::make_unique<ToneDrum>(DrumPatch{1.6f, 0.035f, 0.22f, 0.03f, 0.9f, 0.2f, 900.0f, 1.0f, 0.03f, 4}, s);
+            return std::make_unique<ToneDrum>(DrumPatch{1.6f, 0.035f, 0.22f, 0.03f, 0.9f, 0.2f, 900.0f, 1.0f, 0.03f, 8, 1.0f}, s);
         case Part::Perc:
-            return std::make_unique<ToneDrum>(DrumPatch{1.15f, 0.004f, 0.025f, 0.012f, 0.5f, 0.5f, 2500.0f, 2.0f, 0.06f, 4}, s);
+            return std::make_unique<ToneDrum>(DrumPatch{1.15f, 0.004f, 0.025f, 0.012f, 0.5f, 0.5f, 2500.0f, 2.0f, 0.06f, 8}, s);
         case Part::Riser: return std::make_unique<Sweep>(SweepKind::Riser, s);
         case Part::Reverse: return std::make_unique<Sweep>(SweepKind::Reverse, s);
         case Part::Atmos: return std::make_unique<Sweep>(SweepKind::Atmos, s);

@@ -86,6 +86,7 @@ struct Section {
     int begin_beat;
     int end_beat;
     std::string name;
+    bool full = false;  // the whole kit plays throughout (what the mix is balanced for)
 };
 
 struct Song {

@@ -1,7 +1,9 @@
 #include "wav.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "dsp.hpp"
 #include "song.hpp"
@@ -57,6 +59,46 @@ bool write_wav(const std::string& path, const std::vector<int16_t>& pcm) {
     bool ok = std::ferror(f) == 0;
     ok = std::fclose(f) == 0 && ok;
     return ok;
+}
+
+namespace {
+uint32_t get_u32(const unsigned char* b) { return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24; }
+uint16_t get_u16(const unsigned char* b) { return uint16_t(b[0] | b[1] << 8); }
+
+std::vector<unsigned char> slurp(const std::string& path) {
+    std::vector<unsigned char> bytes;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return bytes;
+    unsigned char buf[65536];
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) bytes.insert(bytes.end(), buf, buf + n);
+    std::fclose(f);
+    return bytes;
+}
+}  // namespace
+
+bool read_wav(const std::string& path, std::vector<float>& stereo) {
+    const std::vector<unsigned char> file = slurp(path);
+    if (file.size() < 12 || std::memcmp(file.data(), "RIFF", 4) || std::memcmp(file.data() + 8, "WAVE", 4)) return false;
+    bool format_ok = false;
+    // Chunks are padded to an even length; a decoder's "data" size may run
+    // past the end when it could not seek back to fix it, so clamp it.
+    for (size_t pos = 12; pos + 8 <= file.size();) {
+        const unsigned char* chunk = file.data() + pos;
+        size_t size = get_u32(chunk + 4), body = pos + 8;
+        if (!std::memcmp(chunk, "fmt ", 4) && size >= 16 && body + 16 <= file.size()) {
+            const unsigned char* fmt = file.data() + body;
+            format_ok = get_u16(fmt) == 1 && get_u16(fmt + 2) == 2 && get_u32(fmt + 4) == uint32_t(kSampleRate) &&
+                        get_u16(fmt + 14) == 16;
+        } else if (!std::memcmp(chunk, "data", 4)) {
+            if (!format_ok) return false;
+            size_t n = std::min(size, file.size() - body) / 4 * 2;
+            stereo.resize(n);
+            for (size_t i = 0; i < n; ++i) stereo[i] = float(int16_t(get_u16(file.data() + body + 2 * i))) / 32768.0f;
+            return true;
+        }
+        pos = body + size + (size & 1);
+    }
+    return false;
 }
 
 }  // namespace krelan::synth

@@ -1,4 +1,5 @@
-// 16-bit PCM output of a rendered track.
+// 16-bit PCM WAV files of a rendered track: writing, and reading one back
+// (a decoded MP3) for the mix report.
 #pragma once
 
 #include <cstdint>
@@ -14,5 +15,10 @@ std::vector<int16_t> to_pcm16(const std::vector<float>& stereo, uint64_t dither_
 
 // Writes a canonical 44-byte-header WAV file, stereo at kSampleRate.
 bool write_wav(const std::string& path, const std::vector<int16_t>& pcm);
+
+// Reads a 16-bit PCM stereo WAV file at kSampleRate into interleaved floats
+// (full scale = 1.0). Skips chunks other than "fmt " and "data"; false if
+// the file is missing, truncated or in another format.
+bool read_wav(const std::string& path, std::vector<float>& stereo);
 
 }  // namespace krelan::synth
