@@ -7,7 +7,7 @@ uniform sampler2D reach;
 
 void mainImage(out vec4 fragColor, in vec2 fragCoord)
 {
-    if (texture2D(reach, fragCoord / iResolution).r == 0.0)
+    if (texture(reach, fragCoord / iResolution).r == 0.0)
         fragColor = vec4(0.0);
     else
         fragColor = glow_at(fragCoord);

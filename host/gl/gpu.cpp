@@ -26,7 +26,10 @@ GLuint create_float_texture(int width, int height, GLint format)
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexImage2D(GL_TEXTURE_2D, 0, format, width, height, 0, GL_RGBA, GL_FLOAT, nullptr);
+    // ES accepts only the layout matching the internal format, even with no data.
+    const bool one_channel = format == GL_R32F || format == GL_R16F;
+    glTexImage2D(GL_TEXTURE_2D, 0, format, width, height, 0, one_channel ? GL_RED : GL_RGBA,
+                 GL_FLOAT, nullptr);
     return texture;
 }
 
@@ -56,32 +59,6 @@ GLuint create_render_target(GLuint texture, const char* name)
         return 0;
     }
     return framebuffer;
-}
-
-// The quad's corners are clip coordinates: the matrices stay identity, so it
-// covers the viewport exactly. Each corner carries a black colour and its
-// texture coordinate: the start frame, drawn with no program, is the
-// fixed-function quad in that colour, and the push and pop leave the matrix
-// stack as they found it. The scenes address pixels by gl_FragCoord.
-void draw_fullscreen_quad()
-{
-    glClear(GL_COLOR_BUFFER_BIT);
-    glPushMatrix();
-    glBegin(GL_QUADS);
-    glColor3f(0, 0, 0);
-    glTexCoord2f(0, 0);
-    glVertex2i(-1, 1);
-    glColor3f(0, 0, 0);
-    glTexCoord2f(1, 0);
-    glVertex2i(1, 1);
-    glColor3f(0, 0, 0);
-    glTexCoord2f(1, 1);
-    glVertex2i(1, -1);
-    glColor3f(0, 0, 0);
-    glTexCoord2f(0, 1);
-    glVertex2i(-1, -1);
-    glEnd();
-    glPopMatrix();
 }
 
 const char* gl_error_text()

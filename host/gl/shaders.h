@@ -3,8 +3,9 @@
 // program, which stage, the driver's info log). Main thread, context current.
 #pragma once
 
-#include <GL/glew.h>
+#include "gl_api.h"
 
+#include <cstddef>
 #include <cstdint>
 
 // `name` says which program the shader belongs to, for the error message.

@@ -1,7 +1,7 @@
 // The cards as textures, in the layout the card program reads.
 #pragma once
 
-#include <GL/glew.h>
+#include "gl_api.h"
 
 #include <cstddef>
 

@@ -57,25 +57,21 @@ std::vector<float> particle_states(float beat, int32_t sound)
 // the order the per-pixel scene sums them. The quad is given in clip space
 // (the host's matrices are the identity); texture coordinate s picks the
 // particle's state texel.
-void draw_sprites(const std::vector<float>& states)
+std::vector<SpriteQuad> sprite_quads(const std::vector<float>& states)
 {
     constexpr float half_w = k_frame_width / 2.0f, half_h = k_frame_height / 2.0f;
-    glBegin(GL_QUADS);
+    std::vector<SpriteQuad> quads;
     for (int i = 0; i < k_particles; ++i) {
         const float* s = &states[size_t(i) * 4];
         const float x = s[0], y = s[1], size = s[3];
         // A size of 0 adds nothing; a cone wholly outside the frame lights no pixel.
         if (!(size > 0.0f)) continue;
         if (x < -half_w - 1 || x > half_w + 1 || y < -half_h - 1 || y > half_h + 1) continue;
-        glTexCoord1f((i + 0.5f) / k_particles);
-        const float x0 = (x - k_sprite_reach) / half_w, x1 = (x + k_sprite_reach) / half_w;
-        const float y0 = (y - k_sprite_reach) / half_h, y1 = (y + k_sprite_reach) / half_h;
-        glVertex2f(x0, y0);
-        glVertex2f(x1, y0);
-        glVertex2f(x1, y1);
-        glVertex2f(x0, y1);
+        quads.push_back({(x - k_sprite_reach) / half_w, (y - k_sprite_reach) / half_h,
+                         (x + k_sprite_reach) / half_w, (y + k_sprite_reach) / half_h,
+                         (i + 0.5f) / k_particles});
     }
-    glEnd();
+    return quads;
 }
 
 // The summed, unclamped light of every particle into the light image.
@@ -89,7 +85,8 @@ void draw_light(float beat, int32_t sound)
     set_frame_uniforms(beat, sound);
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE);
-    draw_sprites(states);
+    const std::vector<SpriteQuad> quads = sprite_quads(states);
+    draw_sprite_quads(quads.data(), quads.size());
     glDisable(GL_BLEND);
 }
 

@@ -7,7 +7,7 @@
 // only, with the one context current.
 #pragma once
 
-#include <GL/glew.h>
+#include "gl_api.h"
 
 #include <cstdint>
 

@@ -5,7 +5,7 @@
 // private to show.cpp.
 #pragma once
 
-#include <GL/glew.h>
+#include "gl_api.h"
 
 #include <cstdint>
 

@@ -6,7 +6,7 @@
 // context current.
 #pragma once
 
-#include <GL/glew.h>
+#include "gl_api.h"
 
 #include <cstdint>
 
