@@ -589,7 +589,7 @@ void rings(Composer& c)
     c.hats(224, 254, Hats::Sixteenths, 0.85f);
     c.claps(224, 254, 0.9f);
     c.pad(240, 254, 0.75f);
-    c.stabs(224, 240, 2, 0.7f);
+    c.stabs(224, 240, 2, 0.5f);
     c.arp(224, 254, 2, 0.4f);
     c.acid(240, 254, 0, 0.85f);
     c.perc(240, 254, 0.6f);
@@ -679,7 +679,7 @@ void recap(Composer& c)
     c.kicks(416, 448);
     c.bass(416, 448, BassStyle::Rolling, 1.0f);
     c.hats(416, 448, Hats::SixteenthsOpen, 1.0f);
-    c.claps(416, 448, 1.0f, true);
+    c.claps(416, 448, 0.8f, true);
     c.pad(416, 448, 0.5f);
     c.acid(416, 444, 2, 1.0f);
     c.stabs(416, 448, 2, 0.6f);
@@ -809,7 +809,7 @@ MixState track_mix(double b)
         m.bass_cutoff = 520.0f;
         m.acid_cutoff = wave(b - 240, 32, 350.0f, 1800.0f);
         m.acid_resonance = 0.85f;
-        m.duck_depth = 0.85f;
+        m.duck_depth = 0.7f;
         m.master = gap(b, 254, 256) * gap(b, 286, 288);
     } else if (b < 320) {
         m.pad_cutoff =
@@ -879,8 +879,10 @@ MixState track_mix(double b)
     // Every full section sits a little below the recap, so that the recap,
     // where the picture cuts on every beat, is the loudest part of the show.
     if (b >= 32 && b < 512) {
-        float level = 0.93f;
+        float level = 0.95f;
         if (b >= 416 && b < 448) level = 1.0f;
+        // The rings' hard pumping takes the most overshoot in the MP3.
+        if (b >= 224 && b < 288) level = 0.9f;
         m.master *= level;
     }
     return m;

@@ -79,19 +79,19 @@ constexpr float kDelayReturn = 0.6f;
 constexpr float kMasterGainDb = 8.5f;
 // The drum bus clipper rounds the tips of the hits that land together
 // (kick, clap and hats on the same beat); each drum alone stays under it.
-constexpr float kDrumKnee = 0.9f;
+constexpr float kDrumKnee = 1.0f;
 constexpr float kDrumHeadroom = 0.1f;
 // Bass and acid both speak on the offbeat; this clipper rounds the rare
 // tips where their peaks meet, which would otherwise dip the limiter for
 // the whole beat.
 constexpr float kLineKnee = 0.45f;
 constexpr float kLineHeadroom = 0.1f;
-// The whole mix goes through one more clipper whose knee sits above the
-// level the limiter holds the beat at: it only rounds the rare tips where
-// a fill, a stab and the lines meet, which would otherwise dip the
-// limiter's gain for the rest of the beat.
-constexpr float kMixKnee = 1.0f;
-constexpr float kMixHeadroom = 0.2f;
+// The whole mix goes through one more clipper, which rounds the tips where
+// the offbeat's hat, stab, arpeggio and lines meet, or a fill lands on the
+// beat, before the limiter sees them: the limiter takes less off and its
+// gain dips less inside the beat. Its knee sits under the drum bus's.
+constexpr float kMixKnee = 0.75f;
+constexpr float kMixHeadroom = 0.15f;
 // Below this the reverb gets nothing: a sub tail only muddies the kick.
 constexpr float kReverbLowCut = 250.0f;
 constexpr int kBlock = 64;
