@@ -1,14 +1,13 @@
 #include "encoder.h"
 
+#include "child_process.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <spawn.h>
 #include <sstream>
-#include <sys/wait.h>
 #include <unistd.h>
 
 std::string find_on_path(const std::string& name)
@@ -50,31 +49,18 @@ bool start_encoder(const std::string& ffmpeg, double fps, const std::string& aud
         "-map_metadata", "-1", "-fflags", "+bitexact", "-flags:v", "+bitexact",
         "-flags:a", "+bitexact", out};
     // clang-format on
-    int pipe_fds[2];
-    if (pipe2(pipe_fds, O_CLOEXEC) != 0) {
-        *error = std::string("cannot make a pipe to ffmpeg: ") + std::strerror(errno);
-        return false;
-    }
     // A closed pipe must fail the write, not end the renderer.
     std::signal(SIGPIPE, SIG_IGN);
-    // ffmpeg reads the frames from its standard input: the pipe's read end.
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipe_fds[0], STDIN_FILENO);
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
+    // ffmpeg reads the frames from its standard input.
     pid_t pid = -1;
-    const int failure = posix_spawnp(&pid, ffmpeg.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipe_fds[0]);
+    int frames_fd = -1;
+    const int failure = spawn_piped(args, STDIN_FILENO, &pid, &frames_fd);
     if (failure != 0) {
         *error = "cannot run " + ffmpeg + ": " + std::strerror(failure);
-        close(pipe_fds[1]);
         return false;
     }
     encoder->pid = pid;
-    encoder->fd = pipe_fds[1];
+    encoder->fd = frames_fd;
     return true;
 }
 
@@ -97,11 +83,9 @@ bool finish_encoder(Encoder* encoder, std::string* error)
 {
     if (encoder->fd >= 0) close(encoder->fd);
     encoder->fd = -1;
-    int status = 0;
-    while (waitpid(encoder->pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    const int status = wait_exit_status(encoder->pid);
     encoder->pid = -1;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    if (status != 0) {
         *error = "ffmpeg failed to encode the video";
         return false;
     }

@@ -1,10 +1,9 @@
 #include "video_check.h"
 
+#include "child_process.h"
+
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -14,33 +13,17 @@ namespace {
 // and its exit status; false when it could not be run.
 bool run_for_output(const std::vector<std::string>& args, std::string* out, int* status)
 {
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) return false;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
     pid_t pid = -1;
-    const int failure = posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[1]);
-    if (failure != 0) {
-        close(fds[0]);
-        return false;
-    }
+    int fd = -1;
+    if (spawn_piped(args, STDOUT_FILENO, &pid, &fd) != 0) return false;
     char buffer[512];
-    for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) != 0;) {
+    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) != 0;) {
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) break;
         if (out->size() < 4096) out->append(buffer, static_cast<size_t>(n));
     }
-    close(fds[0]);
-    int raw = 0;
-    while (waitpid(pid, &raw, 0) < 0 && errno == EINTR) {
-    }
-    *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    close(fd);
+    *status = wait_exit_status(pid);
     return true;
 }
 
@@ -51,9 +34,17 @@ bool check_video(const std::string& ffprobe, const std::string& path, int64_t fr
 {
     // Counting packets reads the container's index and demuxes the stream
     // without decoding it: quick even for a long video.
-    const std::vector<std::string> args = {
-        ffprobe, "-v", "error", "-select_streams", "v:0", "-count_packets",
-        "-show_entries", "stream=nb_read_packets", "-of", "csv=p=0", path};
+    const std::vector<std::string> args = {ffprobe,
+                                           "-v",
+                                           "error",
+                                           "-select_streams",
+                                           "v:0",
+                                           "-count_packets",
+                                           "-show_entries",
+                                           "stream=nb_read_packets",
+                                           "-of",
+                                           "csv=p=0",
+                                           path};
     std::string out;
     int status = -1;
     if (!run_for_output(args, &out, &status)) {
