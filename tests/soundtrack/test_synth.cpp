@@ -128,7 +128,9 @@ TEST(MasterBus, OverdrivenInputStaysUnderTheCeilingBetweenSamplesToo)
 
 TEST(MasterBus, QuietSignalPassesUnchangedAfterTheLatency)
 {
-    PeakLimiter limiter(kCeilingDb, 64);
+    // A steep slope and a short reach keep the look-ahead to 368 samples.
+    PeakLimiter limiter(kCeilingDb, 60.0f, 0.5f);
+    ASSERT_LT(limiter.latency(), 1000);
     std::vector<float> in, out;
     for (int i = 0; i < 4000; ++i) {
         in.push_back(0.25f * std::sin(0.05f * float(i)));
@@ -138,6 +140,44 @@ TEST(MasterBus, QuietSignalPassesUnchangedAfterTheLatency)
     }
     for (size_t i = size_t(limiter.latency()); i < out.size(); ++i)
         ASSERT_EQ(out[i], in[i - size_t(limiter.latency())]) << "sample " << i;
+}
+
+TEST(MasterBus, LimiterMeetsALonePeakWithASlowDipThatStartsAheadOfIt)
+{
+    // A steady tone at the ceiling's level less 6 dB, and at 5 s a 30 ms
+    // burst 9 dB over the ceiling: the gain must take those 9 dB off the
+    // burst, moving no faster than the slope on the way down or up.
+    const float slope = 3.0f;  // dB per second
+    PeakLimiter limiter(kCeilingDb, slope, 12.0f);
+    const float base = ceiling_gain() * 0.5f;
+    const int burst_at = 5 * kSampleRate, burst_len = kSampleRate * 3 / 100;
+    std::vector<float> gains_db, out;
+    for (int i = 0; i < 10 * kSampleRate + limiter.latency(); ++i) {
+        float x = base * std::sin(2 * kPi * 220.0f * float(i) / kSampleRate);
+        if (i >= burst_at && i < burst_at + burst_len) x *= 5.6f;  // +15 dB: 9 dB over
+        float l, r;
+        limiter.process(x, x, l, r);
+        out.push_back(l);
+        gains_db.push_back(20.0f * std::log10(limiter.gain()));
+    }
+    // Over any tenth of a second (float rounding aside) it moves 0.3 dB at most.
+    const size_t tenth = size_t(kSampleRate / 10);
+    for (size_t i = tenth; i < gains_db.size(); ++i)
+        ASSERT_LE(std::fabs(gains_db[i] - gains_db[i - tenth]), slope / 10.0f + 1e-4f)
+            << "sample " << i;
+    // Output sample i is input sample i - latency: the burst comes out
+    // under the ceiling, with about 9 dB taken off.
+    const size_t burst_out = size_t(burst_at + limiter.latency());
+    float lowest = *std::min_element(gains_db.begin(), gains_db.end());
+    EXPECT_NEAR(lowest, -9.0f, 0.3f);
+    for (float v : out) ASSERT_LE(std::fabs(v), ceiling_gain());
+    // The dip is spread: half a second before and after the burst the gain
+    // is already (still) 1.5 dB down, and the tone far from it is untouched.
+    EXPECT_NEAR(gains_db[burst_out - size_t(kSampleRate / 2)], lowest + 1.5f, 0.2f);
+    EXPECT_NEAR(gains_db[burst_out + size_t(burst_len) + size_t(kSampleRate / 2)], lowest + 1.5f,
+                0.2f);
+    EXPECT_EQ(gains_db[size_t(limiter.latency() + kSampleRate)], 0.0f);
+    EXPECT_EQ(gains_db.back(), 0.0f);
 }
 
 TEST(Render, LoudestPartOfTheTrackStaysUnderTheCeiling)

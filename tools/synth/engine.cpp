@@ -82,20 +82,17 @@ constexpr float kMasterGainDb = 8.5f;
 constexpr float kDrumKnee = 1.0f;
 constexpr float kDrumHeadroom = 0.1f;
 // Bass and acid both speak on the offbeat; this clipper rounds the rare
-// tips where their peaks meet, which would otherwise dip the limiter for
-// the whole beat.
-constexpr float kLineKnee = 0.45f;
+// tips where their peaks meet (under 1% of the samples of any section).
+constexpr float kLineKnee = 0.6f;
 constexpr float kLineHeadroom = 0.1f;
-// The whole mix goes through one more clipper, which rounds the tips where
-// the offbeat's hat, stab, arpeggio and lines meet, or a fill lands on the
-// beat, before the limiter sees them: the limiter takes less off and its
-// gain dips less inside the beat. Its knee sits under the drum bus's.
-constexpr float kMixKnee = 0.75f;
-constexpr float kMixHeadroom = 0.15f;
 // Below this the reverb gets nothing: a sub tail only muddies the kick.
 constexpr float kReverbLowCut = 250.0f;
 constexpr int kBlock = 64;
-constexpr int kLookahead = 256;
+// The limiter's gain moves at most 1.4 dB per beat, so the hits of a bar
+// can't make it pump inside the beat; it meets peaks up to 18 dB over the
+// ceiling (about 6 s of look-ahead at that slope).
+constexpr float kLimiterSlope = float(1.4 * kBpm / 60.0);
+constexpr float kLimiterReach = 18.0f;
 
 // Sidechain shape after a kick: down within 3 ms, held briefly, then back
 // up with the given time constant.
@@ -158,58 +155,48 @@ float TruePeakMeter::push(float x)
     return peak;
 }
 
-PeakLimiter::PeakLimiter(float ceiling_db, int lookahead)
+PeakLimiter::PeakLimiter(float ceiling_db, float slope_db_per_second, float reach_db)
     : ceiling_(db_to_gain(ceiling_db)),
-      lookahead_(lookahead),
-      delay_l_(size_t(TruePeakMeter::kDelay + lookahead), 0.0f),
-      delay_r_(size_t(TruePeakMeter::kDelay + lookahead), 0.0f),
-      held_(size_t(lookahead + 1), 1.0f),
-      held_sum_(double(lookahead + 1)),
-      activity_coef_(1.0f - std::exp(-1.0f / (kActivitySeconds * float(kSampleRate))))
+      ceiling_db_(ceiling_db),
+      slope_(double(slope_db_per_second) / kSampleRate),
+      lookahead_(int(std::ceil(double(reach_db) / slope_))),
+      delay_l_(size_t(TruePeakMeter::kDelay + lookahead_), 0.0f),
+      delay_r_(size_t(TruePeakMeter::kDelay + lookahead_), 0.0f)
 {
 }
 
 void PeakLimiter::process(float in_l, float in_r, float& out_l, float& out_r)
 {
-    // Gain needed for the interval that starts kDelay samples back.
+    // Gain (dB) needed by the interval that starts kDelay samples back: call
+    // it sample n. The sample going out is t = n - lookahead_.
+    const int64_t n = count_++;
     float peak = std::max(meter_l_.push(in_l), meter_r_.push(in_r));
-    float need = peak > ceiling_ ? ceiling_ / peak : 1.0f;
+    double need = peak > ceiling_ ? double(ceiling_db_) - 20.0 * std::log10(double(peak)) : 0.0;
 
-    // Running minimum of the needed gain over the last lookahead + 1 intervals.
-    while (!window_.empty() && window_.back().second >= need) window_.pop_back();
-    window_.emplace_back(count_, need);
-    while (window_.front().first <= count_ - lookahead_ - 1) window_.pop_front();
-    float held = window_.front().second;
+    // Lowest need(s) + slope * (s - t) over s in [t, n]: a running minimum of
+    // need(s) + slope * s, less slope * t.
+    const double cone = need + slope_ * double(n);
+    while (!ahead_.empty() && ahead_.back().second >= cone) ahead_.pop_back();
+    ahead_.emplace_back(n, cone);
+    const int64_t t = n - lookahead_;
+    while (ahead_.front().first < t) ahead_.pop_front();
+    // The peaks behind t are in the last gain already: it may rise by the
+    // slope each sample, no faster.
+    gain_db_ = std::min({ahead_.front().second - slope_ * double(t), gain_db_ + slope_, 0.0});
+    gain_ = db_to_gain(float(gain_db_));
 
-    // Release by program: a lone peak lets go in a tenth of a second, while
-    // steady limiting (a kick on every beat) releases over a second, so the
-    // gain stays nearly level between the kicks instead of pumping.
-    activity_ += ((held < 1.0f ? 1.0f : 0.0f) - activity_) * activity_coef_;
-    float release = kFastRelease + (kSlowRelease - kFastRelease) * std::min(1.0f, 2.0f * activity_);
-    float coef = 1.0f / (release * float(kSampleRate));
-    released_ = std::min(held, released_ + (1.0f - released_) * coef);
-
-    // Average over the window: reaches each minimum exactly when the delayed
-    // sample that needs it comes out.
-    held_sum_ += double(released_) - double(held_[held_pos_]);
-    held_[held_pos_] = released_;
-    held_pos_ = (held_pos_ + 1) % held_.size();
-    float gain = float(held_sum_ / double(held_.size()));
-    gain_ = gain;
-
-    size_t n = delay_l_.size();
+    size_t size = delay_l_.size();
     float dl = delay_l_[delay_pos_];
     float dr = delay_r_[delay_pos_];
     delay_l_[delay_pos_] = in_l;
     delay_r_[delay_pos_] = in_r;
-    delay_pos_ = (delay_pos_ + 1) % n;
-    ++count_;
+    delay_pos_ = (delay_pos_ + 1) % size;
 
-    out_l = std::max(-ceiling_, std::min(ceiling_, dl * gain));
-    out_r = std::max(-ceiling_, std::min(ceiling_, dr * gain));
+    out_l = std::max(-ceiling_, std::min(ceiling_, dl * gain_));
+    out_r = std::max(-ceiling_, std::min(ceiling_, dr * gain_));
 }
 
-MasterBus::MasterBus() : limiter_(kCeilingDb, kLookahead)
+MasterBus::MasterBus() : limiter_(kCeilingDb, kLimiterSlope, kLimiterReach)
 {
     const float fs = float(kSampleRate);
     for (int c = 0; c < 2; ++c) {
@@ -260,13 +247,12 @@ std::vector<float> render(const Song& song, int64_t begin, int64_t end,
     MasterBus bus;
     OversampledClipper drum_clip[2] = {{kDrumKnee, kDrumHeadroom}, {kDrumKnee, kDrumHeadroom}};
     OversampledClipper line_clip[2] = {{kLineKnee, kLineHeadroom}, {kLineKnee, kLineHeadroom}};
-    OversampledClipper mix_clip[2] = {{kMixKnee, kMixHeadroom}, {kMixKnee, kMixHeadroom}};
     // The rest of the mix waits for the clippers to catch up.
     const int clip_latency = drum_clip[0].latency();
     DelayLine wait_l(clip_latency + 1), wait_r(clip_latency + 1);
     Svf reverb_cut[2];
     for (Svf& f : reverb_cut) f.set(kReverbLowCut, 0.7071f, float(kSampleRate));
-    const int latency = bus.latency() + 2 * clip_latency;
+    const int latency = bus.latency() + clip_latency;
     const int64_t start =
         std::max<int64_t>(0, begin - int64_t(options.preroll_seconds * kSampleRate));
     const int64_t stop = end + latency;
@@ -298,7 +284,7 @@ std::vector<float> render(const Song& song, int64_t begin, int64_t end,
     std::vector<float> buf_l(size_t(kPartCount) * kBlock), buf_r(size_t(kPartCount) * kBlock);
     if (options.trace) {
         options.trace->limiter_gain.assign(out.size() / 2, 1.0f);
-        options.trace->over_knee.assign(out.size() / 2, 0);
+        for (auto& over : options.trace->over_knee) over.assign(out.size() / 2, 0);
         options.trace->clip_samples_per_frame = 2 * OversampledClipper::kFactor;
     }
 
@@ -363,8 +349,7 @@ std::vector<float> render(const Song& song, int64_t begin, int64_t end,
                           line_clip[1].process(bus_r[2] * master_gain) / master_gain;
 
             float yl, yr;
-            bus.process(mix_clip[0].process(sum_l * master_gain),
-                        mix_clip[1].process(sum_r * master_gain), yl, yr);
+            bus.process(sum_l * master_gain, sum_r * master_gain, yl, yr);
             follow(master, mix.master, smooth);
             float fader_out = master_delay[master_pos];
             master_delay[master_pos] = master;
@@ -379,9 +364,12 @@ std::vector<float> render(const Song& song, int64_t begin, int64_t end,
                 if (options.trace)
                     options.trace->limiter_gain[size_t(idx - begin)] = bus.limiter_gain();
             }
-            if (options.trace && now >= begin && now < end)
-                options.trace->over_knee[size_t(now - begin)] =
-                    uint8_t(drum_clip[0].over_knee() + drum_clip[1].over_knee());
+            if (options.trace && now >= begin && now < end) {
+                auto& over = options.trace->over_knee;
+                size_t i = size_t(now - begin);
+                over[0][i] = uint8_t(drum_clip[0].over_knee() + drum_clip[1].over_knee());
+                over[1][i] = uint8_t(line_clip[0].over_knee() + line_clip[1].over_knee());
+            }
         }
         t = block_end;
     }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <utility>
 #include <vector>
 
 #include "dsp.hpp"
@@ -14,8 +15,8 @@ namespace krelan::synth {
 
 // Highest level the master bus lets through, in dBFS, both on the samples
 // and between them. The headroom below -1 dBFS absorbs the overshoot that
-// MP3 encoding adds (up to 1.2 dB at 192 kbit/s on this track, most in
-// the recap, whose drums are the most clipped).
+// MP3 encoding adds (up to 1.2 dB at 192 kbit/s on this track, most where
+// the kick, clap and hats land together).
 constexpr float kCeilingDb = -2.3f;
 
 // The master bus sums the two channels below this frequency.
@@ -39,13 +40,18 @@ private:
     float taps_[7][kTaps];  // phase p: position (p + 1) / 8 between two samples
 };
 
-// Look-ahead limiter. The gain is the minimum required gain over the
-// look-ahead window, released slowly, then averaged over the same window,
-// which guarantees that no delayed output sample exceeds the ceiling while
-// the gain still moves smoothly.
+// Look-ahead limiter whose gain moves at most `slope` dB per second, down
+// as well as up. Of all gains that keep every peak under the ceiling and
+// change no faster than that, it takes the highest: at each moment, the
+// lowest of "the gain a peak needs, plus the slope times the time to that
+// peak", over the peaks within the look-ahead behind and ahead. A hit that
+// needs a few dB more than the bar around it is met by a slow dip that
+// starts well before it, instead of a duck inside the beat. The look-ahead
+// (`reach` dB at the slope) bounds how deep a peak it can meet gently; the
+// output clamp takes anything beyond.
 class PeakLimiter {
 public:
-    PeakLimiter(float ceiling_db, int lookahead);
+    PeakLimiter(float ceiling_db, float slope_db_per_second, float reach_db);
     int latency() const { return TruePeakMeter::kDelay + lookahead_; }
     void process(float in_l, float in_r, float& out_l, float& out_r);
     float ceiling() const { return ceiling_; }
@@ -53,20 +59,17 @@ public:
     float gain() const { return gain_; }
 
 private:
-    float ceiling_;
+    float ceiling_, ceiling_db_;
+    double slope_;  // dB per sample
     int lookahead_;
     TruePeakMeter meter_l_, meter_r_;
     std::vector<float> delay_l_, delay_r_;  // latency() samples
     size_t delay_pos_ = 0;
-    std::deque<std::pair<int64_t, float>> window_;  // ascending gains, for the running minimum
-    std::vector<float> held_;                       // last lookahead + 1 released gains
-    size_t held_pos_ = 0;
-    double held_sum_;
-    float released_ = 1.0f;
+    // Needed gain (dB) plus slope times sample index, ascending, over the
+    // look-ahead: its front is the lowest cone ahead of the sample going out.
+    std::deque<std::pair<int64_t, double>> ahead_;
+    double gain_db_ = 0.0;
     float gain_ = 1.0f;
-    float activity_ = 0.0f;  // share of recent time spent limiting
-    float activity_coef_;
-    static constexpr float kFastRelease = 0.1f, kSlowRelease = 3.0f, kActivitySeconds = 1.5f;
     int64_t count_ = 0;
 };
 
@@ -95,8 +98,11 @@ private:
 // i belongs to sample begin + i of the render): for the mix report.
 struct BusTrace {
     std::vector<float> limiter_gain;  // linear
-    std::vector<uint8_t> over_knee;   // drum clipper samples over the knee
-    int clip_samples_per_frame = 2;   // how many clipper samples a frame has
+    // Per clipper (drums, lines): how many of its oversampled
+    // samples of the frame, both channels, went over its knee.
+    static constexpr int kClippers = 2;
+    std::vector<uint8_t> over_knee[kClippers];
+    int clip_samples_per_frame = 2;  // how many samples a clipper has in one frame
 };
 
 struct RenderOptions {
