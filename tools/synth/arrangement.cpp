@@ -876,13 +876,15 @@ MixState track_mix(double b)
         m.pad_cutoff = sweep(b, from, from + 16.0, 1600.0f, 4200.0f);
         m.reverb_send = 1.3f;
     }
-    // Every full section sits a little below the recap, so that the recap,
-    // where the picture cuts on every beat, is the loudest part of the show.
+    // Every section from the drop on sits a little below the recap, so that
+    // the recap, where the picture cuts on every beat, is the loudest part
+    // of the show.
     if (b >= 32 && b < 512) {
         float level = 0.95f;
         if (b >= 416 && b < 448) level = 1.0f;
-        // The rings' hard pumping takes the most overshoot in the MP3.
-        if (b >= 224 && b < 288) level = 0.9f;
+        // The MP3 adds the most between the samples in the lift (the lead's
+        // saws an octave up) and the rings' hard pumping.
+        if (b >= 208 && b < 288) level = 0.9f;
         m.master *= level;
     }
     return m;
