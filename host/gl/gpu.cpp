@@ -4,7 +4,10 @@
 #include <string>
 #include <vector>
 
-GLuint create_texture(int width, int height, const void* pixels, GLint wrap)
+namespace {
+
+// A new texture, bound, with its wrap mode and filters set; no storage yet.
+GLuint new_bound_texture(GLint wrap, GLint mag_filter)
 {
     GLuint texture = 0;
     glGenTextures(1, &texture);
@@ -12,20 +15,22 @@ GLuint create_texture(int width, int height, const void* pixels, GLint wrap)
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, mag_filter);
+    return texture;
+}
+
+}  // namespace
+
+GLuint create_texture(int width, int height, const void* pixels, GLint wrap)
+{
+    GLuint texture = new_bound_texture(wrap, GL_LINEAR);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
     return texture;
 }
 
 GLuint create_float_texture(int width, int height, GLint format)
 {
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    GLuint texture = new_bound_texture(GL_CLAMP_TO_EDGE, GL_NEAREST);
     // ES accepts only the layout matching the internal format, even with no data.
     const bool one_channel = format == GL_R32F || format == GL_R16F;
     glTexImage2D(GL_TEXTURE_2D, 0, format, width, height, 0, one_channel ? GL_RED : GL_RGBA,

@@ -66,16 +66,12 @@ void progress_finish(Progress* progress)
     if (isatty(STDERR_FILENO)) std::fprintf(stderr, "\n");
 }
 
-namespace {
-
 std::string number_text(double value)
 {
     char text[32];
     std::snprintf(text, sizeof text, "%g", value);
     return text;
 }
-
-}  // namespace
 
 bool parse_fps(const ParsedArgs& args, double* fps, std::string* error)
 {

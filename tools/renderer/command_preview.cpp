@@ -18,13 +18,6 @@ const char* const k_preview_help =
     "(default 8) from beat 0 to 528, 8 to a row, each labelled with its beat.\n"
     "Each is the show's frame at 60 frames per second at or just after that beat.\n";
 
-std::string beat_label(float beat)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%g", static_cast<double>(beat));
-    return text;
-}
-
 }  // namespace
 
 int command_preview(int argc, char** argv)
@@ -70,7 +63,7 @@ int command_preview(int argc, char** argv)
     for (size_t i = 0; i < beats.size(); ++i) {
         draw_timeline_frame(&timeline, frames[i]);
         Image tile = shrink(read_frame(3), k_factor);
-        draw_label(&tile, beat_label(beats[i]), 2);
+        draw_label(&tile, number_text(beats[i]), 2);
         place_tile(&sheet, tile, static_cast<int>(i % k_per_row) * k_tile_w,
                    static_cast<int>(i / k_per_row) * k_tile_h);
         progress_update(&progress, static_cast<long>(i + 1));

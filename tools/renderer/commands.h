@@ -40,6 +40,9 @@ void progress_finish(Progress* progress);
 // Seconds on a monotonic clock.
 double now_seconds();
 
+// A number as people write it: "8", "0.5", "1000" (printf's %g).
+std::string number_text(double value);
+
 // Frames per second of a capture when --fps is not given.
 constexpr double k_default_fps = 60.0;
 
