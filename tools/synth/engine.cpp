@@ -88,11 +88,13 @@ constexpr float kLineHeadroom = 0.1f;
 // Below this the reverb gets nothing: a sub tail only muddies the kick.
 constexpr float kReverbLowCut = 250.0f;
 constexpr int kBlock = 64;
-// The limiter's gain moves at most 1.4 dB per beat, so the hits of a bar
-// can't make it pump inside the beat; it meets peaks up to 18 dB over the
-// ceiling (about 6 s of look-ahead at that slope).
-constexpr float kLimiterSlope = float(1.4 * kBpm / 60.0);
+// The limiter's gain moves at most 1.4 dB within a beat, so the hits of a
+// bar can't make it pump; it meets peaks up to 18 dB over the ceiling
+// (13 beats, 6 s, of look-ahead), with 10 ms ramps.
+constexpr float kLimiterStep = 1.4f;
+const int kLimiterWindow = int(std::ceil(60.0 * kSampleRate / kBpm));
 constexpr float kLimiterReach = 18.0f;
+constexpr int kLimiterSmooth = kSampleRate / 100;
 
 // Sidechain shape after a kick: down within 3 ms, held briefly, then back
 // up with the given time constant.
@@ -155,35 +157,56 @@ float TruePeakMeter::push(float x)
     return peak;
 }
 
-PeakLimiter::PeakLimiter(float ceiling_db, float slope_db_per_second, float reach_db)
+float RunningMin::push(int64_t index, float value)
+{
+    while (!rising_.empty() && rising_.back().second >= value) rising_.pop_back();
+    rising_.emplace_back(index, value);
+    while (rising_.front().first <= index - span_) rising_.pop_front();
+    return rising_.front().second;
+}
+
+PeakLimiter::PeakLimiter(float ceiling_db, float step_db, int window, float reach_db, int smooth)
     : ceiling_(db_to_gain(ceiling_db)),
       ceiling_db_(ceiling_db),
-      slope_(double(slope_db_per_second) / kSampleRate),
-      lookahead_(int(std::ceil(double(reach_db) / slope_))),
-      delay_l_(size_t(TruePeakMeter::kDelay + lookahead_), 0.0f),
-      delay_r_(size_t(TruePeakMeter::kDelay + lookahead_), 0.0f)
+      step_db_(step_db),
+      window_(window),
+      steps_(int(std::ceil(reach_db / step_db))),
+      smooth_(smooth),
+      delay_l_(size_t(latency()), 0.0f),
+      delay_r_(size_t(latency()), 0.0f),
+      need_(size_t(steps_) * size_t(window_) + 1, 0.0f),
+      erode_(2 * smooth + 1),
+      eroded_(size_t(2 * smooth + 1), 0.0f)
 {
+    for (int k = 1; k <= steps_; ++k) reach_.emplace_back(2 * int64_t(k) * window_ + 1);
 }
 
 void PeakLimiter::process(float in_l, float in_r, float& out_l, float& out_r)
 {
-    // Gain (dB) needed by the interval that starts kDelay samples back: call
-    // it sample n. The sample going out is t = n - lookahead_.
+    // The gain (dB) needed by the interval that starts kDelay samples back:
+    // call it sample n. Its gain is decided steps_ windows later, at t.
     const int64_t n = count_++;
-    float peak = std::max(meter_l_.push(in_l), meter_r_.push(in_r));
-    double need = peak > ceiling_ ? double(ceiling_db_) - 20.0 * std::log10(double(peak)) : 0.0;
+    const float peak = std::max(meter_l_.push(in_l), meter_r_.push(in_r));
+    const size_t span = need_.size();
+    need_[size_t(n) % span] = peak > ceiling_ ? ceiling_db_ - 20.0f * std::log10(peak) : 0.0f;
+    auto need_at = [&](int64_t i) { return i < 0 ? 0.0f : need_[size_t(i) % span]; };
 
-    // Lowest need(s) + slope * (s - t) over s in [t, n]: a running minimum of
-    // need(s) + slope * s, less slope * t.
-    const double cone = need + slope_ * double(n);
-    while (!ahead_.empty() && ahead_.back().second >= cone) ahead_.pop_back();
-    ahead_.emplace_back(n, cone);
-    const int64_t t = n - lookahead_;
-    while (ahead_.front().first < t) ahead_.pop_front();
-    // The peaks behind t are in the last gain already: it may rise by the
-    // slope each sample, no faster.
-    gain_db_ = std::min({ahead_.front().second - slope_ * double(t), gain_db_ + slope_, 0.0});
-    gain_ = db_to_gain(float(gain_db_));
+    const int64_t t = n - int64_t(steps_) * window_;
+    float gain_db = std::min(0.0f, need_at(t));
+    for (int k = 1; k <= steps_; ++k) {
+        // Window k ends k windows after t, which is (steps_ - k) windows back from n.
+        const int64_t last = t + int64_t(k) * window_;
+        float lowest = reach_[size_t(k - 1)].push(last, need_at(last));
+        gain_db = std::min(gain_db, lowest + float(k) * step_db_);
+    }
+
+    // Erode (the lowest over smooth_ either side), then average over the
+    // same span: the ramp ends on the peak and never lets it through.
+    const size_t ring = eroded_.size();
+    float eroded = erode_.push(t, gain_db);
+    eroded_sum_ += double(eroded) - double(eroded_[size_t(n) % ring]);
+    eroded_[size_t(n) % ring] = eroded;
+    gain_ = db_to_gain(float(eroded_sum_ / double(ring)));
 
     size_t size = delay_l_.size();
     float dl = delay_l_[delay_pos_];
@@ -196,7 +219,8 @@ void PeakLimiter::process(float in_l, float in_r, float& out_l, float& out_r)
     out_r = std::max(-ceiling_, std::min(ceiling_, dr * gain_));
 }
 
-MasterBus::MasterBus() : limiter_(kCeilingDb, kLimiterSlope, kLimiterReach)
+MasterBus::MasterBus()
+    : limiter_(kCeilingDb, kLimiterStep, kLimiterWindow, kLimiterReach, kLimiterSmooth)
 {
     const float fs = float(kSampleRate);
     for (int c = 0; c < 2; ++c) {

@@ -40,35 +40,55 @@ private:
     float taps_[7][kTaps];  // phase p: position (p + 1) / 8 between two samples
 };
 
-// Look-ahead limiter whose gain moves at most `slope` dB per second, down
-// as well as up. Of all gains that keep every peak under the ceiling and
-// change no faster than that, it takes the highest: at each moment, the
-// lowest of "the gain a peak needs, plus the slope times the time to that
-// peak", over the peaks within the look-ahead behind and ahead. A hit that
-// needs a few dB more than the bar around it is met by a slow dip that
-// starts well before it, instead of a duck inside the beat. The look-ahead
-// (`reach` dB at the slope) bounds how deep a peak it can meet gently; the
+// Sliding minimum over the last `span` values pushed (a monotonic deque:
+// amortised constant time per value).
+class RunningMin {
+public:
+    explicit RunningMin(int64_t span) : span_(span) {}
+    // Pushes value number `index` (indices count up by one); returns the
+    // lowest of values index - span + 1 .. index.
+    float push(int64_t index, float value);
+
+private:
+    int64_t span_;
+    std::deque<std::pair<int64_t, float>> rising_;
+};
+
+// Look-ahead limiter whose gain changes by at most `step` dB within any
+// `window` samples (one beat in the mix), down as well as up. Of all gains
+// that keep every peak under the ceiling and obey that rule, it takes the
+// highest: at each moment the lowest of "the gain a peak needs, plus one
+// step for every window (or part of one) between it and now", over the
+// peaks within the look-ahead behind and ahead. So a hit is met by a dip of
+// at most one step inside its beat, and a hit that needs more than the bar
+// around it is met by steps a window apart that start well before it. The
+// gain is then eroded and averaged over `smooth` samples either side, which
+// turns each step into a ramp without breaking either rule. The look-ahead
+// (`reach` dB in steps) bounds how deep a peak it can meet this way; the
 // output clamp takes anything beyond.
 class PeakLimiter {
 public:
-    PeakLimiter(float ceiling_db, float slope_db_per_second, float reach_db);
-    int latency() const { return TruePeakMeter::kDelay + lookahead_; }
+    PeakLimiter(float ceiling_db, float step_db, int window, float reach_db, int smooth);
+    int latency() const { return TruePeakMeter::kDelay + steps_ * window_ + 2 * smooth_; }
     void process(float in_l, float in_r, float& out_l, float& out_r);
     float ceiling() const { return ceiling_; }
     // Gain applied to the frame that process() returned last.
     float gain() const { return gain_; }
 
 private:
-    float ceiling_, ceiling_db_;
-    double slope_;  // dB per sample
-    int lookahead_;
+    float ceiling_, ceiling_db_, step_db_;
+    int window_, steps_, smooth_;
     TruePeakMeter meter_l_, meter_r_;
     std::vector<float> delay_l_, delay_r_;  // latency() samples
     size_t delay_pos_ = 0;
-    // Needed gain (dB) plus slope times sample index, ascending, over the
-    // look-ahead: its front is the lowest cone ahead of the sample going out.
-    std::deque<std::pair<int64_t, double>> ahead_;
-    double gain_db_ = 0.0;
+    // Needed gain (dB) of the last steps_ * window_ + 1 samples.
+    std::vector<float> need_;
+    // reach_[k - 1]: lowest need within k windows either side of the sample
+    // whose gain is being decided.
+    std::vector<RunningMin> reach_;
+    RunningMin erode_;
+    std::vector<float> eroded_;  // the last 2 * smooth_ + 1 eroded gains (dB)
+    double eroded_sum_ = 0.0;
     float gain_ = 1.0f;
     int64_t count_ = 0;
 };
