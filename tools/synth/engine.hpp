@@ -57,10 +57,10 @@ private:
 };
 
 // Look-ahead limiter whose gain changes by at most `step` dB within any
-// `window` samples (one beat in the mix), down as well as up. Of all gains
-// that keep every peak under the ceiling and obey that rule, it takes the
-// highest: at each moment the lowest of "the gain a peak needs, plus one
-// step for every window (or part of one) between it and now", over the
+// `window` samples (one beat in the mix), down as well as up. It starts
+// from the highest of all gains that keep every peak under the ceiling and
+// obey that rule: at each moment the lowest of "the gain a peak needs, plus
+// one step for every window (or part of one) between it and now", over the
 // peaks within the look-ahead behind and ahead. So a hit is met by a dip of
 // at most one step inside its beat, and a hit that needs more than the bar
 // around it is met by steps a window apart that start well before it. The
