@@ -188,11 +188,12 @@ void PeakLimiter::process(float in_l, float in_r, float& out_l, float& out_r)
     const int64_t n = count_++;
     const float peak = std::max(meter_l_.push(in_l), meter_r_.push(in_r));
     const size_t span = need_.size();
+    // Never above 0 dB: the limiter only ever takes level off.
     need_[size_t(n) % span] = peak > ceiling_ ? ceiling_db_ - 20.0f * std::log10(peak) : 0.0f;
     auto need_at = [&](int64_t i) { return i < 0 ? 0.0f : need_[size_t(i) % span]; };
 
     const int64_t t = n - int64_t(steps_) * window_;
-    float gain_db = std::min(0.0f, need_at(t));
+    float gain_db = need_at(t);
     for (int k = 1; k <= steps_; ++k) {
         // Window k ends k windows after t, which is (steps_ - k) windows back from n.
         const int64_t last = t + int64_t(k) * window_;
