@@ -9,12 +9,10 @@
 #include <sstream>
 #include <string>
 
-#include "card_renderer.hpp"
-#include "cards.hpp"
+#include "card_renderer.h"
+#include "cards.h"
 #include "files.h"
 #include "png_file.h"
-
-using namespace krelan::cards;
 
 namespace {
 

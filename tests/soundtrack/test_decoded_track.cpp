@@ -21,9 +21,9 @@
 #include <string>
 #include <vector>
 
-#include "arrangement.hpp"
+#include "arrangement.h"
 #include "beat_clock.h"
-#include "engine.hpp"
+#include "engine.h"
 #include "scenes.h"
 
 namespace {
@@ -147,7 +147,6 @@ std::vector<float> low_mono(const DecodedTrack& track)
 // finder looks for.
 std::vector<float> kick_shape(int rate)
 {
-    using namespace krelan::synth;
     Song song;
     for (const Note& n : compose(kDefaultSeed).notes)
         if (n.part == Part::Kick) {
@@ -208,8 +207,8 @@ Match find_kick(const std::vector<float>& signal, const std::vector<float>& shap
 std::vector<int> kick_beats()
 {
     std::vector<int> beats;
-    for (const auto& note : krelan::synth::compose(krelan::synth::kDefaultSeed).notes)
-        if (note.part == krelan::synth::Part::Kick) beats.push_back(int(std::lround(note.beat)));
+    for (const auto& note : compose(kDefaultSeed).notes)
+        if (note.part == Part::Kick) beats.push_back(int(std::lround(note.beat)));
     return beats;
 }
 

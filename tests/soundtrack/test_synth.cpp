@@ -9,12 +9,10 @@
 #include <set>
 #include <vector>
 
-#include "arrangement.hpp"
-#include "dsp.hpp"
-#include "engine.hpp"
+#include "arrangement.h"
+#include "dsp.h"
+#include "engine.h"
 #include "scenes.h"
-
-using namespace krelan::synth;
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "card_renderer.hpp"
+#include "card_renderer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,8 +10,6 @@
 #include "gpu.h"
 #include "shader_assembly.h"
 #include "shaders.h"
-
-namespace krelan::cards {
 
 namespace {
 
@@ -182,5 +180,3 @@ void stop_renderer()
     close_gl_window();
     SDL_Quit();
 }
-
-}  // namespace krelan::cards

@@ -1,6 +1,4 @@
-#include "cards.hpp"
-
-namespace krelan::cards {
+#include "cards.h"
 
 const char* const kSeparator = " \xC2\xB7 ";  // a middle dot between single spaces
 
@@ -158,5 +156,3 @@ bool draw_end_card(const Font& font, Drawing* drawing, std::string* error)
     }
     return set_line(font, credits, kCentreX, 990.0f, {30.0f}, drawing, error);
 }
-
-}  // namespace krelan::cards

@@ -1,11 +1,9 @@
-#include "lettering.hpp"
+#include "lettering.h"
 
 #include "files.h"
 
 #include <set>
 #include <sstream>
-
-namespace krelan::cards {
 
 namespace {
 
@@ -89,5 +87,3 @@ std::vector<std::string> wrap_text(const Font& font, const std::string& text, fl
     if (!line.empty()) lines.push_back(line);
     return lines;
 }
-
-}  // namespace krelan::cards

@@ -1,12 +1,10 @@
-#include "analysis.hpp"
+#include "analysis.h"
 
 #include <algorithm>
 #include <cmath>
 #include <complex>
 
-#include "song.hpp"
-
-namespace krelan::synth {
+#include "song.h"
 
 namespace {
 
@@ -184,5 +182,3 @@ std::vector<size_t> find_onsets(const std::vector<float>& stereo)
     }
     return onsets;
 }
-
-}  // namespace krelan::synth

@@ -1,4 +1,4 @@
-#include "arrangement.hpp"
+#include "arrangement.h"
 
 #include <algorithm>
 #include <array>
@@ -6,9 +6,7 @@
 #include <initializer_list>
 #include <sstream>
 
-#include "dsp.hpp"
-
-namespace krelan::synth {
+#include "dsp.h"
 
 namespace {
 
@@ -933,5 +931,3 @@ Song compose(uint64_t seed)
     };
     return song;
 }
-
-}  // namespace krelan::synth

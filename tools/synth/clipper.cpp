@@ -1,10 +1,8 @@
-#include "clipper.hpp"
+#include "clipper.h"
 
 #include <cmath>
 
-#include "dsp.hpp"
-
-namespace krelan::synth {
+#include "dsp.h"
 
 OversampledClipper::OversampledClipper(float knee, float headroom)
     : knee_(knee),
@@ -67,5 +65,3 @@ float OversampledClipper::process(float x)
     dry_pos_ = (dry_pos_ + 1) % dry_.size();
     return delayed + removed;
 }
-
-}  // namespace krelan::synth

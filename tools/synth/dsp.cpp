@@ -1,6 +1,4 @@
-#include "dsp.hpp"
-
-namespace krelan::synth {
+#include "dsp.h"
 
 namespace {
 // Line lengths in samples at 44.1 kHz (mutually prime-ish so the echoes do
@@ -59,5 +57,3 @@ void PingPongDelay::process(float in_l, float in_r, float& out_l, float& out_r)
     out_l = dl;
     out_r = dr;
 }
-
-}  // namespace krelan::synth

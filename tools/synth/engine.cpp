@@ -1,18 +1,16 @@
-#include "engine.hpp"
+#include "engine.h"
 
 #include <algorithm>
 #include <memory>
 
-#include "clipper.hpp"
-#include "dsp.hpp"
-#include "instruments.hpp"
+#include "clipper.h"
+#include "dsp.h"
+#include "instruments.h"
 
 #if defined(__SSE__) || defined(__x86_64__)
 #include <xmmintrin.h>
 #define KRELAN_HAVE_MXCSR 1
 #endif
-
-namespace krelan::synth {
 
 namespace {
 
@@ -400,5 +398,3 @@ std::vector<float> render(const Song& song, int64_t begin, int64_t end,
     }
     return out;
 }
-
-}  // namespace krelan::synth

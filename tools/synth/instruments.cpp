@@ -1,9 +1,7 @@
-#include "instruments.hpp"
+#include "instruments.h"
 
 #include <algorithm>
 #include <array>
-
-namespace krelan::synth {
 
 namespace {
 
@@ -840,5 +838,3 @@ std::unique_ptr<Instrument> make_instrument(Part part, uint64_t seed)
     }
     return nullptr;
 }
-
-}  // namespace krelan::synth

@@ -1,13 +1,11 @@
-#include "loudness.hpp"
+#include "loudness.h"
 
 #include <ebur128.h>
 
 #include <algorithm>
 #include <cmath>
 
-#include "song.hpp"
-
-namespace krelan::synth {
+#include "song.h"
 
 namespace {
 
@@ -57,5 +55,3 @@ Loudness measure_loudness(const std::vector<float>& stereo, size_t begin, size_t
     ebur128_destroy(&mono);
     return result;
 }
-
-}  // namespace krelan::synth

@@ -11,11 +11,9 @@
 #include <cstring>
 #include <string>
 
-#include "arrangement.hpp"
-#include "engine.hpp"
-#include "wav.hpp"
-
-using namespace krelan::synth;
+#include "arrangement.h"
+#include "engine.h"
+#include "track_wav.h"
 
 namespace {
 

@@ -17,13 +17,11 @@
 #include <string>
 #include <vector>
 
-#include "analysis.hpp"
-#include "arrangement.hpp"
-#include "engine.hpp"
-#include "loudness.hpp"
-#include "wav.hpp"
-
-using namespace krelan::synth;
+#include "analysis.h"
+#include "arrangement.h"
+#include "engine.h"
+#include "loudness.h"
+#include "track_wav.h"
 
 namespace {
 

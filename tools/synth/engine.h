@@ -8,10 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "dsp.hpp"
-#include "song.hpp"
-
-namespace krelan::synth {
+#include "dsp.h"
+#include "song.h"
 
 // Highest level the master bus lets through, in dBFS, both on the samples
 // and between them. The headroom below -1 dBFS absorbs the overshoot that
@@ -142,5 +140,3 @@ struct RenderOptions {
 // of the score starts at sample s of the result.
 std::vector<float> render(const Song& song, int64_t begin, int64_t end,
                           const RenderOptions& options = {});
-
-}  // namespace krelan::synth

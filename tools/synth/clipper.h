@@ -6,8 +6,6 @@
 #include <cstddef>
 #include <vector>
 
-namespace krelan::synth {
-
 class OversampledClipper {
 public:
     // Magnitudes up to `knee` pass untouched; above it they bend smoothly
@@ -35,5 +33,3 @@ private:
     size_t in_pos_ = 0, ex_pos_ = 0, dry_pos_ = 0;
     int over_ = 0;
 };
-
-}  // namespace krelan::synth

@@ -2,9 +2,7 @@
 // whole 528-beat show.
 #pragma once
 
-#include "song.hpp"
-
-namespace krelan::synth {
+#include "song.h"
 
 // Seed of the published track; any other seed gives a sibling track with the
 // same structure and different details (noise, ghost notes, mutations).
@@ -14,5 +12,3 @@ Song compose(uint64_t seed);
 
 // Mix automation of the composed track, a pure function of the beat.
 MixState track_mix(double beat);
-
-}  // namespace krelan::synth

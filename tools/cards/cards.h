@@ -8,9 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "lettering.hpp"
-
-namespace krelan::cards {
+#include "lettering.h"
 
 constexpr int kCardWidth = 1920;
 constexpr int kCardHeight = 1080;
@@ -81,5 +79,3 @@ extern const char* const kSeparator;
 
 bool draw_warning_card(const Font& font, Drawing* drawing, std::string* error);
 bool draw_end_card(const Font& font, Drawing* drawing, std::string* error);
-
-}  // namespace krelan::cards

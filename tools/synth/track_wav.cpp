@@ -1,16 +1,14 @@
-#include "wav.hpp"
+#include "track_wav.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
-#include "dsp.hpp"
+#include "dsp.h"
 #include "files.h"
-#include "song.hpp"
+#include "song.h"
 #include "wav.h"
-
-namespace krelan::synth {
 
 std::vector<int16_t> to_pcm16(const std::vector<float>& stereo, uint64_t dither_seed)
 {
@@ -74,5 +72,3 @@ bool read_wav(const std::string& path, std::vector<float>& stereo)
     }
     return false;
 }
-
-}  // namespace krelan::synth

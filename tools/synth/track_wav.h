@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-namespace krelan::synth {
-
 // Converts interleaved stereo floats (full scale = 1.0) to 16-bit samples
 // with triangular dither. Exact zeros stay zero, so silence stays digital
 // silence; values beyond full scale saturate.
@@ -20,5 +18,3 @@ bool write_wav(const std::string& path, const std::vector<int16_t>& pcm);
 // (full scale = 1.0). Skips chunks other than "fmt " and "data"; false if
 // the file is missing, truncated or in another format.
 bool read_wav(const std::string& path, std::vector<float>& stereo);
-
-}  // namespace krelan::synth

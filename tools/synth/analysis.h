@@ -7,8 +7,6 @@
 #include <cstddef>
 #include <vector>
 
-namespace krelan::synth {
-
 // Third-octave bands from 25 Hz to 16 kHz; band kOneKilohertz is 1 kHz.
 constexpr int kThirdOctaves = 29;
 constexpr int kOneKilohertz = 16;
@@ -39,5 +37,3 @@ double crest_factor_db(const std::vector<float>& stereo, size_t begin, size_t en
 // the log spectrum from one 11.6 ms hop to the next) that stand out from
 // their surroundings. Sorted.
 std::vector<size_t> find_onsets(const std::vector<float>& stereo);
-
-}  // namespace krelan::synth

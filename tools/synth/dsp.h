@@ -8,8 +8,6 @@
 #include <cstdint>
 #include <vector>
 
-namespace krelan::synth {
-
 constexpr float kPi = 3.14159265358979f;
 constexpr float kTwoPi = 6.28318530717959f;
 
@@ -235,5 +233,3 @@ private:
     float feedback_;
     OnePole tone_l_, tone_r_, low_l_, low_r_;
 };
-
-}  // namespace krelan::synth

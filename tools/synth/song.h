@@ -10,8 +10,6 @@
 
 #include "beat_clock.h"
 
-namespace krelan::synth {
-
 constexpr int kSampleRate = 44100;
 // The show's tempo, from the beat clock.
 constexpr double kBpm = k_bpm;
@@ -104,5 +102,3 @@ struct Song {
     std::function<MixState(double beat)> mix;  // automation, a pure function of the beat
     std::vector<Section> sections;
 };
-
-}  // namespace krelan::synth
