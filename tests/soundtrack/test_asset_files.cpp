@@ -29,7 +29,7 @@ uint32_t be32(const uint8_t* p)
     return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
 }
 
-const std::string kAssets = KRELAN_ASSET_DIR;
+const std::string k_assets = KRELAN_ASSET_DIR;
 
 // ------------------------------------------------------------------ music file
 
@@ -71,7 +71,7 @@ std::string frame_text(const std::vector<uint8_t>& frame)
 
 TEST(MusicFile, CarriesAnId3v23TagWithTheTrackDetails)
 {
-    std::vector<uint8_t> file = file_bytes(kAssets + "/music.mp3");
+    std::vector<uint8_t> file = file_bytes(k_assets + "/music.mp3");
     ASSERT_GT(file.size(), 1000u);
     Id3Tag tag = parse_id3(file);
     EXPECT_EQ(tag.major, 3);
@@ -95,7 +95,7 @@ TEST(MusicFile, CarriesAnId3v23TagWithTheTrackDetails)
 
 TEST(MusicFile, EveryFrameIsConstant192kJointStereoMpeg1Layer3)
 {
-    std::vector<uint8_t> file = file_bytes(kAssets + "/music.mp3");
+    std::vector<uint8_t> file = file_bytes(k_assets + "/music.mp3");
     Id3Tag tag = parse_id3(file);
     size_t pos = 10 + tag.size;
     ASSERT_LT(pos + 4, file.size());
@@ -131,7 +131,7 @@ TEST(MusicFile, EveryFrameIsConstant192kJointStereoMpeg1Layer3)
 
 TEST(MusicFile, LoadsThroughSdlMixerFromMemoryAsAnMp3)
 {
-    std::vector<uint8_t> file = file_bytes(kAssets + "/music.mp3");
+    std::vector<uint8_t> file = file_bytes(k_assets + "/music.mp3");
     setenv("SDL_AUDIODRIVER", "dummy", 1);  // no sound card needed, nothing written
     ASSERT_EQ(SDL_Init(SDL_INIT_AUDIO), 0) << SDL_GetError();
     ASSERT_EQ(Mix_OpenAudio(48000, AUDIO_S16LSB, 2, 2048), 0) << Mix_GetError();
@@ -197,7 +197,7 @@ class Card : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(Card, IsAPlain8BitRgbPngWithoutInterlace)
 {
-    std::vector<uint8_t> file = file_bytes(kAssets + "/" + GetParam());
+    std::vector<uint8_t> file = file_bytes(k_assets + "/" + GetParam());
     ASSERT_GT(file.size(), 33u);
     const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     ASSERT_TRUE(std::equal(signature, signature + 8, file.begin()));
@@ -211,7 +211,7 @@ TEST_P(Card, IsAPlain8BitRgbPngWithoutInterlace)
 
 TEST_P(Card, DecodesThroughSdlImageAsBlackWithWhiteAndBlueLettering)
 {
-    CardPixels card = decode_card(kAssets + "/" + GetParam());
+    CardPixels card = decode_card(k_assets + "/" + GetParam());
     ASSERT_EQ(card.width, 1920);
     ASSERT_EQ(card.height, 1080);
     ASSERT_EQ(card.format, uint32_t(SDL_PIXELFORMAT_RGB24)) << SDL_GetPixelFormatName(card.format);
@@ -238,7 +238,7 @@ INSTANTIATE_TEST_SUITE_P(BothCards, Card, ::testing::Values("warning.png", "end.
 
 TEST(WarningCard, ShowsTheSmileyBelowTheBottomRow)
 {
-    CardPixels card = decode_card(kAssets + "/warning.png");
+    CardPixels card = decode_card(k_assets + "/warning.png");
     ASSERT_EQ(card.width, 1920);
     // The emblem is blue and centred in the lowest band of the card.
     size_t blue_centre = 0, blue_edges = 0;

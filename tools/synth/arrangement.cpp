@@ -17,13 +17,13 @@ struct Chord {
     int bass;
     std::array<int, 5> tones;
 };
-constexpr Chord kAm9{33, {57, 60, 64, 67, 71}};
-constexpr Chord kFmaj9{29, {53, 57, 60, 64, 67}};
-constexpr Chord kDm9{38, {50, 53, 57, 60, 64}};
-constexpr Chord kEm7{28, {52, 55, 59, 62, 67}};
-constexpr Chord kCmaj7{36, {55, 60, 64, 67, 71}};
-constexpr Chord kG6{31, {55, 59, 62, 64, 67}};
-constexpr Chord kBbmaj9{34, {58, 62, 65, 69, 72}};
+constexpr Chord k_am9{33, {57, 60, 64, 67, 71}};
+constexpr Chord k_fmaj9{29, {53, 57, 60, 64, 67}};
+constexpr Chord k_dm9{38, {50, 53, 57, 60, 64}};
+constexpr Chord k_em7{28, {52, 55, 59, 62, 67}};
+constexpr Chord k_cmaj7{36, {55, 60, 64, 67, 71}};
+constexpr Chord k_g6{31, {55, 59, 62, 64, 67}};
+constexpr Chord k_bbmaj9{34, {58, 62, 65, 69, 72}};
 
 const Chord& cycle(int beats_in, std::initializer_list<const Chord*> chords, int step)
 {
@@ -36,25 +36,25 @@ const Chord& cycle(int beats_in, std::initializer_list<const Chord*> chords, int
 const Chord& chord_at(double beat)
 {
     int b = int(std::floor(beat));
-    if (b < 16) return kAm9;
-    if (b < 24) return kFmaj9;
-    if (b < 32) return kG6;
-    if (b < 128) return cycle(b - 32, {&kAm9, &kFmaj9, &kDm9, &kEm7}, 8);
-    if (b < 160) return cycle(b - 128, {&kDm9, &kFmaj9, &kAm9, &kG6}, 8);
-    if (b < 224) return cycle(b - 160, {&kFmaj9, &kG6, &kEm7, &kAm9}, 8);
-    if (b < 288) return cycle(b - 224, {&kDm9, &kBbmaj9, &kAm9, &kEm7}, 8);
-    if (b < 320) return cycle(b - 288, {&kFmaj9, &kEm7, &kDm9, &kEm7}, 8);
-    if (b < 352) return kAm9;
-    if (b < 416) return cycle(b - 352, {&kAm9, &kFmaj9, &kCmaj7, &kG6}, 8);
-    if (b < 448) return cycle(b - 416, {&kAm9, &kFmaj9, &kCmaj7, &kEm7}, 8);
-    if (b < 512) return cycle(b - 448, {&kDm9, &kAm9}, 16);
-    return kAm9;
+    if (b < 16) return k_am9;
+    if (b < 24) return k_fmaj9;
+    if (b < 32) return k_g6;
+    if (b < 128) return cycle(b - 32, {&k_am9, &k_fmaj9, &k_dm9, &k_em7}, 8);
+    if (b < 160) return cycle(b - 128, {&k_dm9, &k_fmaj9, &k_am9, &k_g6}, 8);
+    if (b < 224) return cycle(b - 160, {&k_fmaj9, &k_g6, &k_em7, &k_am9}, 8);
+    if (b < 288) return cycle(b - 224, {&k_dm9, &k_bbmaj9, &k_am9, &k_em7}, 8);
+    if (b < 320) return cycle(b - 288, {&k_fmaj9, &k_em7, &k_dm9, &k_em7}, 8);
+    if (b < 352) return k_am9;
+    if (b < 416) return cycle(b - 352, {&k_am9, &k_fmaj9, &k_cmaj7, &k_g6}, 8);
+    if (b < 448) return cycle(b - 416, {&k_am9, &k_fmaj9, &k_cmaj7, &k_em7}, 8);
+    if (b < 512) return cycle(b - 448, {&k_dm9, &k_am9}, 16);
+    return k_am9;
 }
 
 // ---------------------------------------------------------------- patterns
 // Acid lines, one bar of sixteenths each: semitones above the chord root,
 // 'a' for an accent, 's' to slide into the step, '-' for a rest.
-const char* const kAcidPatterns[] = {
+const char* const k_acid_patterns[] = {
     "0a 0 12s 0 - 3 0a 7s 0 12a - 10s 0 3a 0 15s",
     "0 0 0a - 0 12a 0 - 3s 5 0a - 7 7s 10a 0",
     "0a 12 0 12s 15 0 10a 0 - 0 3a 5s 7 0 12a -",
@@ -88,19 +88,19 @@ struct MelodyNote {
     int pitch;
 };
 // Over Fmaj9 | G6 | Em7 | Am9.
-const MelodyNote kMelodyA[] = {
+const MelodyNote k_melody_a[] = {
     {0, 1.5, 76},  {1.5, 1, 72},  {2.5, 1.5, 69},  {4, 0.5, 72},  {4.5, 1, 76},  {5.5, 2.5, 79},
     {8, 1.5, 74},  {9.5, 1, 71},  {10.5, 1.5, 67}, {12, 0.5, 71}, {12.5, 1, 74}, {13.5, 2.5, 76},
     {16, 1.5, 79}, {17.5, 1, 76}, {18.5, 1.5, 71}, {20, 0.5, 74}, {20.5, 1, 76}, {21.5, 2.5, 74},
     {24, 1.5, 72}, {25.5, 1, 71}, {26.5, 1.5, 69}, {28, 0.5, 76}, {28.5, 1, 72}, {29.5, 2.5, 71},
 };
 // Over Fmaj9 | Em7, for the breakdown.
-const MelodyNote kMelodyC[] = {
+const MelodyNote k_melody_c[] = {
     {0, 1.5, 69}, {1.5, 1, 67}, {2.5, 1.5, 64},  {4.5, 0.5, 72},  {5, 3, 69},
     {8, 1.5, 67}, {9.5, 1, 71}, {10.5, 1.5, 64}, {12.5, 0.5, 74}, {13, 3, 71},
 };
 // Over Am9 | Fmaj9 | Cmaj7 | G6 (and Em7 in the recap).
-const MelodyNote kMelodyB[] = {
+const MelodyNote k_melody_b[] = {
     {0, 0.75, 76},  {0.75, 0.75, 72},  {1.5, 1, 69},  {2.5, 1.5, 71},  {4.5, 0.5, 72},  {5, 3, 76},
     {8, 0.75, 77},  {8.75, 0.75, 76},  {9.5, 1, 72},  {10.5, 1.5, 69}, {12.5, 0.5, 72}, {13, 3, 72},
     {16, 0.75, 79}, {16.75, 0.75, 76}, {17.5, 1, 72}, {18.5, 1.5, 71}, {20.5, 0.5, 72}, {21, 3, 76},
@@ -108,10 +108,10 @@ const MelodyNote kMelodyB[] = {
 };
 
 // A minor pentatonic over two octaves: the rows of the bleep automaton.
-constexpr int kPentatonic[8] = {69, 72, 74, 76, 79, 81, 84, 86};
+constexpr int k_pentatonic[8] = {69, 72, 74, 76, 79, 81, 84, 86};
 
 // The kick is tuned to the key: its body settles on A1.
-constexpr float kKickPitch = 33.0f;
+constexpr float k_kick_pitch = 33.0f;
 
 enum class Hats { None, Offbeats, Sixteenths, SixteenthsOpen };
 enum class BassStyle { Offbeat, Rolling, Gallop, Bounce };
@@ -140,7 +140,7 @@ public:
     {
         for (int b = from; b < to; ++b) {
             float t = to - from > 1 ? float(b - from) / float(to - from - 1) : 0.0f;
-            add(Part::Kick, b, 0.5, kKickPitch, v0 + (v1 - v0) * t);
+            add(Part::Kick, b, 0.5, k_kick_pitch, v0 + (v1 - v0) * t);
         }
     }
 
@@ -156,11 +156,11 @@ public:
 
     void hats(int from, int to, Hats style, float velocity)
     {
-        static const float kAccent[4] = {0.42f, 0.3f, 0.85f, 0.38f};
+        static const float k_accent[4] = {0.42f, 0.3f, 0.85f, 0.38f};
         for (int b = from; b < to; ++b) {
             for (int s = 0; s < 4; ++s) {
                 double at = b + s * 0.25;
-                float v = velocity * (kAccent[s] + 0.1f * rng_.bipolar());
+                float v = velocity * (k_accent[s] + 0.1f * rng_.bipolar());
                 switch (style) {
                 case Hats::None: break;
                 case Hats::Offbeats:
@@ -192,10 +192,10 @@ public:
     // Syncopated rim clicks; the pattern shifts every bar of a four-bar cycle.
     void perc(int from, int to, float velocity)
     {
-        static const int kSteps[4][4] = {
+        static const int k_steps[4][4] = {
             {3, 6, 11, 14}, {3, 7, 10, 14}, {2, 6, 11, 13}, {3, 6, 9, 15}};
         for (int bar = from / 4; bar * 4 < to; ++bar) {
-            const int* steps = kSteps[bar % 4];
+            const int* steps = k_steps[bar % 4];
             for (int k = 0; k < 4; ++k) {
                 double at = bar * 4 + steps[k] * 0.25;
                 if (at < from || at >= to) continue;
@@ -208,7 +208,7 @@ public:
     void bass(int from, int to, BassStyle style, float velocity, bool pedal_a = false)
     {
         for (int b = from; b < to; ++b) {
-            int root = pedal_a ? kAm9.bass : chord_at(b).bass;
+            int root = pedal_a ? k_am9.bass : chord_at(b).bass;
             int phrase_pos = b % 8;
             switch (style) {
             case BassStyle::Offbeat: add(Part::Bass, b + 0.5, 0.24, float(root), velocity); break;
@@ -224,11 +224,11 @@ public:
                     velocity * 0.85f);
                 break;
             case BassStyle::Rolling: {
-                static const int kOctaves[8] = {0, 0, 12, 0, 0, 0, 12, 7};
+                static const int k_octaves[8] = {0, 0, 12, 0, 0, 0, 12, 7};
                 add(Part::Bass, b + 0.25, 0.18, float(root), velocity * 0.78f);
                 add(Part::Bass, b + 0.5, 0.2, float(root), velocity);
                 add(Part::Bass, b + 0.75, 0.18,
-                    float(root + kOctaves[phrase_pos] * (b % 16 >= 8 ? 1 : 0)), velocity * 0.85f);
+                    float(root + k_octaves[phrase_pos] * (b % 16 >= 8 ? 1 : 0)), velocity * 0.85f);
                 break;
             }
             }
@@ -247,10 +247,10 @@ public:
 
     void stabs(int from, int to, int pattern, float velocity)
     {
-        static const std::vector<int> kPatterns[3] = {
+        static const std::vector<int> k_patterns[3] = {
             {2, 6, 10, 14}, {3, 6, 11, 14}, {2, 5, 7, 10, 13, 15}};
         for (int bar = from / 4; bar * 4 < to; ++bar) {
-            for (int step : kPatterns[pattern % 3]) {
+            for (int step : k_patterns[pattern % 3]) {
                 double at = bar * 4 + step * 0.25;
                 if (at < from || at >= to) continue;
                 const Chord& c = chord_at(at);
@@ -263,11 +263,11 @@ public:
 
     void arp(int from, int to, int shape, float velocity)
     {
-        static const std::vector<int> kShapes[4] = {{0, 1, 2, 3, 4},
+        static const std::vector<int> k_shapes[4] = {{0, 1, 2, 3, 4},
                                                     {0, 1, 2, 3, 4, 3, 2, 1},
                                                     {0, 2, 1, 3, 2, 4, 3, 1},
                                                     {4, 2, 0, 2, 3, 1, 4, 0, 2}};
-        const std::vector<int>& seq = kShapes[shape % 4];
+        const std::vector<int>& seq = k_shapes[shape % 4];
         int step = 0;
         for (int b = from; b < to; ++b) {
             const Chord& c = chord_at(b);
@@ -286,7 +286,7 @@ public:
     // pattern repeats.
     void acid(int from, int to, int pattern, float velocity)
     {
-        std::array<AcidStep, 16> base = parse_acid(kAcidPatterns[pattern % 4]);
+        std::array<AcidStep, 16> base = parse_acid(k_acid_patterns[pattern % 4]);
         std::array<AcidStep, 16> steps = base;
         for (int bar = from / 4; bar * 4 < to; ++bar) {
             int bar_beat = bar * 4;
@@ -301,7 +301,7 @@ public:
                         s.semitones = s.semitones >= 12 ? s.semitones - 12 : s.semitones + 12;
                 }
             }
-            const int root = kAm9.bass + 12;
+            const int root = k_am9.bass + 12;
             for (int k = 0; k < 16; ++k) {
                 const AcidStep& s = steps[size_t(k)];
                 double at = bar_beat + k * 0.25;
@@ -348,9 +348,9 @@ public:
                     }
                 if (low < 0) continue;
                 float v = velocity * (col % 4 == 0 ? 1.0f : 0.7f);
-                add(Part::Bleep, at, 0.2, float(kPentatonic[low]), v, col % 8 == 0);
+                add(Part::Bleep, at, 0.2, float(k_pentatonic[low]), v, col % 8 == 0);
                 if (high != low && (col % 2 == 1))
-                    add(Part::Bleep, at, 0.2, float(kPentatonic[high]), v * 0.6f);
+                    add(Part::Bleep, at, 0.2, float(k_pentatonic[high]), v * 0.6f);
             }
             bool next[8][16];
             int population = 0;
@@ -374,7 +374,7 @@ public:
         for (int b = from; b < to; ++b)
             for (int s = 0; s < 2; ++s)
                 if (rng_.chance(probability))
-                    add(Part::Bleep, b + s * 0.5, 0.2, float(kPentatonic[rng_.below(8)]),
+                    add(Part::Bleep, b + s * 0.5, 0.2, float(k_pentatonic[rng_.below(8)]),
                         velocity * (0.6f + 0.4f * rng_.uniform()));
     }
 
@@ -397,10 +397,10 @@ public:
 
     void tom_fill(double at)
     {
-        static const double kOffsets[6] = {0, 0.25, 0.5, 0.75, 1.0, 1.25};
-        static const int kPitches[6] = {57, 55, 52, 50, 47, 45};
+        static const double k_offsets[6] = {0, 0.25, 0.5, 0.75, 1.0, 1.25};
+        static const int k_pitches[6] = {57, 55, 52, 50, 47, 45};
         for (int k = 0; k < 6; ++k)
-            add(Part::Tom, at + kOffsets[k], 0.25, float(kPitches[k]), 0.7f + 0.05f * k);
+            add(Part::Tom, at + k_offsets[k], 0.25, float(k_pitches[k]), 0.7f + 0.05f * k);
     }
 
     // A small fill in the last beat of a 16-beat phrase, varied by phrase.
@@ -454,7 +454,7 @@ private:
 void intro(Composer& c)
 {
     // From the very first sample: the chord fades up out of a wind.
-    for (int t : kAm9.tones) c.add(Part::Pad, -0.5, 16.4, float(t), 0.55f);
+    for (int t : k_am9.tones) c.add(Part::Pad, -0.5, 16.4, float(t), 0.55f);
     c.atmos(-0.5, 17.0, 0.7f);
     c.sparse_bleeps(4, 16, 0.25f, 0.35f);
     c.hats(8, 16, Hats::Offbeats, 0.35f);
@@ -559,8 +559,8 @@ void greetings(Composer& c)
     c.hats(176, 208, Hats::SixteenthsOpen, 0.9f);
     c.claps(160, 208, 0.9f);
     c.pad(160, 224, 0.55f);
-    c.melody(160, kMelodyA, std::size(kMelodyA), 0, 0.8f, 192);
-    c.melody(192, kMelodyA, std::size(kMelodyA), 12, 0.7f, 222);
+    c.melody(160, k_melody_a, std::size(k_melody_a), 0, 0.8f, 192);
+    c.melody(192, k_melody_a, std::size(k_melody_a), 12, 0.7f, 222);
     c.arp(176, 224, 0, 0.38f);
     c.acid(192, 208, 3, 0.75f);
     c.crash(176, 0.6f, false);
@@ -620,7 +620,7 @@ void lattice(Composer& c)
     c.atmos(288, 308, 0.6f);
     c.arp(288, 320, 1, 0.5f);
     c.sparse_bleeps(288, 304, 0.3f, 0.45f);
-    c.melody(288, kMelodyC, std::size(kMelodyC), 0, 0.5f, 304);
+    c.melody(288, k_melody_c, std::size(k_melody_c), 0, 0.5f, 304);
     c.bass(304, 320, BassStyle::Offbeat, 0.8f);
     c.hats(304, 312, Hats::Offbeats, 0.6f);
     c.hats(312, 320, Hats::Sixteenths, 0.75f);
@@ -658,7 +658,7 @@ void lattice(Composer& c)
     c.perc(368, 400, 0.6f);
     c.crash(368, 0.7f, false);
     c.crash(384, 0.9f, false);
-    c.melody(384, kMelodyB, std::size(kMelodyB), 0, 0.75f, 412);
+    c.melody(384, k_melody_b, std::size(k_melody_b), 0, 0.75f, 412);
     c.fills(352, 400);
 
     // The climb into the recap: kick, bass and acid out for a phrase, the
@@ -684,7 +684,7 @@ void recap(Composer& c)
     c.arp(416, 448, 2, 0.45f);
     c.ride(416, 448, 0.6f);
     c.perc(416, 448, 0.65f);
-    c.melody(416, kMelodyB, std::size(kMelodyB), 12, 0.7f, 448);
+    c.melody(416, k_melody_b, std::size(k_melody_b), 12, 0.7f, 448);
     for (int b = 416; b < 448; b += 8) c.crash(b, b == 416 ? 1.0f : 0.75f, b == 416 || b == 432);
     c.phrase_fill(431, 1);
     c.riser(440, 448, 1.0f);
@@ -719,7 +719,7 @@ void outro(Composer& c)
     c.crash(512, 0.8f, false);
     c.kicks(512, 520, 0.9f, 0.6f);
     c.bass(512, 516, BassStyle::Offbeat, 0.7f);
-    for (int t : kAm9.tones) c.add(Part::Pad, 512, 15.5, float(t), 0.65f);
+    for (int t : k_am9.tones) c.add(Part::Pad, 512, 15.5, float(t), 0.65f);
     c.atmos(512, 528, 0.6f);
     c.sparse_bleeps(512, 526, 0.3f, 0.4f);
     c.hats(512, 516, Hats::Offbeats, 0.5f);

@@ -6,7 +6,7 @@
 
 // Seed of the published track; any other seed gives a sibling track with the
 // same structure and different details (noise, ghost notes, mutations).
-constexpr uint64_t kDefaultSeed = 0x4B52454C414E31ull;
+constexpr uint64_t k_default_seed = 0x4B52454C414E31ull;
 
 Song compose(uint64_t seed);
 

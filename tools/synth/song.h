@@ -10,28 +10,26 @@
 
 #include "beat_clock.h"
 
-constexpr int kSampleRate = 44100;
-// The show's tempo, from the beat clock.
-constexpr double kBpm = k_bpm;
+constexpr int k_sample_rate = 44100;
 
 // Beat k of the show sits half a beat after k beats from the start of the
 // file: the picture's beat clock starts at -0.5 when the music starts.
-constexpr double kBeatOffset = 0.5;
+constexpr double k_beat_offset = 0.5;
 
 // The show ends after k_end_beat; the file runs on a little past it, silent.
-constexpr double kEndBeat = k_end_beat;
-constexpr double kTrackSeconds = 250.0;
+constexpr double k_track_seconds = 250.0;
 
-// Sample index (at kSampleRate) of a show beat, rounded to the nearest
-// sample, so every note on the grid starts on the sample nearest its exact
-// time and errors never accumulate along the track.
+// Sample index (at k_sample_rate) of a show beat at the beat clock's tempo,
+// k_bpm, rounded to the nearest sample, so every note on the grid starts on
+// the sample nearest its exact time and errors never accumulate along the
+// track.
 inline int64_t beat_to_sample(double beat)
 {
-    return std::llround((beat + kBeatOffset) * 60.0 * kSampleRate / kBpm);
+    return std::llround((beat + k_beat_offset) * 60.0 * k_sample_rate / k_bpm);
 }
 inline double sample_to_beat(double sample)
 {
-    return sample * kBpm / (60.0 * kSampleRate) - kBeatOffset;
+    return sample * k_bpm / (60.0 * k_sample_rate) - k_beat_offset;
 }
 
 enum class Part : uint8_t {
@@ -56,7 +54,7 @@ enum class Part : uint8_t {
     Atmos,
     Count
 };
-constexpr int kPartCount = int(Part::Count);
+constexpr int k_part_count = int(Part::Count);
 const char* part_name(Part p);
 
 struct Note {
@@ -71,7 +69,7 @@ struct Note {
 
 // Slowly varying settings of the mix, sampled by the engine every block.
 struct MixState {
-    float gain[kPartCount];   // channel faders, linear
+    float gain[k_part_count];   // channel faders, linear
     float duck_depth = 0.0f;  // how far the kick pushes the ducked channels down, 0..1
     float bass_cutoff = 400.0f;
     float acid_cutoff = 500.0f;
@@ -97,7 +95,7 @@ struct Section {
 
 struct Song {
     uint64_t seed = 0;
-    double seconds = kTrackSeconds;
+    double seconds = k_track_seconds;
     std::vector<Note> notes;                   // sorted by onset
     std::function<MixState(double beat)> mix;  // automation, a pure function of the beat
     std::vector<Section> sections;
