@@ -149,7 +149,7 @@ std::vector<float> kick_shape(int rate)
 {
     Song song;
     for (const Note& n : compose(k_default_seed).notes)
-        if (n.part == Part::Kick) {
+        if (n.part == PART_KICK) {
             song.notes = {n};
             break;
         }
@@ -208,7 +208,7 @@ std::vector<int> kick_beats()
 {
     std::vector<int> beats;
     for (const auto& note : compose(k_default_seed).notes)
-        if (note.part == Part::Kick) beats.push_back(int(std::lround(note.beat)));
+        if (note.part == PART_KICK) beats.push_back(int(std::lround(note.beat)));
     return beats;
 }
 

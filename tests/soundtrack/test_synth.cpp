@@ -72,7 +72,7 @@ Song single_note_song(Part part, double beat)
     n.beat = beat;
     n.length = 0.25;
     n.part = part;
-    n.pitch = part == Part::Kick ? 31.0f : 60.0f;
+    n.pitch = part == PART_KICK ? 31.0f : 60.0f;
     n.velocity = 1.0f;
     song.notes = {n};
     song.mix = [](double) { return MixState(); };
@@ -100,7 +100,7 @@ TEST(Engine, NotesStartOnTheirGridSampleThroughTheWholeChain)
     // Percussion with an instant attack, rendered through the mix, effects
     // and limiter: the sound starts on the note's own sample.
     for (auto [part, beat] :
-         {std::pair{Part::Kick, 3.0}, {Part::ClosedHat, 5.25}, {Part::Clap, 6.5}}) {
+         {std::pair{PART_KICK, 3.0}, {PART_CLOSED_HAT, 5.25}, {PART_CLAP, 6.5}}) {
         Song song = single_note_song(part, beat);
         const int64_t onset = beat_to_sample(beat);
         std::vector<float> out = render(song, onset - 2000, onset + 2000);
@@ -232,7 +232,7 @@ TEST(Arrangement, KickFollowsThePictureSchedule)
     Song song = compose(k_default_seed);
     std::set<double> kicks;
     for (const Note& n : song.notes)
-        if (n.part == Part::Kick) kicks.insert(n.beat);
+        if (n.part == PART_KICK) kicks.insert(n.beat);
     for (double k : kicks) EXPECT_EQ(k, std::floor(k)) << "kick off the beat at " << k;
     // Quiet intro and the first half of the build: no kick.
     EXPECT_EQ(std::count_if(kicks.begin(), kicks.end(), [](double b) { return b < 24; }), 0);

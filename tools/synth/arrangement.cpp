@@ -113,8 +113,8 @@ constexpr int k_pentatonic[8] = {69, 72, 74, 76, 79, 81, 84, 86};
 // The kick is tuned to the key: its body settles on A1.
 constexpr float k_kick_pitch = 33.0f;
 
-enum class Hats { None, Offbeats, Sixteenths, SixteenthsOpen };
-enum class BassStyle { Offbeat, Rolling, Gallop, Bounce };
+enum Hats { HATS_NONE, HATS_OFFBEATS, HATS_SIXTEENTHS, HATS_SIXTEENTHS_OPEN };
+enum BassStyle { BASS_OFFBEAT, BASS_ROLLING, BASS_GALLOP, BASS_BOUNCE };
 
 class Composer {
 public:
@@ -140,7 +140,7 @@ public:
     {
         for (int b = from; b < to; ++b) {
             float t = to - from > 1 ? float(b - from) / float(to - from - 1) : 0.0f;
-            add(Part::Kick, b, 0.5, k_kick_pitch, v0 + (v1 - v0) * t);
+            add(PART_KICK, b, 0.5, k_kick_pitch, v0 + (v1 - v0) * t);
         }
     }
 
@@ -149,8 +149,8 @@ public:
     {
         for (int b = from; b < to; ++b) {
             if (b % 2 != 1) continue;
-            add(Part::Clap, b, 0.25, 60, velocity * (0.95f + 0.05f * rng_.uniform()));
-            if (with_snare) add(Part::Snare, b, 0.25, 55, velocity * 0.55f);
+            add(PART_CLAP, b, 0.25, 60, velocity * (0.95f + 0.05f * rng_.uniform()));
+            if (with_snare) add(PART_SNARE, b, 0.25, 55, velocity * 0.55f);
         }
     }
 
@@ -162,19 +162,19 @@ public:
                 double at = b + s * 0.25;
                 float v = velocity * (k_accent[s] + 0.1f * rng_.bipolar());
                 switch (style) {
-                case Hats::None: break;
-                case Hats::Offbeats:
-                    if (s == 2) add(Part::ClosedHat, at, 0.2, 60, velocity * 0.8f);
+                case HATS_NONE: break;
+                case HATS_OFFBEATS:
+                    if (s == 2) add(PART_CLOSED_HAT, at, 0.2, 60, velocity * 0.8f);
                     break;
-                case Hats::Sixteenths:
+                case HATS_SIXTEENTHS:
                     if (rng_.chance(0.06f) && s != 2) break;  // the odd dropped ghost note
-                    add(Part::ClosedHat, at, 0.2, 60, v);
+                    add(PART_CLOSED_HAT, at, 0.2, 60, v);
                     break;
-                case Hats::SixteenthsOpen:
+                case HATS_SIXTEENTHS_OPEN:
                     if (s == 2)
-                        add(Part::OpenHat, at, 0.5, 60, velocity * 0.75f);
+                        add(PART_OPEN_HAT, at, 0.5, 60, velocity * 0.75f);
                     else if (!(rng_.chance(0.06f) && s != 0))
-                        add(Part::ClosedHat, at, 0.2, 60, v);
+                        add(PART_CLOSED_HAT, at, 0.2, 60, v);
                     break;
                 }
             }
@@ -184,8 +184,8 @@ public:
     void ride(int from, int to, float velocity)
     {
         for (int b = from; b < to; ++b) {
-            add(Part::Ride, b, 1.0, 60, velocity * 0.7f);
-            add(Part::Ride, b + 0.5, 1.0, 60, velocity * (0.45f + 0.1f * rng_.uniform()));
+            add(PART_RIDE, b, 1.0, 60, velocity * 0.7f);
+            add(PART_RIDE, b + 0.5, 1.0, 60, velocity * (0.45f + 0.1f * rng_.uniform()));
         }
     }
 
@@ -199,7 +199,7 @@ public:
             for (int k = 0; k < 4; ++k) {
                 double at = bar * 4 + steps[k] * 0.25;
                 if (at < from || at >= to) continue;
-                add(Part::Perc, at, 0.1, float(86 + (k * 5) % 9),
+                add(PART_PERC, at, 0.1, float(86 + (k * 5) % 9),
                     velocity * (0.7f + 0.3f * rng_.uniform()));
             }
         }
@@ -211,23 +211,23 @@ public:
             int root = pedal_a ? k_am9.bass : chord_at(b).bass;
             int phrase_pos = b % 8;
             switch (style) {
-            case BassStyle::Offbeat: add(Part::Bass, b + 0.5, 0.24, float(root), velocity); break;
-            case BassStyle::Bounce:
-                add(Part::Bass, b + 0.5, 0.22, float(root + (phrase_pos % 4 == 3 ? 12 : 0)),
+            case BASS_OFFBEAT: add(PART_BASS, b + 0.5, 0.24, float(root), velocity); break;
+            case BASS_BOUNCE:
+                add(PART_BASS, b + 0.5, 0.22, float(root + (phrase_pos % 4 == 3 ? 12 : 0)),
                     velocity);
                 if (phrase_pos == 7)
-                    add(Part::Bass, b + 0.75, 0.15, float(root + 7), velocity * 0.8f);
+                    add(PART_BASS, b + 0.75, 0.15, float(root + 7), velocity * 0.8f);
                 break;
-            case BassStyle::Gallop:
-                add(Part::Bass, b + 0.5, 0.2, float(root), velocity);
-                add(Part::Bass, b + 0.75, 0.18, float(root + (phrase_pos == 3 ? 12 : 0)),
+            case BASS_GALLOP:
+                add(PART_BASS, b + 0.5, 0.2, float(root), velocity);
+                add(PART_BASS, b + 0.75, 0.18, float(root + (phrase_pos == 3 ? 12 : 0)),
                     velocity * 0.85f);
                 break;
-            case BassStyle::Rolling: {
+            case BASS_ROLLING: {
                 static const int k_octaves[8] = {0, 0, 12, 0, 0, 0, 12, 7};
-                add(Part::Bass, b + 0.25, 0.18, float(root), velocity * 0.78f);
-                add(Part::Bass, b + 0.5, 0.2, float(root), velocity);
-                add(Part::Bass, b + 0.75, 0.18,
+                add(PART_BASS, b + 0.25, 0.18, float(root), velocity * 0.78f);
+                add(PART_BASS, b + 0.5, 0.2, float(root), velocity);
+                add(PART_BASS, b + 0.75, 0.18,
                     float(root + k_octaves[phrase_pos] * (b % 16 >= 8 ? 1 : 0)), velocity * 0.85f);
                 break;
             }
@@ -241,7 +241,7 @@ public:
         for (int b = from; b < to; b += step) {
             int end = std::min(to, b + step);
             const Chord& c = chord_at(b);
-            for (int t : c.tones) add(Part::Pad, b, end - b - 0.05, float(t), velocity);
+            for (int t : c.tones) add(PART_PAD, b, end - b - 0.05, float(t), velocity);
         }
     }
 
@@ -255,8 +255,8 @@ public:
                 if (at < from || at >= to) continue;
                 const Chord& c = chord_at(at);
                 float v = velocity * (step % 4 == 2 ? 1.0f : 0.8f);
-                for (int k = 1; k < 4; ++k) add(Part::Stab, at, 0.15, float(c.tones[size_t(k)]), v);
-                add(Part::Stab, at, 0.15, float(c.tones[1] + 12), v * 0.7f);
+                for (int k = 1; k < 4; ++k) add(PART_STAB, at, 0.15, float(c.tones[size_t(k)]), v);
+                add(PART_STAB, at, 0.15, float(c.tones[1] + 12), v * 0.7f);
             }
         }
     }
@@ -275,7 +275,7 @@ public:
                 int idx = seq[size_t(step) % seq.size()];
                 int octave = (shape >= 2 && step % 3 == 2) ? 24 : 12;
                 float v = velocity * (s == 0 ? 1.0f : (s == 2 ? 0.85f : 0.65f));
-                add(Part::Arp, b + s * 0.25, 0.2, float(c.tones[size_t(idx)] + octave), v, s == 0);
+                add(PART_ARP, b + s * 0.25, 0.2, float(c.tones[size_t(idx)] + octave), v, s == 0);
             }
         }
     }
@@ -307,7 +307,7 @@ public:
                 double at = bar_beat + k * 0.25;
                 if (s.rest || at < from || at >= to) continue;
                 bool tie = k < 15 && steps[size_t(k + 1)].slide && !steps[size_t(k + 1)].rest;
-                add(Part::Acid, at, tie ? 0.3 : 0.13, float(root + s.semitones), velocity, s.accent,
+                add(PART_ACID, at, tie ? 0.3 : 0.13, float(root + s.semitones), velocity, s.accent,
                     s.slide);
             }
         }
@@ -319,7 +319,7 @@ public:
         for (size_t i = 0; i < count; ++i) {
             double at = from + notes[i].at;
             if (at >= to) continue;
-            add(Part::Lead, at, notes[i].length * 0.92, float(notes[i].pitch + transpose),
+            add(PART_LEAD, at, notes[i].length * 0.92, float(notes[i].pitch + transpose),
                 velocity);
         }
     }
@@ -348,9 +348,9 @@ public:
                     }
                 if (low < 0) continue;
                 float v = velocity * (col % 4 == 0 ? 1.0f : 0.7f);
-                add(Part::Bleep, at, 0.2, float(k_pentatonic[low]), v, col % 8 == 0);
+                add(PART_BLEEP, at, 0.2, float(k_pentatonic[low]), v, col % 8 == 0);
                 if (high != low && (col % 2 == 1))
-                    add(Part::Bleep, at, 0.2, float(k_pentatonic[high]), v * 0.6f);
+                    add(PART_BLEEP, at, 0.2, float(k_pentatonic[high]), v * 0.6f);
             }
             bool next[8][16];
             int population = 0;
@@ -374,7 +374,7 @@ public:
         for (int b = from; b < to; ++b)
             for (int s = 0; s < 2; ++s)
                 if (rng_.chance(probability))
-                    add(Part::Bleep, b + s * 0.5, 0.2, float(k_pentatonic[rng_.below(8)]),
+                    add(PART_BLEEP, b + s * 0.5, 0.2, float(k_pentatonic[rng_.below(8)]),
                         velocity * (0.6f + 0.4f * rng_.uniform()));
     }
 
@@ -390,7 +390,7 @@ public:
             double step = pos < 0.5 ? 0.5 : (pos < 0.75 ? 0.25 : 0.125);
             if (len <= 2.0) step = pos < 0.5 ? 0.25 : 0.125;
             float v = v0 + (v1 - v0) * float(pos);
-            add(Part::Snare, at, 0.1, float(55 + 5 * pos), v);
+            add(PART_SNARE, at, 0.1, float(55 + 5 * pos), v);
             at += step;
         }
     }
@@ -400,7 +400,7 @@ public:
         static const double k_offsets[6] = {0, 0.25, 0.5, 0.75, 1.0, 1.25};
         static const int k_pitches[6] = {57, 55, 52, 50, 47, 45};
         for (int k = 0; k < 6; ++k)
-            add(Part::Tom, at + k_offsets[k], 0.25, float(k_pitches[k]), 0.7f + 0.05f * k);
+            add(PART_TOM, at + k_offsets[k], 0.25, float(k_pitches[k]), 0.7f + 0.05f * k);
     }
 
     // A small fill in the last beat of a 16-beat phrase, varied by phrase.
@@ -409,16 +409,16 @@ public:
         switch (variant % 4) {
         case 0:
             for (int s = 0; s < 4; ++s)
-                add(Part::Snare, beat + s * 0.25, 0.1, 55, 0.35f + 0.15f * s);
+                add(PART_SNARE, beat + s * 0.25, 0.1, 55, 0.35f + 0.15f * s);
             break;
         case 1: tom_fill(beat - 0.5); break;
         case 2:
-            add(Part::Clap, beat + 0.5, 0.25, 60, 0.6f);
-            add(Part::Clap, beat + 0.75, 0.25, 60, 0.8f);
+            add(PART_CLAP, beat + 0.5, 0.25, 60, 0.6f);
+            add(PART_CLAP, beat + 0.75, 0.25, 60, 0.8f);
             break;
         default:
             for (int s = 0; s < 4; ++s)
-                add(Part::Perc, beat + s * 0.25, 0.1, float(84 + 3 * s), 0.5f + 0.15f * s);
+                add(PART_PERC, beat + s * 0.25, 0.1, float(84 + 3 * s), 0.5f + 0.15f * s);
             break;
         }
     }
@@ -431,19 +431,19 @@ public:
 
     void crash(double at, float velocity, bool impact)
     {
-        add(Part::Crash, at, 4.0, 60, velocity, impact);
+        add(PART_CRASH, at, 4.0, 60, velocity, impact);
     }
     void riser(double from, double to, float velocity)
     {
-        add(Part::Riser, from, to - from, 57, velocity);
+        add(PART_RISER, from, to - from, 57, velocity);
     }
     void reverse(double from, double to, float velocity)
     {
-        add(Part::Reverse, from, to - from, 60, velocity);
+        add(PART_REVERSE, from, to - from, 60, velocity);
     }
     void atmos(double from, double to, float velocity)
     {
-        add(Part::Atmos, from, to - from, 60, velocity);
+        add(PART_ATMOS, from, to - from, 60, velocity);
     }
 
 private:
@@ -454,10 +454,10 @@ private:
 void intro(Composer& c)
 {
     // From the very first sample: the chord fades up out of a wind.
-    for (int t : k_am9.tones) c.add(Part::Pad, -0.5, 16.4, float(t), 0.55f);
+    for (int t : k_am9.tones) c.add(PART_PAD, -0.5, 16.4, float(t), 0.55f);
     c.atmos(-0.5, 17.0, 0.7f);
     c.sparse_bleeps(4, 16, 0.25f, 0.35f);
-    c.hats(8, 16, Hats::Offbeats, 0.35f);
+    c.hats(8, 16, HATS_OFFBEATS, 0.35f);
     c.arp(8, 16, 1, 0.45f);
     c.reverse(12, 16, 0.6f);
 }
@@ -467,9 +467,9 @@ void build(Composer& c)
     c.crash(16, 0.55f, false);
     c.pad(16, 32, 0.65f);
     c.arp(16, 32, 1, 0.55f);
-    c.bass(16, 32, BassStyle::Offbeat, 0.8f);
-    c.hats(16, 24, Hats::Offbeats, 0.6f);
-    c.hats(24, 32, Hats::Sixteenths, 0.7f);
+    c.bass(16, 32, BASS_OFFBEAT, 0.8f);
+    c.hats(16, 24, HATS_OFFBEATS, 0.6f);
+    c.hats(24, 32, HATS_SIXTEENTHS, 0.7f);
     c.claps(24, 32, 0.7f);
     c.kicks(24, 32, 0.6f, 0.85f);  // muffled by the mix, opening up towards the drop
     c.riser(24, 32, 0.8f);
@@ -480,9 +480,9 @@ void drop(Composer& c)
 {
     c.crash(32, 1.0f, true);
     c.kicks(32, 64);
-    c.bass(32, 48, BassStyle::Offbeat, 0.95f);
-    c.bass(48, 64, BassStyle::Rolling, 0.95f);
-    c.hats(32, 64, Hats::SixteenthsOpen, 0.9f);
+    c.bass(32, 48, BASS_OFFBEAT, 0.95f);
+    c.bass(48, 64, BASS_ROLLING, 0.95f);
+    c.hats(32, 64, HATS_SIXTEENTHS_OPEN, 0.9f);
     c.claps(32, 64, 0.9f);
     c.pad(32, 64, 0.45f);
     c.stabs(32, 48, 0, 0.7f);
@@ -504,9 +504,9 @@ void groove(Composer& c)
 {
     c.crash(68, 1.0f, true);
     c.kicks(68, 128);
-    c.bass(68, 96, BassStyle::Rolling, 0.95f);
-    c.bass(96, 128, BassStyle::Gallop, 0.95f);
-    c.hats(68, 128, Hats::SixteenthsOpen, 0.9f);
+    c.bass(68, 96, BASS_ROLLING, 0.95f);
+    c.bass(96, 128, BASS_GALLOP, 0.95f);
+    c.hats(68, 128, HATS_SIXTEENTHS_OPEN, 0.9f);
     c.claps(68, 128, 0.9f);
     c.pad(68, 128, 0.4f);
     c.acid(68, 96, 0, 0.9f);
@@ -527,8 +527,8 @@ void shell(Composer& c)
 {
     c.crash(128, 1.0f, true);
     c.kicks(128, 144);
-    c.bass(128, 144, BassStyle::Bounce, 0.95f);
-    c.hats(128, 144, Hats::SixteenthsOpen, 0.9f);
+    c.bass(128, 144, BASS_BOUNCE, 0.95f);
+    c.hats(128, 144, HATS_SIXTEENTHS_OPEN, 0.9f);
     c.claps(128, 144, 0.9f);
     c.pad(128, 160, 0.45f);
     c.acid(128, 144, 2, 0.9f);
@@ -541,8 +541,8 @@ void shell(Composer& c)
     // phrase, the arpeggio climbs over the opening chords, and a roll leads
     // into the drop at 160.
     c.crash(144, 0.7f, false);
-    c.hats(144, 152, Hats::Offbeats, 0.7f);
-    c.hats(152, 160, Hats::Sixteenths, 0.75f);
+    c.hats(144, 152, HATS_OFFBEATS, 0.7f);
+    c.hats(152, 160, HATS_SIXTEENTHS, 0.75f);
     c.arp(144, 160, 3, 0.5f);
     c.riser(148, 160, 0.9f);
     c.snare_roll(156, 160, 0.25f, 1.0f);
@@ -554,9 +554,9 @@ void greetings(Composer& c)
     // The drop lands with the lead; the bounce bass is new here.
     c.crash(160, 1.0f, true);
     c.kicks(160, 208);
-    c.bass(160, 208, BassStyle::Bounce, 0.95f);
-    c.hats(160, 176, Hats::Sixteenths, 0.85f);
-    c.hats(176, 208, Hats::SixteenthsOpen, 0.9f);
+    c.bass(160, 208, BASS_BOUNCE, 0.95f);
+    c.hats(160, 176, HATS_SIXTEENTHS, 0.85f);
+    c.hats(176, 208, HATS_SIXTEENTHS_OPEN, 0.9f);
     c.claps(160, 208, 0.9f);
     c.pad(160, 224, 0.55f);
     c.melody(160, k_melody_a, std::size(k_melody_a), 0, 0.8f, 192);
@@ -570,7 +570,7 @@ void greetings(Composer& c)
     // The lift into the rings: the lead sings on an octave up over chords,
     // arpeggio and hats without kick or bass, then a tom fill.
     c.crash(208, 0.6f, false);
-    c.hats(208, 222, Hats::Offbeats, 0.75f);
+    c.hats(208, 222, HATS_OFFBEATS, 0.75f);
     c.perc(208, 220, 0.55f);
     c.riser(212, 224, 0.9f);
     c.snare_roll(220, 222, 0.25f, 0.8f);
@@ -583,8 +583,8 @@ void rings(Composer& c)
     // moments of total silence where they go dark.
     c.crash(224, 1.0f, true);
     c.kicks(224, 254);
-    c.bass(224, 252, BassStyle::Rolling, 0.95f);
-    c.hats(224, 254, Hats::Sixteenths, 0.85f);
+    c.bass(224, 252, BASS_ROLLING, 0.95f);
+    c.hats(224, 254, HATS_SIXTEENTHS, 0.85f);
     c.claps(224, 254, 0.9f);
     c.pad(240, 254, 0.75f);
     c.stabs(224, 240, 2, 0.5f);
@@ -597,8 +597,8 @@ void rings(Composer& c)
 
     c.crash(256, 1.0f, true);
     c.kicks(256, 286);
-    c.bass(256, 284, BassStyle::Gallop, 0.95f);
-    c.hats(256, 286, Hats::SixteenthsOpen, 0.9f);
+    c.bass(256, 284, BASS_GALLOP, 0.95f);
+    c.hats(256, 286, HATS_SIXTEENTHS_OPEN, 0.9f);
     c.claps(256, 286, 0.9f);
     c.pad(256, 286, 0.75f);
     c.acid(256, 272, 1, 0.85f);
@@ -621,9 +621,9 @@ void lattice(Composer& c)
     c.arp(288, 320, 1, 0.5f);
     c.sparse_bleeps(288, 304, 0.3f, 0.45f);
     c.melody(288, k_melody_c, std::size(k_melody_c), 0, 0.5f, 304);
-    c.bass(304, 320, BassStyle::Offbeat, 0.8f);
-    c.hats(304, 312, Hats::Offbeats, 0.6f);
-    c.hats(312, 320, Hats::Sixteenths, 0.75f);
+    c.bass(304, 320, BASS_OFFBEAT, 0.8f);
+    c.hats(304, 312, HATS_OFFBEATS, 0.6f);
+    c.hats(312, 320, HATS_SIXTEENTHS, 0.75f);
     c.claps(312, 320, 0.75f);
     c.kicks(312, 320, 0.75f, 0.9f);
     c.riser(304, 320, 0.9f);
@@ -632,9 +632,9 @@ void lattice(Composer& c)
     // Hypnotic acid over a pedal.
     c.crash(320, 1.0f, true);
     c.kicks(320, 352);
-    c.bass(320, 352, BassStyle::Rolling, 0.95f, true);
-    c.hats(320, 336, Hats::Sixteenths, 0.85f);
-    c.hats(336, 352, Hats::SixteenthsOpen, 0.9f);
+    c.bass(320, 352, BASS_ROLLING, 0.95f, true);
+    c.hats(320, 336, HATS_SIXTEENTHS, 0.85f);
+    c.hats(336, 352, HATS_SIXTEENTHS_OPEN, 0.9f);
     c.claps(320, 352, 0.85f);
     c.acid(320, 352, 0, 0.95f);
     c.ride(320, 352, 0.5f);
@@ -645,9 +645,9 @@ void lattice(Composer& c)
     // Peak.
     c.crash(352, 1.0f, true);
     c.kicks(352, 400);
-    c.bass(352, 384, BassStyle::Rolling, 1.0f);
-    c.bass(384, 400, BassStyle::Gallop, 1.0f);
-    c.hats(352, 400, Hats::SixteenthsOpen, 0.95f);
+    c.bass(352, 384, BASS_ROLLING, 1.0f);
+    c.bass(384, 400, BASS_GALLOP, 1.0f);
+    c.hats(352, 400, HATS_SIXTEENTHS_OPEN, 0.95f);
     c.claps(352, 400, 0.95f);
     c.pad(352, 416, 0.45f);
     c.acid(352, 384, 1, 0.95f);
@@ -665,7 +665,7 @@ void lattice(Composer& c)
     // lead carries on over the chords, the arpeggio returns and a riser and
     // a roll wind up into 416.
     c.crash(400, 0.7f, false);
-    c.hats(400, 416, Hats::Offbeats, 0.8f);
+    c.hats(400, 416, HATS_OFFBEATS, 0.8f);
     c.arp(400, 416, 3, 0.45f);
     c.riser(404, 416, 0.95f);
     c.snare_roll(412, 416, 0.25f, 1.0f);
@@ -675,8 +675,8 @@ void recap(Composer& c)
 {
     // Everything at once: the picture cuts on every beat here.
     c.kicks(416, 448);
-    c.bass(416, 448, BassStyle::Rolling, 1.0f);
-    c.hats(416, 448, Hats::SixteenthsOpen, 1.0f);
+    c.bass(416, 448, BASS_ROLLING, 1.0f);
+    c.hats(416, 448, HATS_SIXTEENTHS_OPEN, 1.0f);
     c.claps(416, 448, 0.8f, true);
     c.pad(416, 448, 0.5f);
     c.acid(416, 444, 2, 1.0f);
@@ -695,12 +695,12 @@ void post_chain(Composer& c)
 {
     c.crash(448, 1.0f, true);
     c.kicks(448, 512);
-    c.bass(448, 480, BassStyle::Offbeat, 0.95f);
-    c.bass(480, 508, BassStyle::Bounce, 0.95f);
+    c.bass(448, 480, BASS_OFFBEAT, 0.95f);
+    c.bass(480, 508, BASS_BOUNCE, 0.95f);
     c.life_bleeps(448, 508, 0.8f);
-    c.hats(448, 464, Hats::Offbeats, 0.8f);
-    c.hats(464, 504, Hats::SixteenthsOpen, 0.85f);
-    c.hats(504, 512, Hats::Offbeats, 0.7f);
+    c.hats(448, 464, HATS_OFFBEATS, 0.8f);
+    c.hats(464, 504, HATS_SIXTEENTHS_OPEN, 0.85f);
+    c.hats(504, 512, HATS_OFFBEATS, 0.7f);
     c.claps(456, 508, 0.85f);
     c.pad(448, 512, 0.5f, 16);
     c.perc(448, 504, 0.6f);
@@ -718,11 +718,11 @@ void outro(Composer& c)
 {
     c.crash(512, 0.8f, false);
     c.kicks(512, 520, 0.9f, 0.6f);
-    c.bass(512, 516, BassStyle::Offbeat, 0.7f);
-    for (int t : k_am9.tones) c.add(Part::Pad, 512, 15.5, float(t), 0.65f);
+    c.bass(512, 516, BASS_OFFBEAT, 0.7f);
+    for (int t : k_am9.tones) c.add(PART_PAD, 512, 15.5, float(t), 0.65f);
     c.atmos(512, 528, 0.6f);
     c.sparse_bleeps(512, 526, 0.3f, 0.4f);
-    c.hats(512, 516, Hats::Offbeats, 0.5f);
+    c.hats(512, 516, HATS_OFFBEATS, 0.5f);
 }
 
 // ---------------------------------------------------------------- automation
@@ -800,7 +800,7 @@ MixState track_mix(double b)
         m.acid_cutoff = sweep(b, 192, 222, 250.0f, 1300.0f);
         m.acid_resonance = 0.82f;
         m.duck_depth = 0.55f;
-        gain(Part::Pad) = 0.85f;
+        gain(PART_PAD) = 0.85f;
     } else if (b < 288) {
         m.pad_cutoff = wave(b - 224, 32, 900.0f, 3000.0f);
         m.arp_cutoff = 2500.0f;
@@ -817,7 +817,7 @@ MixState track_mix(double b)
         m.kick_tone = ramp(b, 312, 320, 0.08f, 0.35f);
         m.duck_depth = 0.35f;
         m.reverb_send = 1.4f;
-        gain(Part::Lead) = 0.8f;
+        gain(PART_LEAD) = 0.8f;
     } else if (b < 352) {
         m.bass_cutoff = wave(b - 320, 32, 300.0f, 700.0f);
         m.acid_cutoff = sweep(b, 320, 350, 220.0f, 2600.0f);
@@ -825,7 +825,7 @@ MixState track_mix(double b)
         m.acid_env = 2.4f;
         m.duck_depth = 0.6f;
         // The hypnotic acid fills the lows here; the kick gives way a little.
-        gain(Part::Kick) = 0.9f;
+        gain(PART_KICK) = 0.9f;
     } else if (b < 416) {
         m.pad_cutoff = wave(b - 352, 32, 1400.0f, 3200.0f);
         m.arp_cutoff = 3200.0f;
@@ -845,8 +845,8 @@ MixState track_mix(double b)
         // The recap is louder by density, not by drive: the sustained
         // layers come up, which adds loudness between the kicks, where the
         // limiter has room, instead of on top of them.
-        for (Part p : {Part::Pad, Part::Stab, Part::Arp, Part::Lead}) gain(p) = 1.3f;
-        for (Part p : {Part::ClosedHat, Part::OpenHat, Part::Ride}) gain(p) = 1.3f;
+        for (Part p : {PART_PAD, PART_STAB, PART_ARP, PART_LEAD}) gain(p) = 1.3f;
+        for (Part p : {PART_CLOSED_HAT, PART_OPEN_HAT, PART_RIDE}) gain(p) = 1.3f;
     } else if (b < 512) {
         m.pad_cutoff = b < 496 ? 1800.0f : sweep(b, 496, 512, 1800.0f, 500.0f);
         m.arp_cutoff = 2500.0f;

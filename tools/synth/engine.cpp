@@ -38,7 +38,7 @@ private:
 
 // Where a channel goes before the master bus: straight there, or through
 // the soft clipper of the drums or of the two mono lines (bass and acid).
-enum class Bus : uint8_t { Dry, Drums, Lines };
+enum Bus : uint8_t { BUS_DRY, BUS_DRUMS, BUS_LINES };
 
 struct ChannelStrip {
     float gain_db;
@@ -51,25 +51,25 @@ struct ChannelStrip {
 
 // Static balance of the mix; the arrangement's automation rides on top.
 const ChannelStrip k_strips[k_part_count] = {
-    {-12.5f, 0.0f, 0.0f, 0.0f, Bus::Drums, false},    // kick
-    {-9.0f, 1.0f, 0.0f, 0.0f, Bus::Lines, true},      // bass
-    {-4.0f, 0.55f, 0.12f, 0.28f, Bus::Lines, false},  // acid
-    {-1.0f, 1.0f, 0.45f, 0.0f, Bus::Dry, false},      // pad
-    {-4.0f, 0.7f, 0.35f, 0.45f, Bus::Dry, false},     // stab
-    {-4.0f, 0.6f, 0.3f, 0.4f, Bus::Dry, false},       // arp
-    {1.0f, 0.5f, 0.35f, 0.35f, Bus::Dry, false},      // lead
-    {-4.0f, 0.3f, 0.4f, 0.5f, Bus::Dry, false},       // bleep
-    {3.0f, 0.15f, 0.05f, 0.0f, Bus::Drums, false},    // closed hat
-    {-1.0f, 0.25f, 0.1f, 0.0f, Bus::Drums, false},    // open hat
-    {-3.0f, 0.2f, 0.15f, 0.0f, Bus::Drums, false},    // ride
-    {0.0f, 0.5f, 0.4f, 0.0f, Bus::Drums, false},      // clap
-    {-5.0f, 0.0f, 0.3f, 0.0f, Bus::Drums, false},     // snare
-    {-12.0f, 0.0f, 0.25f, 0.1f, Bus::Drums, false},   // tom
-    {-8.0f, 0.1f, 0.2f, 0.3f, Bus::Drums, false},     // perc
-    {-9.0f, 0.0f, 0.3f, 0.0f, Bus::Dry, false},       // crash
-    {-9.0f, 0.3f, 0.3f, 0.0f, Bus::Dry, false},       // riser
-    {-9.0f, 0.0f, 0.2f, 0.0f, Bus::Dry, false},       // reverse
-    {-11.0f, 0.5f, 0.4f, 0.0f, Bus::Dry, false},      // atmos
+    {-12.5f, 0.0f, 0.0f, 0.0f, BUS_DRUMS, false},    // kick
+    {-9.0f, 1.0f, 0.0f, 0.0f, BUS_LINES, true},      // bass
+    {-4.0f, 0.55f, 0.12f, 0.28f, BUS_LINES, false},  // acid
+    {-1.0f, 1.0f, 0.45f, 0.0f, BUS_DRY, false},      // pad
+    {-4.0f, 0.7f, 0.35f, 0.45f, BUS_DRY, false},     // stab
+    {-4.0f, 0.6f, 0.3f, 0.4f, BUS_DRY, false},       // arp
+    {1.0f, 0.5f, 0.35f, 0.35f, BUS_DRY, false},      // lead
+    {-4.0f, 0.3f, 0.4f, 0.5f, BUS_DRY, false},       // bleep
+    {3.0f, 0.15f, 0.05f, 0.0f, BUS_DRUMS, false},    // closed hat
+    {-1.0f, 0.25f, 0.1f, 0.0f, BUS_DRUMS, false},    // open hat
+    {-3.0f, 0.2f, 0.15f, 0.0f, BUS_DRUMS, false},    // ride
+    {0.0f, 0.5f, 0.4f, 0.0f, BUS_DRUMS, false},      // clap
+    {-5.0f, 0.0f, 0.3f, 0.0f, BUS_DRUMS, false},     // snare
+    {-12.0f, 0.0f, 0.25f, 0.1f, BUS_DRUMS, false},   // tom
+    {-8.0f, 0.1f, 0.2f, 0.3f, BUS_DRUMS, false},     // perc
+    {-9.0f, 0.0f, 0.3f, 0.0f, BUS_DRY, false},       // crash
+    {-9.0f, 0.3f, 0.3f, 0.0f, BUS_DRY, false},       // riser
+    {-9.0f, 0.0f, 0.2f, 0.0f, BUS_DRY, false},       // reverse
+    {-11.0f, 0.5f, 0.4f, 0.0f, BUS_DRY, false},      // atmos
 };
 
 constexpr float k_reverb_return = 0.9f;
@@ -316,8 +316,8 @@ std::vector<float> render(const Song& song, int64_t begin, int64_t end,
             const Note& note = song.notes[next];
             int gate = int(beat_to_sample(note.beat + note.length) - onsets[next]);
             instruments[int(note.part)]->trigger(note, gate);
-            if (note.part == Part::ClosedHat) instruments[int(Part::OpenHat)]->choke();
-            if (note.part == Part::Kick) {
+            if (note.part == PART_CLOSED_HAT) instruments[int(PART_OPEN_HAT)]->choke();
+            if (note.part == PART_KICK) {
                 last_kick = t;
                 kick_velocity = note.velocity;
             }

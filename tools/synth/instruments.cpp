@@ -676,7 +676,7 @@ private:
 // Noise sweeps that last exactly their gate: the riser climbs in pitch and
 // level into the next section, the reverse cymbal swells into its hit, and
 // the atmosphere is a slow, breathing wind under quiet passages.
-enum class SweepKind { Riser, Reverse, Atmos };
+enum SweepKind { SWEEP_RISER, SWEEP_REVERSE, SWEEP_ATMOS };
 
 class Sweep : public Instrument {
 public:
@@ -702,13 +702,13 @@ public:
                 float s = float(v.t) * k_inv_fs;
                 float amp, centre, q, tone_amp = 0.0f;
                 switch (kind_) {
-                case SweepKind::Riser:
+                case SWEEP_RISER:
                     amp = p * p;
                     centre = 350.0f * std::exp2(4.8f * p);
                     q = 2.2f;
                     tone_amp = 0.18f * p * p * p;
                     break;
-                case SweepKind::Reverse:
+                case SWEEP_REVERSE:
                     amp = p * p * p * p;
                     centre = 6000.0f;
                     q = 0.6f;
@@ -730,7 +730,7 @@ public:
                 v.band_l.process(rng_.bipolar());
                 v.band_r.process(rng_.bipolar());
                 float yl = v.band_l.bp, yr = v.band_r.bp;
-                if (kind_ == SweepKind::Reverse) {
+                if (kind_ == SWEEP_REVERSE) {
                     yl = v.band_l.hp * 0.5f;
                     yr = v.band_r.hp * 0.5f;
                 }
@@ -743,7 +743,7 @@ public:
                     }
                 }
                 float g = amp * v.velocity;
-                if (kind_ == SweepKind::Riser) {
+                if (kind_ == SWEEP_RISER) {
                     // Noise peaks at four times its RMS; rounding the riser's
                     // tips keeps its climb from dipping the master limiter.
                     l[i] += std::tanh(k_riser_drive * yl * g) / k_riser_drive;
@@ -789,52 +789,52 @@ std::unique_ptr<Instrument> make_instrument(Part part, uint64_t seed)
 {
     uint64_t s = mix_seed(seed ^ (uint64_t(part) * 0x9E3779B97F4A7C15ull));
     switch (part) {
-    case Part::Kick: return std::make_unique<KickDrum>(s);
-    case Part::Bass: return std::make_unique<Bass>();
-    case Part::Acid: return std::make_unique<Acid>();
-    case Part::Pad:
+    case PART_KICK: return std::make_unique<KickDrum>(s);
+    case PART_BASS: return std::make_unique<Bass>();
+    case PART_ACID: return std::make_unique<Acid>();
+    case PART_PAD:
         return std::make_unique<PolySaw>(PolyPatch{5, 16.0f, 0.9f, 1.0f, 1.0f, 1.6f, 1.0f, 0.7f,
                                                    1.2f, 0.7f, 0.075f, 0.8f, false},
                                          s);
-    case Part::Stab:
+    case PART_STAB:
         return std::make_unique<PolySaw>(PolyPatch{3, 11.0f, 0.002f, 0.22f, 0.0f, 0.09f, 1.3f, 2.2f,
                                                    0.07f, 1.6f, 0.16f, 0.6f, false},
                                          s);
-    case Part::Lead:
+    case PART_LEAD:
         return std::make_unique<PolySaw>(PolyPatch{3, 9.0f, 0.012f, 0.35f, 0.7f, 0.18f, 1.25f, 1.2f,
                                                    0.12f, 1.0f, 0.13f, 0.4f, true},
                                          s);
-    case Part::Arp: return std::make_unique<Pluck>(false, s);
-    case Part::Bleep: return std::make_unique<Pluck>(true, s);
-    case Part::ClosedHat:
+    case PART_ARP: return std::make_unique<Pluck>(false, s);
+    case PART_BLEEP: return std::make_unique<Pluck>(true, s);
+    case PART_CLOSED_HAT:
         return std::make_unique<Metal>(MetalPatch{80.0f, 9000.0f, 1.0f, 6000.0f, 0.035f, 0.5f, 0.1f,
                                                   0.5f, 0.8f, false, false, 16.0f, 1.36f},
                                        s);
-    case Part::OpenHat:
+    case PART_OPEN_HAT:
         return std::make_unique<Metal>(MetalPatch{80.0f, 8500.0f, 1.0f, 6000.0f, 0.24f, 0.5f, -0.3f,
                                                   0.2f, 0.65f, false, false, 16.0f, 1.66f},
                                        s);
-    case Part::Ride:
+    case PART_RIDE:
         return std::make_unique<Metal>(MetalPatch{117.0f, 6200.0f, 0.8f, 3800.0f, 0.65f, 0.3f,
                                                   0.35f, 0.0f, 0.45f, false, false},
                                        s);
-    case Part::Crash:
+    case PART_CRASH:
         return std::make_unique<Metal>(
             MetalPatch{97.0f, 7000.0f, 0.5f, 3000.0f, 1.5f, 0.6f, 0.0f, 0.0f, 0.8f, true, true}, s);
-    case Part::Clap: return std::make_unique<Clap>(s);
-    case Part::Snare:
+    case PART_CLAP: return std::make_unique<Clap>(s);
+    case PART_SNARE:
         return std::make_unique<ToneDrum>(
             DrumPatch{1.35f, 0.02f, 0.06f, 0.13f, 0.55f, 0.9f, 3500.0f, 0.5f, 0.0f, 16, 1.5f}, s);
-    case Part::Tom:
+    case PART_TOM:
         return std::make_unique<ToneDrum>(
             DrumPatch{1.6f, 0.035f, 0.22f, 0.03f, 0.9f, 0.2f, 900.0f, 1.0f, 0.03f, 8, 1.0f}, s);
-    case Part::Perc:
+    case PART_PERC:
         return std::make_unique<ToneDrum>(
             DrumPatch{1.15f, 0.004f, 0.025f, 0.012f, 0.5f, 0.5f, 2500.0f, 2.0f, 0.06f, 8}, s);
-    case Part::Riser: return std::make_unique<Sweep>(SweepKind::Riser, s);
-    case Part::Reverse: return std::make_unique<Sweep>(SweepKind::Reverse, s);
-    case Part::Atmos: return std::make_unique<Sweep>(SweepKind::Atmos, s);
-    case Part::Count: break;
+    case PART_RISER: return std::make_unique<Sweep>(SWEEP_RISER, s);
+    case PART_REVERSE: return std::make_unique<Sweep>(SWEEP_REVERSE, s);
+    case PART_ATMOS: return std::make_unique<Sweep>(SWEEP_ATMOS, s);
+    case PART_COUNT: break;
     }
     return nullptr;
 }

@@ -32,35 +32,35 @@ inline double sample_to_beat(double sample)
     return sample * k_bpm / (60.0 * k_sample_rate) - k_beat_offset;
 }
 
-enum class Part : uint8_t {
-    Kick,
-    Bass,
-    Acid,
-    Pad,
-    Stab,
-    Arp,
-    Lead,
-    Bleep,
-    ClosedHat,
-    OpenHat,
-    Ride,
-    Clap,
-    Snare,
-    Tom,
-    Perc,
-    Crash,
-    Riser,
-    Reverse,
-    Atmos,
-    Count
+enum Part : uint8_t {
+    PART_KICK,
+    PART_BASS,
+    PART_ACID,
+    PART_PAD,
+    PART_STAB,
+    PART_ARP,
+    PART_LEAD,
+    PART_BLEEP,
+    PART_CLOSED_HAT,
+    PART_OPEN_HAT,
+    PART_RIDE,
+    PART_CLAP,
+    PART_SNARE,
+    PART_TOM,
+    PART_PERC,
+    PART_CRASH,
+    PART_RISER,
+    PART_REVERSE,
+    PART_ATMOS,
+    PART_COUNT
 };
-constexpr int k_part_count = int(Part::Count);
+constexpr int k_part_count = int(PART_COUNT);
 const char* part_name(Part p);
 
 struct Note {
     double beat = 0.0;     // onset, in show beats
     double length = 0.25;  // gate length in beats
-    Part part = Part::Kick;
+    Part part = PART_KICK;
     float pitch = 60.0f;  // MIDI note number (drums: tuning)
     float velocity = 1.0f;
     bool accent = false;
