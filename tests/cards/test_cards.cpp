@@ -58,7 +58,8 @@ TEST(CardLettering, EveryCharacterOfTheCardTextsHasAGlyph)
     EXPECT_NE(error.find("byte 2"), std::string::npos) << error;
     EXPECT_FALSE(set_text(font, "\xC3\x89T\xC3\x89", &glyphs, &error));  // accented capitals
     Drawing drawing;
-    EXPECT_FALSE(set_line(font, {{"\xC3\x89T\xC3\x89", k_white}}, 960, 500, {40}, &drawing, &error));
+    EXPECT_FALSE(
+        set_line(font, {{"\xC3\x89T\xC3\x89", k_white}}, 960, 500, {40}, &drawing, &error));
 }
 
 TEST(CardLettering, UsesTheFontsGlyphFunctionsAndTheScrollersAdvances)
@@ -186,8 +187,8 @@ TEST_F(CardRenderer, AGlyphInksWithinTheStrokeHalfWidthOfItsCentreLines)
     const float s = 90.0f, cx = 700.0f, baseline = 400.0f;
     Drawing drawing;
     std::string error;
-    ASSERT_TRUE(
-        set_line(font_, {{"L", k_white}, {"\xC2\xB7", k_blue}}, cx, baseline, {s}, &drawing, &error));
+    ASSERT_TRUE(set_line(font_, {{"L", k_white}, {"\xC2\xB7", k_blue}}, cx, baseline, {s}, &drawing,
+                         &error));
     const std::vector<uint8_t> rgb = render_card(drawing, &error);
     ASSERT_FALSE(rgb.empty()) << error;
 

@@ -142,7 +142,8 @@ bool draw_end_card(const Font& font, Drawing* drawing, std::string* error)
     if (!set_line(font, {{text.label, k_blue}}, k_centre_x, 300.0f, small, drawing, error))
         return false;
     add_rule(drawing, 344, 600, 5);
-    if (!set_line(font, {{text.title, k_white}}, k_centre_x, 610.0f, {220.0f, 0.15f}, drawing, error))
+    if (!set_line(font, {{text.title, k_white}}, k_centre_x, 610.0f, {220.0f, 0.15f}, drawing,
+                  error))
         return false;
     add_rule(drawing, 650, 600, 5);
     if (!set_line(font, {{text.event, k_white}}, k_centre_x, 736.0f, small, drawing, error))

@@ -17,7 +17,7 @@ const char* third_octave_label(int band);
 constexpr double k_mono_below_hz = 150.0;
 
 struct Spectrum {
-    double band[k_third_octaves] = {};                  // power, both channels summed
+    double band[k_third_octaves] = {};                // power, both channels summed
     double low_lr = 0.0, low_ll = 0.0, low_rr = 0.0;  // cross and auto power below k_mono_below_hz
     // Level of a band relative to 1 kHz, dB.
     double relative_db(int b) const;

@@ -264,9 +264,9 @@ public:
     void arp(int from, int to, int shape, float velocity)
     {
         static const std::vector<int> k_shapes[4] = {{0, 1, 2, 3, 4},
-                                                    {0, 1, 2, 3, 4, 3, 2, 1},
-                                                    {0, 2, 1, 3, 2, 4, 3, 1},
-                                                    {4, 2, 0, 2, 3, 1, 4, 0, 2}};
+                                                     {0, 1, 2, 3, 4, 3, 2, 1},
+                                                     {0, 2, 1, 3, 2, 4, 3, 1},
+                                                     {4, 2, 0, 2, 3, 1, 4, 0, 2}};
         const std::vector<int>& seq = k_shapes[shape % 4];
         int step = 0;
         for (int b = from; b < to; ++b) {
@@ -319,8 +319,7 @@ public:
         for (size_t i = 0; i < count; ++i) {
             double at = from + notes[i].at;
             if (at >= to) continue;
-            add(PART_LEAD, at, notes[i].length * 0.92, float(notes[i].pitch + transpose),
-                velocity);
+            add(PART_LEAD, at, notes[i].length * 0.92, float(notes[i].pitch + transpose), velocity);
         }
     }
 

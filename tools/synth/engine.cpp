@@ -268,8 +268,10 @@ std::vector<float> render(const Song& song, int64_t begin, int64_t end,
     Reverb reverb;
     PingPongDelay delay(int(std::lround(0.75 * 60.0 * k_sample_rate / k_bpm)), 0.42f);
     MasterBus bus;
-    OversampledClipper drum_clip[2] = {{k_drum_knee, k_drum_headroom}, {k_drum_knee, k_drum_headroom}};
-    OversampledClipper line_clip[2] = {{k_line_knee, k_line_headroom}, {k_line_knee, k_line_headroom}};
+    OversampledClipper drum_clip[2] = {{k_drum_knee, k_drum_headroom},
+                                       {k_drum_knee, k_drum_headroom}};
+    OversampledClipper line_clip[2] = {{k_line_knee, k_line_headroom},
+                                       {k_line_knee, k_line_headroom}};
     // The rest of the mix waits for the clippers to catch up.
     const int clip_latency = drum_clip[0].latency();
     DelayLine wait_l(clip_latency + 1), wait_r(clip_latency + 1);
@@ -331,7 +333,8 @@ std::vector<float> render(const Song& song, int64_t begin, int64_t end,
         std::fill(buf_l.begin(), buf_l.end(), 0.0f);
         std::fill(buf_r.begin(), buf_r.end(), 0.0f);
         for (int p = 0; p < k_part_count; ++p)
-            instruments[p]->render(&buf_l[size_t(p) * k_block], &buf_r[size_t(p) * k_block], n, mix);
+            instruments[p]->render(&buf_l[size_t(p) * k_block], &buf_r[size_t(p) * k_block], n,
+                                   mix);
 
         for (int i = 0; i < n; ++i) {
             int64_t now = t + i;

@@ -35,7 +35,8 @@ public:
     float push(float x);
 
 private:
-    float history_[2 * k_taps] = {};  // each sample stored twice, so the newest k_taps are contiguous
+    // Each sample stored twice, so the newest k_taps are contiguous.
+    float history_[2 * k_taps] = {};
     int pos_ = 0;
     float taps_[7][k_taps];  // phase p: position (p + 1) / 8 between two samples
 };

@@ -778,10 +778,10 @@ private:
 
 const char* part_name(Part p)
 {
-    static const char* k_names[k_part_count] = {"kick",  "bass",  "acid",    "pad",        "stab",
-                                             "arp",   "lead",  "bleep",   "closed-hat", "open-hat",
-                                             "ride",  "clap",  "snare",   "tom",        "perc",
-                                             "crash", "riser", "reverse", "atmos"};
+    static const char* k_names[k_part_count] = {
+        "kick",  "bass",       "acid",     "pad",     "stab", "arp",   "lead",
+        "bleep", "closed-hat", "open-hat", "ride",    "clap", "snare", "tom",
+        "perc",  "crash",      "riser",    "reverse", "atmos"};
     return k_names[int(p)];
 }
 

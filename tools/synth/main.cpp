@@ -99,11 +99,11 @@ int main(int argc, char** argv)
         (i % 2 ? dc_r : dc_l) += audio[i];
     }
     double frames = double(audio.size() / 2);
-    std::fprintf(stderr,
-                 "%.2f s, %zu notes, sample peak %.2f dBFS, rms %.2f dBFS, dc %.2e / %.2e\n",
-                 frames / k_sample_rate, song.notes.size(), 20.0 * std::log10(std::max(peak, 1e-12)),
-                 10.0 * std::log10(std::max(sum / double(audio.size()), 1e-24)), dc_l / frames,
-                 dc_r / frames);
+    std::fprintf(
+        stderr, "%.2f s, %zu notes, sample peak %.2f dBFS, rms %.2f dBFS, dc %.2e / %.2e\n",
+        frames / k_sample_rate, song.notes.size(), 20.0 * std::log10(std::max(peak, 1e-12)),
+        10.0 * std::log10(std::max(sum / double(audio.size()), 1e-24)), dc_l / frames,
+        dc_r / frames);
 
     if (!write_wav(out, to_pcm16(audio, seed ^ 0xD17E5EEDull))) {
         std::fprintf(stderr, "cannot write %s\n", out.c_str());

@@ -257,8 +257,8 @@ int check_targets(const std::vector<SectionRow>& rows, const Loudness& whole, do
             worst_swing_beat = r.bus.worst_beat;
         }
         worst_knee = std::max(worst_knee, r.bus.over_knee);
-        worst_sub =
-            std::max({worst_sub, r.spectrum.relative_db(k_band_50), r.spectrum.relative_db(k_band_63)});
+        worst_sub = std::max(
+            {worst_sub, r.spectrum.relative_db(k_band_50), r.spectrum.relative_db(k_band_63)});
         double p = presence_worst(r.spectrum);
         if (std::fabs(p) > std::fabs(worst_presence)) worst_presence = p;
         worst_low = std::min(worst_low, r.spectrum.low_correlation());

@@ -69,8 +69,8 @@ struct Note {
 
 // Slowly varying settings of the mix, sampled by the engine every block.
 struct MixState {
-    float gain[k_part_count];   // channel faders, linear
-    float duck_depth = 0.0f;  // how far the kick pushes the ducked channels down, 0..1
+    float gain[k_part_count];  // channel faders, linear
+    float duck_depth = 0.0f;   // how far the kick pushes the ducked channels down, 0..1
     float bass_cutoff = 400.0f;
     float acid_cutoff = 500.0f;
     float acid_resonance = 0.7f;
