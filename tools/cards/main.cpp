@@ -9,12 +9,10 @@
 #include <string>
 #include <utility>
 
-#include "card_renderer.hpp"
-#include "cards.hpp"
+#include "card_renderer.h"
+#include "cards.h"
 #include "files.h"
 #include "png_file.h"
-
-using namespace krelan::cards;
 
 namespace {
 
@@ -30,8 +28,8 @@ bool draw_card(const std::string& path, bool (*lay_out)(const Font&, Drawing*, s
         return false;
     }
     Image card;
-    card.width = kCardWidth;
-    card.height = kCardHeight;
+    card.width = k_card_width;
+    card.height = k_card_height;
     card.channels = 3;
     card.pixels = std::move(rgb);
     if (!write_file(path, png_bytes(card, 9))) {

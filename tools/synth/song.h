@@ -10,61 +10,57 @@
 
 #include "beat_clock.h"
 
-namespace krelan::synth {
-
-constexpr int kSampleRate = 44100;
-// The show's tempo, from the beat clock.
-constexpr double kBpm = k_bpm;
+constexpr int k_sample_rate = 44100;
 
 // Beat k of the show sits half a beat after k beats from the start of the
 // file: the picture's beat clock starts at -0.5 when the music starts.
-constexpr double kBeatOffset = 0.5;
+constexpr double k_beat_offset = 0.5;
 
 // The show ends after k_end_beat; the file runs on a little past it, silent.
-constexpr double kEndBeat = k_end_beat;
-constexpr double kTrackSeconds = 250.0;
+constexpr double k_track_seconds = 250.0;
 
-// Sample index (at kSampleRate) of a show beat, rounded to the nearest
-// sample, so every note on the grid starts on the sample nearest its exact
-// time and errors never accumulate along the track.
+// Sample index (at k_sample_rate) of a show beat at the beat clock's tempo,
+// k_bpm, rounded to the nearest sample, so every note on the grid starts on
+// the sample nearest its exact time and errors never accumulate along the
+// track.
 inline int64_t beat_to_sample(double beat)
 {
-    return std::llround((beat + kBeatOffset) * 60.0 * kSampleRate / kBpm);
+    return std::llround((beat + k_beat_offset) * 60.0 * k_sample_rate / k_bpm);
 }
 inline double sample_to_beat(double sample)
 {
-    return sample * kBpm / (60.0 * kSampleRate) - kBeatOffset;
+    return sample * k_bpm / (60.0 * k_sample_rate) - k_beat_offset;
 }
 
-enum class Part : uint8_t {
-    Kick,
-    Bass,
-    Acid,
-    Pad,
-    Stab,
-    Arp,
-    Lead,
-    Bleep,
-    ClosedHat,
-    OpenHat,
-    Ride,
-    Clap,
-    Snare,
-    Tom,
-    Perc,
-    Crash,
-    Riser,
-    Reverse,
-    Atmos,
-    Count
+enum Part : uint8_t {
+    PART_KICK,
+    PART_BASS,
+    PART_ACID,
+    PART_PAD,
+    PART_STAB,
+    PART_ARP,
+    PART_LEAD,
+    PART_BLEEP,
+    PART_CLOSED_HAT,
+    PART_OPEN_HAT,
+    PART_RIDE,
+    PART_CLAP,
+    PART_SNARE,
+    PART_TOM,
+    PART_PERC,
+    PART_CRASH,
+    PART_RISER,
+    PART_REVERSE,
+    PART_ATMOS,
+    PART_COUNT
 };
-constexpr int kPartCount = int(Part::Count);
+constexpr int k_part_count = int(PART_COUNT);
 const char* part_name(Part p);
 
 struct Note {
     double beat = 0.0;     // onset, in show beats
     double length = 0.25;  // gate length in beats
-    Part part = Part::Kick;
+    Part part = PART_KICK;
     float pitch = 60.0f;  // MIDI note number (drums: tuning)
     float velocity = 1.0f;
     bool accent = false;
@@ -73,8 +69,8 @@ struct Note {
 
 // Slowly varying settings of the mix, sampled by the engine every block.
 struct MixState {
-    float gain[kPartCount];   // channel faders, linear
-    float duck_depth = 0.0f;  // how far the kick pushes the ducked channels down, 0..1
+    float gain[k_part_count];  // channel faders, linear
+    float duck_depth = 0.0f;   // how far the kick pushes the ducked channels down, 0..1
     float bass_cutoff = 400.0f;
     float acid_cutoff = 500.0f;
     float acid_resonance = 0.7f;
@@ -99,10 +95,8 @@ struct Section {
 
 struct Song {
     uint64_t seed = 0;
-    double seconds = kTrackSeconds;
+    double seconds = k_track_seconds;
     std::vector<Note> notes;                   // sorted by onset
     std::function<MixState(double beat)> mix;  // automation, a pure function of the beat
     std::vector<Section> sections;
 };
-
-}  // namespace krelan::synth

@@ -6,19 +6,15 @@
 #include <string>
 #include <vector>
 
-namespace krelan::synth {
-
 // Converts interleaved stereo floats (full scale = 1.0) to 16-bit samples
 // with triangular dither. Exact zeros stay zero, so silence stays digital
 // silence; values beyond full scale saturate.
 std::vector<int16_t> to_pcm16(const std::vector<float>& stereo, uint64_t dither_seed);
 
-// Writes a canonical 44-byte-header WAV file, stereo at kSampleRate.
+// Writes a canonical 44-byte-header WAV file, stereo at k_sample_rate.
 bool write_wav(const std::string& path, const std::vector<int16_t>& pcm);
 
-// Reads a 16-bit PCM stereo WAV file at kSampleRate into interleaved floats
+// Reads a 16-bit PCM stereo WAV file at k_sample_rate into interleaved floats
 // (full scale = 1.0). Skips chunks other than "fmt " and "data"; false if
 // the file is missing, truncated or in another format.
 bool read_wav(const std::string& path, std::vector<float>& stereo);
-
-}  // namespace krelan::synth

@@ -8,24 +8,22 @@
 #include <utility>
 #include <vector>
 
-#include "lettering.hpp"
+#include "lettering.h"
 
-namespace krelan::cards {
-
-constexpr int kCardWidth = 1920;
-constexpr int kCardHeight = 1080;
+constexpr int k_card_width = 1920;
+constexpr int k_card_height = 1080;
 
 struct Color {
     float r, g, b;  // 0..1
 };
-constexpr Color kWhite{1.0f, 1.0f, 1.0f};
-constexpr Color kBlue{0.22f, 0.5f, 1.0f};
+constexpr Color k_white{1.0f, 1.0f, 1.0f};
+constexpr Color k_blue{0.22f, 0.5f, 1.0f};
 
 // The shapes that are not letters: the warning card's emblem, a blue face
 // outline with white eyes and smile. They are drawn like glyphs, by these
 // functions of card_lettering.glsl, in units of the face's radius.
-constexpr const char* kEmblemRing = "emblem_ring";
-constexpr const char* kEmblemFace = "emblem_face";
+constexpr const char* k_emblem_ring = "emblem_ring";
+constexpr const char* k_emblem_face = "emblem_face";
 
 // One glyph (or emblem part) over its cell.
 struct Mark {
@@ -77,9 +75,7 @@ struct EndCardText {
 const EndCardText& end_card_text();
 
 // The separator between the words of a row, and between credits.
-extern const char* const kSeparator;
+extern const char* const k_separator;
 
 bool draw_warning_card(const Font& font, Drawing* drawing, std::string* error);
 bool draw_end_card(const Font& font, Drawing* drawing, std::string* error);
-
-}  // namespace krelan::cards

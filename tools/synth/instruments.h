@@ -4,10 +4,8 @@
 
 #include <memory>
 
-#include "dsp.hpp"
-#include "song.hpp"
-
-namespace krelan::synth {
+#include "dsp.h"
+#include "song.h"
 
 class Instrument {
 public:
@@ -23,5 +21,3 @@ public:
 // Builds the instrument that plays a part; `seed` feeds its noise and the
 // start phases of its oscillators.
 std::unique_ptr<Instrument> make_instrument(Part part, uint64_t seed);
-
-}  // namespace krelan::synth

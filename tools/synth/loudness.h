@@ -4,8 +4,6 @@
 #include <cstddef>
 #include <vector>
 
-namespace krelan::synth {
-
 struct Loudness {
     double integrated = 0.0;      // LUFS, gated (-inf for silence)
     double short_term_max = 0.0;  // LUFS, loudest 3 s window
@@ -14,5 +12,3 @@ struct Loudness {
 };
 
 Loudness measure_loudness(const std::vector<float>& stereo, size_t begin, size_t end);
-
-}  // namespace krelan::synth

@@ -8,10 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "dsp.hpp"
-#include "song.hpp"
-
-namespace krelan::synth {
+#include "dsp.h"
+#include "song.h"
 
 // Highest level the master bus lets through, in dBFS, both on the samples
 // and between them. The headroom below -1 dBFS absorbs the overshoot that
@@ -19,27 +17,28 @@ namespace krelan::synth {
 // track, 1.5 dB in the rings (which the arrangement keeps 0.9 dB lower for
 // it), and more as the ceiling rises (the whole file measured -0.85 dBTP
 // with the ceiling at -1.7).
-constexpr float kCeilingDb = -1.85f;
+constexpr float k_ceiling_db = -1.85f;
 
 // The master bus sums the two channels below this frequency.
-constexpr float kMonoBelow = 150.0f;
+constexpr float k_mono_below = 150.0f;
 
 // Estimates the true peak of one channel: the largest magnitude on the
 // samples and at seven points between each pair of samples, interpolated
 // with a 32-tap windowed sinc (8x oversampling). Accurate for content below
-// about 18 kHz, which the master bus makes sure of. Runs kDelay samples behind.
+// about 18 kHz, which the master bus makes sure of. Runs k_delay samples behind.
 class TruePeakMeter {
 public:
-    static constexpr int kTaps = 32;
-    static constexpr int kDelay = kTaps / 2;
+    static constexpr int k_taps = 32;
+    static constexpr int k_delay = k_taps / 2;
     TruePeakMeter();
-    // Feeds sample n; returns the peak of the interval starting at sample n - kDelay.
+    // Feeds sample n; returns the peak of the interval starting at sample n - k_delay.
     float push(float x);
 
 private:
-    float history_[2 * kTaps] = {};  // each sample stored twice, so the newest kTaps are contiguous
+    // Each sample stored twice, so the newest k_taps are contiguous.
+    float history_[2 * k_taps] = {};
     int pos_ = 0;
-    float taps_[7][kTaps];  // phase p: position (p + 1) / 8 between two samples
+    float taps_[7][k_taps];  // phase p: position (p + 1) / 8 between two samples
 };
 
 // Sliding minimum over the last `span` values pushed (a monotonic deque:
@@ -71,7 +70,7 @@ private:
 class PeakLimiter {
 public:
     PeakLimiter(float ceiling_db, float step_db, int window, float reach_db, int smooth);
-    int latency() const { return TruePeakMeter::kDelay + steps_ * window_ + 2 * smooth_; }
+    int latency() const { return TruePeakMeter::k_delay + steps_ * window_ + 2 * smooth_; }
     void process(float in_l, float in_r, float& out_l, float& out_r);
     float ceiling() const { return ceiling_; }
     // Gain applied to the frame that process() returned last.
@@ -95,7 +94,7 @@ private:
     int64_t count_ = 0;
 };
 
-// The end of the mix: the stereo image made mono below kMonoBelow, a high
+// The end of the mix: the stereo image made mono below k_mono_below, a high
 // pass against rumble, a low pass that keeps the top octave from
 // crowding the Nyquist frequency (where peaks between samples are hardest to
 // see), the look-ahead limiter, and a last, very low high pass for the bit of
@@ -122,8 +121,8 @@ struct BusTrace {
     std::vector<float> limiter_gain;  // linear
     // Per clipper (drums, lines): how many of its oversampled
     // samples of the frame, both channels, went over its knee.
-    static constexpr int kClippers = 2;
-    std::vector<uint8_t> over_knee[kClippers];
+    static constexpr int k_clippers = 2;
+    std::vector<uint8_t> over_knee[k_clippers];
     int clip_samples_per_frame = 2;  // how many samples a clipper has in one frame
 };
 
@@ -137,10 +136,8 @@ struct RenderOptions {
     BusTrace* trace = nullptr;
 };
 
-// Renders samples [begin, end) of the song at kSampleRate as interleaved
+// Renders samples [begin, end) of the song at k_sample_rate as interleaved
 // stereo floats. The master bus latency is compensated: a note at sample s
 // of the score starts at sample s of the result.
 std::vector<float> render(const Song& song, int64_t begin, int64_t end,
                           const RenderOptions& options = {});
-
-}  // namespace krelan::synth

@@ -1,16 +1,14 @@
-#include "wav.hpp"
+#include "track_wav.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
-#include "dsp.hpp"
+#include "dsp.h"
 #include "files.h"
-#include "song.hpp"
+#include "song.h"
 #include "wav.h"
-
-namespace krelan::synth {
 
 std::vector<int16_t> to_pcm16(const std::vector<float>& stereo, uint64_t dither_seed)
 {
@@ -33,7 +31,7 @@ std::vector<int16_t> to_pcm16(const std::vector<float>& stereo, uint64_t dither_
 
 bool write_wav(const std::string& path, const std::vector<int16_t>& pcm)
 {
-    return write_file(path, wav_bytes(pcm.data(), pcm.size(), kSampleRate, 2));
+    return write_file(path, wav_bytes(pcm.data(), pcm.size(), k_sample_rate, 2));
 }
 
 namespace {
@@ -61,7 +59,7 @@ bool read_wav(const std::string& path, std::vector<float>& stereo)
         if (!std::memcmp(chunk, "fmt ", 4) && size >= 16 && body + 16 <= file.size()) {
             const unsigned char* fmt = file.data() + body;
             format_ok = get_u16(fmt) == 1 && get_u16(fmt + 2) == 2 &&
-                        get_u32(fmt + 4) == uint32_t(kSampleRate) && get_u16(fmt + 14) == 16;
+                        get_u32(fmt + 4) == uint32_t(k_sample_rate) && get_u16(fmt + 14) == 16;
         } else if (!std::memcmp(chunk, "data", 4)) {
             if (!format_ok) return false;
             size_t n = std::min(size, file.size() - body) / 4 * 2;
@@ -74,5 +72,3 @@ bool read_wav(const std::string& path, std::vector<float>& stereo)
     }
     return false;
 }
-
-}  // namespace krelan::synth

@@ -9,8 +9,6 @@
 
 #include "scrolltext.h"
 
-namespace krelan::cards {
-
 // One character as the font sets it.
 struct CharGlyph {
     std::string glyph;  // glyph function of font.glsl; empty for a space
@@ -42,5 +40,3 @@ float text_advance(const Font& font, const std::string& text, float tracking = 0
 // Breaks text at single spaces into lines of at most `max_units` advance.
 // A word longer than that stands alone on its line.
 std::vector<std::string> wrap_text(const Font& font, const std::string& text, float max_units);
-
-}  // namespace krelan::cards

@@ -7,10 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "cards.hpp"
-#include "lettering.hpp"
-
-namespace krelan::cards {
+#include "cards.h"
+#include "lettering.h"
 
 // Where the shader sources live: the show's folder (prelude.glsl, font.glsl,
 // scroller.glsl) and the folder holding card_lettering.glsl.
@@ -35,5 +33,3 @@ std::vector<uint8_t> render_card(const Drawing& drawing, std::string* error);
 
 // Releases the program, the target, the window and SDL.
 void stop_renderer();
-
-}  // namespace krelan::cards

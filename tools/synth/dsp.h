@@ -8,10 +8,8 @@
 #include <cstdint>
 #include <vector>
 
-namespace krelan::synth {
-
-constexpr float kPi = 3.14159265358979f;
-constexpr float kTwoPi = 6.28318530717959f;
+constexpr float k_pi = 3.14159265358979f;
+constexpr float k_two_pi = 6.28318530717959f;
 
 inline float db_to_gain(float db) { return std::pow(10.0f, db / 20.0f); }
 inline float midi_to_hz(float note) { return 440.0f * std::exp2((note - 69.0f) / 12.0f); }
@@ -98,7 +96,7 @@ public:
         float limit = sample_rate * 0.45f;
         if (fc > limit) fc = limit;
         if (fc < 10.0f) fc = 10.0f;
-        g_ = std::tan(kPi * fc / sample_rate);
+        g_ = std::tan(k_pi * fc / sample_rate);
         k_ = 1.0f / q;
         a1_ = 1.0f / (1.0f + g_ * (g_ + k_));
         a2_ = g_ * a1_;
@@ -127,7 +125,7 @@ struct OnePole {
     float a = 0.0f;
     void set(float cutoff_hz, float sample_rate)
     {
-        a = 1.0f - std::exp(-kTwoPi * cutoff_hz / sample_rate);
+        a = 1.0f - std::exp(-k_two_pi * cutoff_hz / sample_rate);
     }
     float lowpass(float x) { return z += a * (x - z); }
     float highpass(float x) { return x - lowpass(x); }
@@ -142,7 +140,7 @@ public:
         float fc = cutoff_hz < 20.0f ? 20.0f : cutoff_hz;
         float fmax = sample_rate * 0.4f;
         if (fc > fmax) fc = fmax;
-        float g = 1.0f - std::exp(-kTwoPi * fc / (2.0f * sample_rate));
+        float g = 1.0f - std::exp(-k_two_pi * fc / (2.0f * sample_rate));
         float k = 4.0f * resonance;
         float out = 0.0f;
         for (int i = 0; i < 2; ++i) {
@@ -235,5 +233,3 @@ private:
     float feedback_;
     OnePole tone_l_, tone_r_, low_l_, low_r_;
 };
-
-}  // namespace krelan::synth

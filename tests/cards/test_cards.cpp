@@ -9,22 +9,20 @@
 #include <sstream>
 #include <string>
 
-#include "card_renderer.hpp"
-#include "cards.hpp"
+#include "card_renderer.h"
+#include "cards.h"
 #include "files.h"
 #include "png_file.h"
 
-using namespace krelan::cards;
-
 namespace {
 
-const ShaderDirs kDirs{KRELAN_SHOW_SHADER_DIR, KRELAN_CARDS_SHADER_DIR};
+const ShaderDirs k_dirs{KRELAN_SHOW_SHADER_DIR, KRELAN_CARDS_SHADER_DIR};
 
 Font show_font()
 {
     Font font;
     std::string error;
-    EXPECT_TRUE(load_font(kDirs.show, &font, &error)) << error;
+    EXPECT_TRUE(load_font(k_dirs.show, &font, &error)) << error;
     return font;
 }
 
@@ -33,7 +31,7 @@ std::vector<std::string> card_texts()
     std::vector<std::string> texts = warning_words();
     texts.insert(texts.end(), warning_paragraphs().begin(), warning_paragraphs().end());
     const EndCardText& end = end_card_text();
-    texts.insert(texts.end(), {end.label, end.title, end.event, kSeparator});
+    texts.insert(texts.end(), {end.label, end.title, end.event, k_separator});
     for (const auto& [role, handle] : end.credits) texts.insert(texts.end(), {role, handle});
     return texts;
 }
@@ -60,7 +58,8 @@ TEST(CardLettering, EveryCharacterOfTheCardTextsHasAGlyph)
     EXPECT_NE(error.find("byte 2"), std::string::npos) << error;
     EXPECT_FALSE(set_text(font, "\xC3\x89T\xC3\x89", &glyphs, &error));  // accented capitals
     Drawing drawing;
-    EXPECT_FALSE(set_line(font, {{"\xC3\x89T\xC3\x89", kWhite}}, 960, 500, {40}, &drawing, &error));
+    EXPECT_FALSE(
+        set_line(font, {{"\xC3\x89T\xC3\x89", k_white}}, 960, 500, {40}, &drawing, &error));
 }
 
 TEST(CardLettering, UsesTheFontsGlyphFunctionsAndTheScrollersAdvances)
@@ -68,7 +67,7 @@ TEST(CardLettering, UsesTheFontsGlyphFunctionsAndTheScrollersAdvances)
     const Font font = show_font();
     // Every glyph the scroller's tokens name is a function of font.glsl.
     std::string source;
-    ASSERT_TRUE(read_file(kDirs.show + "/font.glsl", &source));
+    ASSERT_TRUE(read_file(k_dirs.show + "/font.glsl", &source));
     const std::vector<std::string> names = glyph_names(font);
     EXPECT_EQ(names.size(), 85u);
     for (const std::string& name : names)
@@ -123,12 +122,12 @@ TEST(CardLayout, EveryMarkLiesOnTheCardAndClearOfTheRules)
             float up = 0.65f, down = 0.45f, side = 0.3f;
             if (m.shape == "comma") down = 0.6f;
             if (m.shape == "ddot") up = -0.34f, down = 0.46f, side = 0.06f;
-            if (m.shape == kEmblemRing || m.shape == kEmblemFace) up = down = side = 1.05f;
+            if (m.shape == k_emblem_ring || m.shape == k_emblem_face) up = down = side = 1.05f;
             const float top = m.y - up * m.scale, bottom = m.y + down * m.scale;
             EXPECT_GE(m.x - side * m.scale, 0.0f);
-            EXPECT_LE(m.x + side * m.scale, float(kCardWidth));
+            EXPECT_LE(m.x + side * m.scale, float(k_card_width));
             EXPECT_GE(top, 0.0f);
-            EXPECT_LE(bottom, float(kCardHeight));
+            EXPECT_LE(bottom, float(k_card_height));
             for (const Rule& r : drawing.rules)
                 EXPECT_TRUE(bottom < float(r.y0) || top > float(r.y1))
                     << m.shape << " at " << m.x << "," << m.y;
@@ -146,8 +145,8 @@ protected:
     static void SetUpTestSuite()
     {
         std::string error;
-        ASSERT_TRUE(load_font(kDirs.show, &font_, &error)) << error;
-        ASSERT_TRUE(start_renderer(font_, kDirs, &error)) << error;
+        ASSERT_TRUE(load_font(k_dirs.show, &font_, &error)) << error;
+        ASSERT_TRUE(start_renderer(font_, k_dirs, &error)) << error;
         started_ = true;
     }
     void SetUp() override { ASSERT_TRUE(started_); }
@@ -158,7 +157,7 @@ protected:
         std::string error;
         EXPECT_TRUE(lay_out(font_, &drawing, &error)) << error;
         std::vector<uint8_t> rgb = render_card(drawing, &error);
-        EXPECT_EQ(rgb.size(), size_t(kCardWidth) * kCardHeight * 3) << error;
+        EXPECT_EQ(rgb.size(), size_t(k_card_width) * k_card_height * 3) << error;
         return rgb;
     }
 
@@ -188,16 +187,16 @@ TEST_F(CardRenderer, AGlyphInksWithinTheStrokeHalfWidthOfItsCentreLines)
     const float s = 90.0f, cx = 700.0f, baseline = 400.0f;
     Drawing drawing;
     std::string error;
-    ASSERT_TRUE(
-        set_line(font_, {{"L", kWhite}, {"\xC2\xB7", kBlue}}, cx, baseline, {s}, &drawing, &error));
+    ASSERT_TRUE(set_line(font_, {{"L", k_white}, {"\xC2\xB7", k_blue}}, cx, baseline, {s}, &drawing,
+                         &error));
     const std::vector<uint8_t> rgb = render_card(drawing, &error);
     ASSERT_FALSE(rgb.empty()) << error;
 
     // Line width 0.5 + 0.3: the L's cell centre is 0.15 left of cx, the dot's 0.25 right.
     const float l_x = cx - 0.15f * s, dot_x = cx + 0.25f * s, centre_y = baseline - 0.4f * s;
     int full = 0, mismatched = 0;
-    for (int row = 0; row < kCardHeight; ++row)
-        for (int col = 0; col < kCardWidth; ++col) {
+    for (int row = 0; row < k_card_height; ++row)
+        for (int col = 0; col < k_card_width; ++col) {
             const float X = col + 0.5f, Y = row + 0.5f;
             const float lx = (X - l_x) / s, ly = (centre_y - Y) / s;
             const float l = std::min(segment_distance(lx, ly, -0.2f, -0.4f, -0.2f, 0.6f),
@@ -206,7 +205,7 @@ TEST_F(CardRenderer, AGlyphInksWithinTheStrokeHalfWidthOfItsCentreLines)
             const float px = 1.0f / s;
             const float white = 1.0f - smoothstep(0.05f - px, 0.05f + px, l);
             const float blue = 1.0f - smoothstep(0.05f - px, 0.05f + px, dot);
-            const uint8_t* p = &rgb[(size_t(row) * kCardWidth + col) * 3];
+            const uint8_t* p = &rgb[(size_t(row) * k_card_width + col) * 3];
             const float expected[3] = {std::max(white, 0.22f * blue), std::max(white, 0.5f * blue),
                                        std::max(white, blue)};
             for (int c = 0; c < 3; ++c)
@@ -240,8 +239,8 @@ TEST_F(CardRenderer, CardsAreBlackWithWhiteAndBlueInkAndDrawTheSameEveryTime)
         EXPECT_GT(white, 5000u);
         EXPECT_GT(blue, 2000u);
         for (size_t corner :
-             {size_t(0), size_t(kCardWidth - 1), size_t(kCardWidth) * (kCardHeight - 1),
-              size_t(kCardWidth) * kCardHeight - 1})
+             {size_t(0), size_t(k_card_width - 1), size_t(k_card_width) * (k_card_height - 1),
+              size_t(k_card_width) * k_card_height - 1})
             EXPECT_EQ(rgb[corner * 3] + rgb[corner * 3 + 1] + rgb[corner * 3 + 2], 0);
         EXPECT_EQ(render(lay_out), rgb) << "a second drawing differs";
     }
@@ -250,7 +249,7 @@ TEST_F(CardRenderer, CardsAreBlackWithWhiteAndBlueInkAndDrawTheSameEveryTime)
 TEST_F(CardRenderer, AnUnknownShapeIsAnErrorNotABlankCard)
 {
     Drawing drawing;
-    drawing.marks.push_back({"nonesuch", 100, 100, 40, kWhite});
+    drawing.marks.push_back({"nonesuch", 100, 100, 40, k_white});
     std::string error;
     EXPECT_TRUE(render_card(drawing, &error).empty());
     EXPECT_NE(error.find("nonesuch"), std::string::npos) << error;
@@ -261,8 +260,8 @@ TEST_F(CardRenderer, WritesAPlain8BitRgbPngThatReadsBackTheSame)
     const std::vector<uint8_t> rgb = render(draw_end_card);
     const std::string path = ::testing::TempDir() + "krelan-cards-test.png";
     Image card;
-    card.width = kCardWidth;
-    card.height = kCardHeight;
+    card.width = k_card_width;
+    card.height = k_card_height;
     card.channels = 3;
     card.pixels = rgb;
     ASSERT_TRUE(write_file(path, png_bytes(card, 9)));
@@ -276,8 +275,8 @@ TEST_F(CardRenderer, WritesAPlain8BitRgbPngThatReadsBackTheSame)
         return uint32_t(header[at]) << 24 | header[at + 1] << 16 | header[at + 2] << 8 |
                header[at + 3];
     };
-    EXPECT_EQ(be32(16), uint32_t(kCardWidth));
-    EXPECT_EQ(be32(20), uint32_t(kCardHeight));
+    EXPECT_EQ(be32(16), uint32_t(k_card_width));
+    EXPECT_EQ(be32(20), uint32_t(k_card_height));
     EXPECT_EQ(header[24], 8) << "bit depth";
     EXPECT_EQ(header[25], 2) << "colour type (RGB)";
     EXPECT_EQ(header[28], 0) << "interlace";
