@@ -20,7 +20,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 if [ -z "${KRELAN_SYNTH:-}" ] || [ -z "${KRELAN_CARDS:-}" ] || [ -z "${KRELAN_MIX_REPORT:-}" ]; then
-    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DKRELAN_BUILD_TESTS=OFF \
+    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
         -DKRELAN_BUILD_TOOLS=ON >/dev/null
     cmake --build "$build" -j2 --target krelan-synth krelan-cards krelan-mix-report
     KRELAN_SYNTH=${KRELAN_SYNTH:-$build/tools/synth/krelan-synth}
