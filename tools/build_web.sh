@@ -36,6 +36,7 @@ sources=(
     web/web_gl.cpp web/web_cards.cpp web/player.cpp)
 exports=_krelan_card_pixels,_krelan_prepare,_krelan_level_heads,_krelan_measure_levels
 exports+=,_krelan_level_at,_krelan_beat_at,_krelan_frame,_krelan_still,_krelan_print
+exports+=,_krelan_end_seconds
 
 cd "$root"
 emcc -O2 -c "$gen/program_blobs.c" -o "$gen/program_blobs.o"

@@ -59,6 +59,10 @@ EMSCRIPTEN_KEEPALIVE int krelan_level_at(double seconds) { return level_at(level
 
 EMSCRIPTEN_KEEPALIVE double krelan_beat_at(double seconds) { return beat_at_position(seconds); }
 
+// The music's position, in seconds, at which the clock passes k_end_beat and
+// the show ends: the decoded music must last at least this long.
+EMSCRIPTEN_KEEPALIVE double krelan_end_seconds() { return ms_at_beat(k_end_beat) / 1000.0; }
+
 // Draws the frame for the music's position; 0 once the show has ended
 // (beat past k_end_beat), when the page stops and offers to watch again.
 EMSCRIPTEN_KEEPALIVE int krelan_frame(double seconds)

@@ -84,9 +84,15 @@ function loadCode(wasmBinary) {
 // A card PNG, decoded by the browser into the C++ side's buffer as RGBA,
 // top row first, without colour management.
 async function decodeCard(url, which) {
-  const blob = await (await fetch(url)).blob();
-  const image = await createImageBitmap(blob,
-      { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
+  const response = await fetch(url);
+  if (!response.ok) throw new Error(`The card ${url} failed to load: HTTP ${response.status}`);
+  let image;
+  try {
+    image = await createImageBitmap(await response.blob(),
+        { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
+  } catch (e) {
+    throw new Error(`The card ${url} could not be decoded: ${e && e.message ? e.message : e}`);
+  }
   const surface = new OffscreenCanvas(image.width, image.height);
   const context2d = surface.getContext('2d');
   context2d.drawImage(image, 0, 0);
@@ -114,15 +120,34 @@ function measureLevels(buffer) {
   Module._krelan_measure_levels(samples);
 }
 
+// How far past the show's end the decoded music must reach.
+const k_music_margin_seconds = 1;
+
+// emscripten's abort() throws once onAbort has rejected the load: the page
+// has already said what went wrong, so the throw is not reported again.
+window.addEventListener('unhandledrejection', (e) => {
+  if (e.reason instanceof WebAssembly.RuntimeError && document.body.dataset.state === 'failed') {
+    e.preventDefault();
+  }
+});
+
 const nextPaint = () => new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve)));
 
 async function load() {
+  const still = params.has('still') ? stillParams() : null;
+  if (still && still.error) return fail(still.error, false);
   let wasm, mp3;
   try {
     [wasm, mp3] = await Promise.all([
       fetchWithProgress('krelan.wasm', 200000), fetchWithProgress('music.mp3', 6000000)]);
   } catch (e) {
     return fail('The player or its music failed to load: ' + e.message, true);
+  }
+  // A cut-short download fails here with the page's message, before
+  // emscripten would abort on it with errors of its own.
+  if (!WebAssembly.validate(wasm)) {
+    return fail(`The player failed to load: krelan.wasm is damaged or cut short ` +
+                `(${wasm.byteLength} bytes).`, true);
   }
   $('status').textContent = 'Decoding the music…';
   try {
@@ -139,6 +164,12 @@ async function load() {
   } catch (e) {
     return fail(e.message, true);
   }
+  // A cut-short MP3 decodes too, only shorter: the show would run on in silence.
+  const needed = Module._krelan_end_seconds() + k_music_margin_seconds;
+  if (track.duration < needed) {
+    return fail(`The music failed to decode: it lasts ${track.duration.toFixed(1)} s, and the ` +
+                `show needs ${needed.toFixed(1)} s (music.mp3 may be cut short).`, true);
+  }
   measureLevels(track);
   $('status').textContent = 'Building the shaders…';
   await nextPaint();
@@ -150,7 +181,7 @@ async function load() {
     e.preventDefault();
     fail('The WebGL context was lost (the GPU was reset or taken away).', true);
   });
-  if (params.has('still')) return drawStill();
+  if (still) return drawStill(still);
   $('status').textContent = 'Ready.';
   $('play').disabled = false;
   setState('ready');
@@ -194,10 +225,13 @@ function playFrom(offset) {
   audio.startTime = context.currentTime;
 }
 
+// Every audio context a start made and no stop has closed yet.
+const contexts = new Set();
+
 function stopMusic() {
-  if (!audio) return;
-  if (audio.source) audio.source.stop();
-  audio.context.close();
+  if (audio && audio.source) audio.source.stop();
+  for (const context of contexts) context.close();
+  contexts.clear();
   audio = null;
 }
 
@@ -215,9 +249,14 @@ function frame(show) {
 }
 
 function start() {
+  // A show is starting or playing: a second Enter, a held one or a click
+  // from a script starts nothing more.
+  if (audio) return;
   clickTime = performance.now();
   for (const id of ['start', 'again']) $(id).classList.add('hidden');
-  audio = { context: new AudioContext(), source: null, startTime: 0, offset: 0 };
+  const context = new AudioContext();
+  contexts.add(context);
+  audio = { context, source: null, startTime: 0, offset: 0 };
   playFrom(0);
   playing = true;
   const show = ++showsStarted;
@@ -266,10 +305,32 @@ $('fullscreen').addEventListener('click', toggleFullscreen);
 
 // --- Still mode and the test's handle --------------------------------------
 
+// The still's beat and level, in krelan-render frame's ranges (--beat,
+// --sound); each 0 when absent.
+const k_still_beats = [-1000, 1000];
+const k_still_sounds = [0, 32768];
+
+// { beat, sound } from the URL, or { error } saying what is wrong with them.
+function stillParams() {
+  const shown = (text) => `'${text.length > 40 ? text.slice(0, 40) + '…' : text}'`;
+  const beatText = params.get('beat') ?? '0', soundText = params.get('sound') ?? '0';
+  const beat = /^\s*[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$/.test(beatText) ? Number(beatText) : NaN;
+  if (!Number.isFinite(beat) || beat < k_still_beats[0] || beat > k_still_beats[1]) {
+    return { error: `?still: beat must be a number from ${k_still_beats[0]} to ` +
+                    `${k_still_beats[1]}, not ${shown(beatText)}.` };
+  }
+  const sound = /^\s*[+-]?\d+$/.test(soundText) ? Number(soundText) : NaN;
+  if (!(sound >= k_still_sounds[0] && sound <= k_still_sounds[1])) {
+    return { error: `?still: sound must be a whole number from ${k_still_sounds[0]} to ` +
+                    `${k_still_sounds[1]}, not ${shown(soundText)}.` };
+  }
+  return { beat, sound };
+}
+
 // ?still&beat=B&sound=S draws that one frame and stops.
-function drawStill() {
+function drawStill(still) {
   for (const id of ['start', 'fullscreen']) $(id).classList.add('hidden');
-  Module._krelan_still(Number(params.get('beat') || 0), Number(params.get('sound') || 0));
+  Module._krelan_still(still.beat, still.sound);
   setState('still');
 }
 

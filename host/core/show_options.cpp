@@ -52,6 +52,16 @@ bool take_value(int argc, const char* const* argv, int* i, const char* inline_va
     return true;
 }
 
+// A value as the message quotes it: at most 40 characters, so a huge
+// argument does not bury the reason.
+std::string quoted(const std::string& value)
+{
+    constexpr size_t k_shown = 40;
+    if (value.size() <= k_shown) return "'" + value + "'";
+    return "'" + value.substr(0, k_shown) + "...' (" + std::to_string(value.size()) +
+           " characters)";
+}
+
 ShowOptions refuse(const std::string& error)
 {
     ShowOptions bad;
@@ -80,7 +90,9 @@ bool parse_from_beat(const std::string& text, float* beat)
     char* end = nullptr;
     errno = 0;
     const double value = std::strtod(text.c_str(), &end);
-    if (errno != 0 || *end != '\0' || !std::isfinite(value)) return false;
+    // ERANGE also flags an underflow (1e-310), which is a beat near 0, in range.
+    const bool overflow = errno == ERANGE && std::fabs(value) == HUGE_VAL;
+    if (overflow || *end != '\0' || !std::isfinite(value)) return false;
     if (value < k_min_from_beat || value > k_max_from_beat) return false;
     *beat = static_cast<float>(value);
     return true;
@@ -99,7 +111,7 @@ ShowOptions parse_show_options(int argc, const char* const* argv)
             name.resize(equals);
         }
         const bool takes_value = name == "--window" || name == "--from";
-        if (inline_value && !takes_value) return refuse(name + " takes no value");
+        if (inline_value && !takes_value) return refuse(quoted(name) + " takes no value");
         std::string value;
         if (takes_value && !take_value(argc, argv, &i, inline_value, &value))
             return refuse(name + " needs a value");
@@ -116,14 +128,14 @@ ShowOptions parse_show_options(int argc, const char* const* argv)
             if (!parse_window_size(value, &options.window_width, &options.window_height))
                 return refuse(
                     "--window takes WxH, each side a whole number from 64 to 16384, "
-                    "not '" +
-                    value + "'");
+                    "not " +
+                    quoted(value));
         } else if (name == "--from") {
             if (!parse_from_beat(value, &options.from_beat))
-                return refuse("--from takes a beat from 0 to 528, not '" + value + "'");
+                return refuse("--from takes a beat from 0 to 528, not " + quoted(value));
             options.start_from = true;
         } else {
-            return refuse("unknown option '" + std::string(argv[i]) + "'");
+            return refuse("unknown option " + quoted(argv[i]));
         }
     }
     if (help)

@@ -27,6 +27,26 @@ version=$(timeout 20 "$DEMO" --version) || fail "--version: status $?"
 [[ "$version" =~ ^krelan-demo\ [0-9]+\.[0-9]+ ]] || fail "--version printed '$version'"
 pass "--help prints the usage, --version '$version', both status 0"
 
+# Output that cannot be written (a full disk, a closed standard output, a
+# reader that has gone) is a failure: status 1 and the reason on stderr.
+for option in --help --version; do
+    for target in full closed broken; do
+        rm -f "$WORK/gone"
+        case $target in
+        full) timeout 20 "$DEMO" $option > /dev/full 2> "$WORK/err" ;;
+        closed) timeout 20 "$DEMO" $option >&- 2> "$WORK/err" ;;
+        # The reader closes its end before the demo starts writing.
+        broken) { until [ -e "$WORK/gone" ]; do sleep 0.05; done
+                  timeout 20 "$DEMO" $option 2> "$WORK/err"; } | { exec 0<&-; touch "$WORK/gone"; } ;;
+        esac
+        STATUS=${PIPESTATUS[0]}
+        [ "$STATUS" = 1 ] || fail "$option to a $target output: status $STATUS, expected 1"
+        grep -q "^krelan-demo: cannot write to standard output: " "$WORK/err" \
+            || fail "$option to a $target output: no reason on stderr"
+    done
+done
+pass "--help and --version to a full, closed or broken output: status 1 and the reason"
+
 # Prints the beat and checks it against `from` plus the time since the music
 # started (taken when start-up reported ready).
 check_from_beat() {

@@ -88,6 +88,11 @@ TEST(ShowOptions, BadOptionsAreRefusedWithAReason)
     }
     EXPECT_NE(parse({"--window", "1280"}).error.find("WxH"), std::string::npos);
     EXPECT_NE(parse({"--bogus"}).error.find("--bogus"), std::string::npos);
+    // A huge value is quoted in part, not echoed whole.
+    const std::string digits(5000, '7');
+    const std::string error = parse({"--window", digits.c_str()}).error;
+    EXPECT_LT(error.size(), 200u) << error;
+    EXPECT_NE(error.find("5000 characters"), std::string::npos) << error;
 }
 
 TEST(ShowOptions, ValueLimitsAreInclusive)
@@ -101,4 +106,8 @@ TEST(ShowOptions, ValueLimitsAreInclusive)
     EXPECT_FLOAT_EQ(beat, 0.0f);
     EXPECT_TRUE(parse_from_beat("528", &beat));
     EXPECT_FLOAT_EQ(beat, 528.0f);
+    // Below the smallest normal double: strtod flags an underflow, yet it is a beat near 0.
+    EXPECT_TRUE(parse_from_beat("1e-310", &beat));
+    EXPECT_FLOAT_EQ(beat, 0.0f);
+    EXPECT_FALSE(parse_from_beat("1e309", &beat));
 }

@@ -15,14 +15,6 @@
 #include <functional>
 #include <tuple>
 
-namespace {
-
-constexpr float k_particle_beat = 256.0f;
-constexpr int32_t k_particle_sound = 8000;
-constexpr double k_fps = 60.0;
-// From the seed to the end of the chain, where the automaton has spread.
-constexpr float k_glow_beats[] = {452.0f, 470.0f, 490.0f, 508.0f};
-
 double median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
@@ -37,6 +29,14 @@ double time_once(const std::function<void()>& draw)
     glFinish();
     return (now_seconds() - start) * 1000.0;
 }
+
+namespace {
+
+constexpr float k_particle_beat = 256.0f;
+constexpr int32_t k_particle_sound = 8000;
+constexpr double k_fps = 60.0;
+// From the seed to the end of the chain, where the automaton has spread.
+constexpr float k_glow_beats[] = {452.0f, 470.0f, 490.0f, 508.0f};
 
 // Medians of `a` and `b`, timed in turns so that a busy machine slows both alike.
 std::pair<double, double> time_pair(long frames, const std::function<void()>& a,
