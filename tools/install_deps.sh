@@ -26,3 +26,7 @@ $SUDO apt-get install -y -qq --no-install-recommends \
 # The soundtrack tools: the mix report measures loudness with libebur128;
 # make_assets.sh encodes with lame and draws the spectrogram with sox.
 $SUDO apt-get install -y -qq --no-install-recommends libebur128-dev lame sox > /dev/null
+# The releases (tools/make_release.sh, tests/release/clean_root.sh): patchelf
+# sets the bundle's RUNPATH, lintian checks the package, debootstrap and curl
+# make the clean Debian root and check that its mirror answers.
+$SUDO apt-get install -y -qq --no-install-recommends patchelf lintian debootstrap curl > /dev/null
