@@ -17,7 +17,6 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build-release}
 dist=$root/dist
-system_list=$root/tools/release/system_libraries.txt
 
 for tool in cmake cpack patchelf objdump dpkg-shlibdeps; do
     command -v "$tool" > /dev/null || { echo "make_release: $tool is missing" >&2; exit 1; }
@@ -50,15 +49,7 @@ cmake --install "$build" --prefix "$stage/usr" --strip > /dev/null
 cp "$stage/usr/bin/krelan-demo" "$stage/usr/bin/krelan-render" "$bundle/"
 
 # --- The libraries ----------------------------------------------------------
-mapfile -t system_patterns < <(grep -v '^#' "$system_list" | grep -v '^$')
-is_system() {
-    local pattern
-    for pattern in "${system_patterns[@]}"; do
-        # shellcheck disable=SC2053  # the pattern is meant to match
-        [[ $1 == $pattern ]] && return 0
-    done
-    return 1
-}
+source "$root/tools/release/system_libraries.bash"
 needed() { objdump -p "$1" | awk '$1 == "NEEDED" {print $2}'; }
 
 # Where this machine finds each library the executables load, directly or not.

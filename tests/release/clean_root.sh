@@ -27,7 +27,6 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
-system_list=$here/../../tools/release/system_libraries.txt
 cache=${KRELAN_ROOT_CACHE:-/var/cache/krelan}
 base=$cache/bookworm-minbase
 desktop=$cache/bookworm-desktop
@@ -265,15 +264,7 @@ bundle=/opt/$name
 bind "$work/root$bundle" "$work/root$bundle"
 mount -o remount,bind,ro "$work/root$bundle"
 
-mapfile -t system_patterns < <(grep -v '^#' "$system_list" | grep -v '^$')
-is_system() {
-    local pattern
-    for pattern in "${system_patterns[@]}"; do
-        # shellcheck disable=SC2053  # the pattern is meant to match
-        [[ $1 == $pattern ]] && return 0
-    done
-    return 1
-}
+source "$here/../../tools/release/system_libraries.bash"
 # Where the root's loader finds each library of either executable.
 in_root "$work/root" ldd "$bundle/krelan-demo" "$bundle/krelan-render" > "$work/ldd" \
     || fail "ldd of the bundle's executables failed"
