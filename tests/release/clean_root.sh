@@ -282,7 +282,8 @@ done < "$work/ldd"
 # system's.
 inside=0
 declare -A from_system
-for file in "$work/root$bundle"/krelan-demo "$work/root$bundle"/krelan-render "$work/root$bundle"/lib/*.so*; do
+libraries=("$work/root$bundle"/lib/*.so*)
+for file in "$work/root$bundle"/krelan-demo "$work/root$bundle"/krelan-render "${libraries[@]}"; do
     for soname in $(objdump -p "$file" | awk '$1 == "NEEDED" {print $2}'); do
         path=${resolved[$soname]:-}
         [ -n "$path" ] || fail "$(basename "$file") needs $soname, which ldd did not list"
@@ -299,7 +300,7 @@ others=0
 for soname in "${!resolved[@]}"; do
     [[ ${resolved[$soname]} == $bundle/* ]] || others=$((others + 1))
 done
-pass "ldd: $(ls "$work/root$bundle/lib" | grep -c '\.so') libraries from lib/, ${#from_system[@]} from the system list asked for directly, $others loaded from the system in all (those and what they need)"
+pass "ldd: ${#libraries[@]} libraries from lib/, ${#from_system[@]} from the system list asked for directly, $others loaded from the system in all (those and what they need)"
 check_versions "$work/root" "$bundle"
 check_frame "$work/root" "$bundle"
 check_show "$work/root" "$bundle"
