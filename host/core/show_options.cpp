@@ -8,13 +8,18 @@
 namespace {
 
 const char* const k_usage =
-    "usage: krelan-demo [--fullscreen] [--window WxH] [--from BEAT] [--no-wait]\n"
+    "usage: krelan-demo [--fullscreen] [--window WxH] [--display N] [--vsync MODE]\n"
+    "                   [--from BEAT] [--no-wait]\n"
     "       krelan-demo --help | --version\n"
     "\n"
     "  --fullscreen   start in desktop fullscreen at the monitor's resolution\n"
     "                 (F11 or Alt+Enter switch between window and fullscreen)\n"
     "  --window WxH   the window's size (default 1920x1080; 64 to 16384 a side);\n"
     "                 any size other than 1920x1080 shows the frame scaled to fit\n"
+    "  --display N    open on monitor N (0 the first, up to 63); the first when\n"
+    "                 there is no monitor N\n"
+    "  --vsync MODE   on, off or adaptive (a late frame is shown at once; on where\n"
+    "                 the driver refuses it); default: the driver's own setting\n"
     "  --from BEAT    start the show at BEAT (0 to 528), the music with it\n"
     "  --no-wait      skip the 10 s black start\n"
     "  --help         print this text\n"
@@ -25,14 +30,23 @@ const char* const k_usage =
     "Exit status: 0 at the end of the show, 1 when SDL cannot start, 2 for a bad\n"
     "option or a failed start-up, 255 when the audio device cannot be opened.\n";
 
-bool parse_side(const char* begin, const char* end, int* side)
+// A whole number of at most `max_digits` digits, no sign, no spaces.
+bool parse_digits(const char* begin, const char* end, int max_digits, int* value)
 {
-    if (begin == end || end - begin > 5) return false;
-    int value = 0;
+    if (begin == end || end - begin > max_digits) return false;
+    int v = 0;
     for (const char* c = begin; c != end; ++c) {
         if (*c < '0' || *c > '9') return false;
-        value = value * 10 + (*c - '0');
+        v = v * 10 + (*c - '0');
     }
+    *value = v;
+    return true;
+}
+
+bool parse_side(const char* begin, const char* end, int* side)
+{
+    int value = 0;
+    if (!parse_digits(begin, end, 5, &value)) return false;
     if (value < k_min_window_side || value > k_max_window_side) return false;
     *side = value;
     return true;
@@ -98,6 +112,28 @@ bool parse_from_beat(const std::string& text, float* beat)
     return true;
 }
 
+bool parse_vsync_mode(const std::string& text, VsyncMode* mode)
+{
+    if (text == "on")
+        *mode = VSYNC_ON;
+    else if (text == "off")
+        *mode = VSYNC_OFF;
+    else if (text == "adaptive")
+        *mode = VSYNC_ADAPTIVE;
+    else
+        return false;
+    return true;
+}
+
+bool parse_display_index(const std::string& text, int* display)
+{
+    int value = 0;
+    const char* s = text.c_str();
+    if (!parse_digits(s, s + text.size(), 2, &value) || value > k_max_display) return false;
+    *display = value;
+    return true;
+}
+
 ShowOptions parse_show_options(int argc, const char* const* argv)
 {
     ShowOptions options;
@@ -110,7 +146,8 @@ ShowOptions parse_show_options(int argc, const char* const* argv)
             inline_value = argv[i] + equals + 1;
             name.resize(equals);
         }
-        const bool takes_value = name == "--window" || name == "--from";
+        const bool takes_value =
+            name == "--window" || name == "--from" || name == "--vsync" || name == "--display";
         if (inline_value && !takes_value) return refuse(quoted(name) + " takes no value");
         std::string value;
         if (takes_value && !take_value(argc, argv, &i, inline_value, &value))
@@ -134,6 +171,14 @@ ShowOptions parse_show_options(int argc, const char* const* argv)
             if (!parse_from_beat(value, &options.from_beat))
                 return refuse("--from takes a beat from 0 to 528, not " + quoted(value));
             options.start_from = true;
+        } else if (name == "--vsync") {
+            if (!parse_vsync_mode(value, &options.vsync))
+                return refuse("--vsync takes on, off or adaptive, not " + quoted(value));
+        } else if (name == "--display") {
+            if (!parse_display_index(value, &options.display))
+                return refuse("--display takes a monitor number from 0 to 63, not " +
+                              quoted(value));
+            options.on_display = true;
         } else {
             return refuse("unknown option " + quoted(argv[i]));
         }

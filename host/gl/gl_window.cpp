@@ -38,10 +38,9 @@ bool load_entry_points()
 
 }  // namespace
 
-bool open_gl_window(const char* title, int width, int height, Uint32 flags)
+bool open_gl_window(const char* title, int width, int height, Uint32 flags, int position)
 {
-    window = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width,
-                              height, SDL_WINDOW_OPENGL | flags);
+    window = SDL_CreateWindow(title, position, position, width, height, SDL_WINDOW_OPENGL | flags);
     if (!window) {
         std::fprintf(stderr, "krelan: cannot create the window: %s\n", SDL_GetError());
         return false;
@@ -56,6 +55,20 @@ bool open_gl_window(const char* title, int width, int height, Uint32 flags)
     glClearColor(0, 0, 0, 1);
     SDL_GL_MakeCurrent(window, context);
     return true;
+}
+
+void apply_vsync(VsyncMode mode)
+{
+    if (mode == VSYNC_DRIVER) return;
+    const int interval = mode == VSYNC_ON ? 1 : mode == VSYNC_OFF ? 0 : -1;
+    if (SDL_GL_SetSwapInterval(interval) == 0) return;
+    if (mode == VSYNC_ADAPTIVE) {
+        std::fprintf(stderr, "krelan: the driver refuses adaptive vsync (%s); using vsync on\n",
+                     SDL_GetError());
+        if (SDL_GL_SetSwapInterval(1) == 0) return;
+    }
+    std::fprintf(stderr, "krelan: the driver refuses vsync %s: %s\n",
+                 mode == VSYNC_OFF ? "off" : "on", SDL_GetError());
 }
 
 bool open_headless_gl_window(std::string* error)

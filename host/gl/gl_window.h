@@ -3,6 +3,8 @@
 // drawer and the tests all open it here.
 #pragma once
 
+#include "show_options.h"
+
 #include <SDL.h>
 
 #include <string>
@@ -13,8 +15,14 @@ constexpr const char* k_window_title = "Krelan Demo Engine";
 // Opens the window with an OpenGL context, loads the GL entry points and
 // checks that the driver has what the show needs (GLSL programs, framebuffer
 // objects). SDL's video must be running. Reports what failed on stderr and
-// returns false.
-bool open_gl_window(const char* title, int width, int height, Uint32 flags);
+// returns false. `position` is SDL's for both axes (e.g. centred on a display).
+bool open_gl_window(const char* title, int width, int height, Uint32 flags,
+                    int position = SDL_WINDOWPOS_UNDEFINED);
+
+// Sets how swaps wait for the screen's refresh; VSYNC_DRIVER leaves the
+// driver's default. Where the driver refuses adaptive vsync it falls back to
+// on; every refusal is said on stderr and the show goes on.
+void apply_vsync(VsyncMode mode);
 
 // For the tools and the tests: starts SDL's video on the offscreen driver
 // (unless SDL_VIDEODRIVER names another) and opens a hidden-from-view

@@ -111,8 +111,9 @@ bool start_up(const ShowOptions& options, int* status)
     }
     Mix_RegisterEffect(MIX_CHANNEL_POST, on_post_mix, nullptr, nullptr);
     if (!open_gl_window(k_window_title, options.window_width, options.window_height,
-                        window_flags(options)))
+                        window_flags(options), window_position(options)))
         return false;
+    apply_vsync(options.vsync);
 
     // The black start frame, shown while the show waits, then kept as the blank texture.
     begin_screen_frame();

@@ -1,10 +1,22 @@
 #include "window_mode.h"
 
+#include <cstdio>
+
 Uint32 window_flags(const ShowOptions& options)
 {
     Uint32 flags = SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI;
     if (options.fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
     return flags;
+}
+
+int window_position(const ShowOptions& options)
+{
+    if (!options.on_display) return SDL_WINDOWPOS_UNDEFINED;
+    const int displays = SDL_GetNumVideoDisplays();
+    if (options.display < displays) return SDL_WINDOWPOS_CENTERED_DISPLAY(options.display);
+    std::fprintf(stderr, "krelan: there is no display %d (%d found); the show opens on display 0\n",
+                 options.display, displays < 0 ? 0 : displays);
+    return SDL_WINDOWPOS_CENTERED_DISPLAY(0);
 }
 
 bool is_fullscreen_toggle(const SDL_KeyboardEvent& key)

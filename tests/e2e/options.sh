@@ -9,7 +9,7 @@ need_display "$@"
 # Without a display, SDL's start would fail with status 1: status 2 and no
 # SDL message show that the show stopped before it.
 for args in "--bogus" "--window 12x3" "--window 1280" "--from abc" "--from 600" "--from" \
-            "--fullscreen=yes" "extra"; do
+            "--fullscreen=yes" "extra" "--vsync maybe" "--display 64"; do
     # shellcheck disable=SC2086  # the arguments are meant to split
     env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy \
         timeout 20 "$DEMO" $args > "$WORK/out" 2> "$WORK/err"

@@ -23,6 +23,8 @@ TEST(ShowOptions, NoArgumentsRunTheShowAsAlways)
     EXPECT_EQ(o.window_height, 1080);
     EXPECT_FALSE(o.start_from);
     EXPECT_FALSE(o.no_wait);
+    EXPECT_EQ(o.vsync, VSYNC_DRIVER);  // no swap interval is set
+    EXPECT_FALSE(o.on_display);        // the window goes where SDL puts it
 }
 
 TEST(ShowOptions, EveryOptionInBothForms)
@@ -41,6 +43,16 @@ TEST(ShowOptions, EveryOptionInBothForms)
     EXPECT_EQ(o.window_width, 800);  // the later one wins
     EXPECT_EQ(o.window_height, 600);
     EXPECT_FLOAT_EQ(o.from_beat, 448.0f);
+
+    o = parse({"--vsync", "off", "--display", "1", "--vsync=adaptive"});
+    EXPECT_EQ(o.action, OPTIONS_RUN);
+    EXPECT_EQ(o.vsync, VSYNC_ADAPTIVE);
+    EXPECT_TRUE(o.on_display);
+    EXPECT_EQ(o.display, 1);
+    o = parse({"--display=0", "--vsync=on"});
+    EXPECT_TRUE(o.on_display);  // 0 named is not the same as no --display
+    EXPECT_EQ(o.display, 0);
+    EXPECT_EQ(o.vsync, VSYNC_ON);
 }
 
 TEST(ShowOptions, HelpAndVersionWinOverOtherOptions)
@@ -78,6 +90,18 @@ TEST(ShowOptions, BadOptionsAreRefusedWithAReason)
         {"--from", " 12"},
         {"--fullscreen=yes"},
         {"--no-wait=1"},
+        {"--vsync"},
+        {"--vsync", "yes"},
+        {"--vsync", "ON"},
+        {"--vsync", ""},
+        {"--display"},
+        {"--display", "-1"},
+        {"--display", "64"},
+        {"--display", "100"},
+        {"--display", "1.5"},
+        {"--display", "+1"},
+        {"--display", " 1"},
+        {"--display", ""},
     };
     for (const auto& args : bad) {
         const ShowOptions o = parse(args);
@@ -110,4 +134,9 @@ TEST(ShowOptions, ValueLimitsAreInclusive)
     EXPECT_TRUE(parse_from_beat("1e-310", &beat));
     EXPECT_FLOAT_EQ(beat, 0.0f);
     EXPECT_FALSE(parse_from_beat("1e309", &beat));
+    int display = -1;
+    EXPECT_TRUE(parse_display_index("0", &display));
+    EXPECT_EQ(display, 0);
+    EXPECT_TRUE(parse_display_index("63", &display));
+    EXPECT_EQ(display, 63);
 }
