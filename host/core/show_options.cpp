@@ -1,29 +1,53 @@
 #include "show_options.h"
 
-#include <cerrno>
-#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 namespace {
 
-const char* const k_usage =
-    "usage: krelan-demo [--fullscreen] [--window WxH] [--from BEAT] [--no-wait]\n"
-    "       krelan-demo --help | --version\n"
-    "\n"
-    "  --fullscreen   start in desktop fullscreen at the monitor's resolution\n"
-    "                 (F11 or Alt+Enter switch between window and fullscreen)\n"
-    "  --window WxH   the window's size (default 1920x1080; 64 to 16384 a side);\n"
-    "                 any size other than 1920x1080 shows the frame scaled to fit\n"
-    "  --from BEAT    start the show at BEAT (0 to 528), the music with it\n"
-    "  --no-wait      skip the 10 s black start\n"
-    "  --help         print this text\n"
-    "  --version      print the version\n"
-    "\n"
-    "Keys: Escape quits, p prints the sample and the beat, s skips 10 s ahead,\n"
-    "F11 and Alt+Enter toggle fullscreen.\n"
-    "Exit status: 0 at the end of the show, 1 when SDL cannot start, 2 for a bad\n"
-    "option or a failed start-up, 255 when the audio device cannot be opened.\n";
+// A number of the limits as the texts show it: 528, not 528.000000.
+std::string number_text(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+// "64 to 16384", "0 to 528": the ranges the usage and the errors name.
+std::string window_side_range()
+{
+    return number_text(k_min_window_side) + " to " + number_text(k_max_window_side);
+}
+
+std::string from_beat_range()
+{
+    return number_text(k_min_from_beat) + " to " + number_text(k_max_from_beat);
+}
+
+std::string usage_text()
+{
+    return "usage: krelan-demo [--fullscreen] [--window WxH] [--from BEAT] [--no-wait]\n"
+           "       krelan-demo --help | --version\n"
+           "\n"
+           "  --fullscreen   start in desktop fullscreen at the monitor's resolution\n"
+           "                 (F11 or Alt+Enter switch between window and fullscreen)\n"
+           "  --window WxH   the window's size (default 1920x1080; " +
+           window_side_range() +
+           " a side);\n"
+           "                 any size other than 1920x1080 shows the frame scaled to fit\n"
+           "  --from BEAT    start the show at BEAT (" +
+           from_beat_range() +
+           "), the music with it\n"
+           "  --no-wait      skip the 10 s black start\n"
+           "  --help         print this text\n"
+           "  --version      print the version\n"
+           "\n"
+           "Keys: Escape quits, p prints the sample and the beat, s skips 10 s ahead,\n"
+           "F11 and Alt+Enter toggle fullscreen.\n"
+           "Exit status: 0 at the end of the show, 1 when SDL cannot start, 2 for a bad\n"
+           "option or a failed start-up, 255 when the audio device cannot be opened.\n";
+}
 
 bool parse_side(const char* begin, const char* end, int* side)
 {
@@ -76,12 +100,22 @@ bool parse_window_size(const std::string& text, int* width, int* height)
 
 bool parse_from_beat(const std::string& text, float* beat)
 {
-    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return false;
-    char* end = nullptr;
-    errno = 0;
-    const double value = std::strtod(text.c_str(), &end);
-    if (errno != 0 || *end != '\0' || !std::isfinite(value)) return false;
-    if (value < k_min_from_beat || value > k_max_from_beat) return false;
+    // Digits with at most one point among them, at least one digit: what
+    // strtod reads then is the plain decimal the usage asks for.
+    size_t digits = 0, points = 0;
+    for (char c : text) {
+        if (c >= '0' && c <= '9')
+            ++digits;
+        else if (c == '.')
+            ++points;
+        else
+            return false;
+    }
+    if (digits == 0 || points > 1) return false;
+    // A long run of digits may overflow to infinity or underflow toward 0;
+    // both land where the range check puts them.
+    const double value = std::strtod(text.c_str(), nullptr);
+    if (!(value >= k_min_from_beat && value <= k_max_from_beat)) return false;
     *beat = static_cast<float>(value);
     return true;
 }
@@ -114,13 +148,12 @@ ShowOptions parse_show_options(int argc, const char* const* argv)
             version = true;
         } else if (name == "--window") {
             if (!parse_window_size(value, &options.window_width, &options.window_height))
-                return refuse(
-                    "--window takes WxH, each side a whole number from 64 to 16384, "
-                    "not '" +
-                    value + "'");
+                return refuse("--window takes WxH, each side a whole number from " +
+                              window_side_range() + ", not '" + value + "'");
         } else if (name == "--from") {
             if (!parse_from_beat(value, &options.from_beat))
-                return refuse("--from takes a beat from 0 to 528, not '" + value + "'");
+                return refuse("--from takes a beat from " + from_beat_range() + ", not '" +
+                              value + "'");
             options.start_from = true;
         } else {
             return refuse("unknown option '" + std::string(argv[i]) + "'");
@@ -133,4 +166,8 @@ ShowOptions parse_show_options(int argc, const char* const* argv)
     return options;
 }
 
-const char* show_usage() { return k_usage; }
+const char* show_usage()
+{
+    static const std::string usage = usage_text();
+    return usage.c_str();
+}

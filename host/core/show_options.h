@@ -2,6 +2,8 @@
 // GL so that a bad option is refused before any window opens.
 #pragma once
 
+#include "beat_clock.h"
+
 #include <string>
 
 // Exit status for an unknown option or a bad value (the usage is printed).
@@ -18,7 +20,7 @@ enum OptionsAction {
 constexpr int k_min_window_side = 64;
 constexpr int k_max_window_side = 16384;
 constexpr float k_min_from_beat = 0.0f;
-constexpr float k_max_from_beat = 528.0f;  // the show's last beat
+constexpr float k_max_from_beat = k_end_beat;
 
 struct ShowOptions {
     OptionsAction action = OPTIONS_RUN;
@@ -41,5 +43,6 @@ const char* show_usage();
 // "WxH" with both sides whole numbers in the window limits.
 bool parse_window_size(const std::string& text, int* width, int* height);
 
-// A finite decimal beat within the --from limits.
+// A plain decimal beat ("100", "460.25", ".5"; no sign, exponent or hex)
+// within the --from limits.
 bool parse_from_beat(const std::string& text, float* beat);

@@ -1,6 +1,5 @@
 // The card pass, the life, zoom and glow passes, and the post chain that the
 // schedule runs through framebuffer objects.
-#include "card_texture.h"
 #include "gl_harness.h"
 #include "gpu.h"
 #include "media_store.h"
@@ -231,9 +230,7 @@ TEST(GlowPass, UniformInputsAndTheBloomOfOnePixel)
 TEST(PostChain, EvolvesOneGenerationPerFrameAndShowsCyanOnBlack)
 {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    draw_start_frame();
-    capture_blank_texture();
-    ASSERT_TRUE(load_show_resources());
+    ASSERT_EQ(start_show(), SHOW_READY);
 
     // The automaton starts from its seed, even before any chain frame.
     EXPECT_EQ(live_cells(read_texture(life_state_texture(), 1920, 1080)), seed_cells);

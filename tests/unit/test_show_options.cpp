@@ -76,6 +76,11 @@ TEST(ShowOptions, BadOptionsAreRefusedWithAReason)
         {"--from", "12beats"},
         {"--from", ""},
         {"--from", " 12"},
+        {"--from", "0x10"},   // strtod's hex, exponent and sign forms are not plain decimals
+        {"--from", "1e2"},
+        {"--from", "+16"},
+        {"--from", "."},
+        {"--from", "1.2.3"},
         {"--fullscreen=yes"},
         {"--no-wait=1"},
     };
@@ -88,6 +93,10 @@ TEST(ShowOptions, BadOptionsAreRefusedWithAReason)
     }
     EXPECT_NE(parse({"--window", "1280"}).error.find("WxH"), std::string::npos);
     EXPECT_NE(parse({"--bogus"}).error.find("--bogus"), std::string::npos);
+    // The errors and the usage name the limits the parser applies.
+    EXPECT_NE(parse({"--from", "0x10"}).error.find("0 to 528"), std::string::npos);
+    EXPECT_NE(parse({"--window", "1x1"}).error.find("64 to 16384"), std::string::npos);
+    EXPECT_NE(std::string(show_usage()).find("BEAT (0 to 528)"), std::string::npos);
 }
 
 TEST(ShowOptions, ValueLimitsAreInclusive)
@@ -101,4 +110,11 @@ TEST(ShowOptions, ValueLimitsAreInclusive)
     EXPECT_FLOAT_EQ(beat, 0.0f);
     EXPECT_TRUE(parse_from_beat("528", &beat));
     EXPECT_FLOAT_EQ(beat, 528.0f);
+    EXPECT_TRUE(parse_from_beat(".5", &beat));
+    EXPECT_FLOAT_EQ(beat, 0.5f);
+    EXPECT_TRUE(parse_from_beat("460.", &beat));
+    EXPECT_FLOAT_EQ(beat, 460.0f);
+    // A tiny value written out in full underflows toward 0 and is in range.
+    EXPECT_TRUE(parse_from_beat("0." + std::string(400, '0') + "1", &beat));
+    EXPECT_FLOAT_EQ(beat, 0.0f);
 }

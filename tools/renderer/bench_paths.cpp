@@ -3,8 +3,8 @@
 #include "commands.h"
 #include "gpu.h"
 #include "particle_sprites.h"
+#include "program_table.h"
 #include "render_gl.h"
-#include "shaders.h"
 #include "show.h"
 #include "sparse_glow.h"
 #include "timeline.h"
@@ -51,12 +51,9 @@ std::pair<double, double> time_pair(long frames, const std::function<void()>& a,
 }
 
 // `program` over the window, reading `texture`.
-void draw_program(const char* program, GLuint texture, float beat, int32_t sound)
+void draw_program(ProgramId program, GLuint texture, float beat, int32_t sound)
 {
-    glBindTexture(GL_TEXTURE_2D, texture);
-    use_program(show_program(program));
-    set_frame_uniforms(beat, sound);
-    draw_fullscreen_quad();
+    draw_pass(0, texture, program, beat, sound);
 }
 
 // Frames of the show at 60 fps whose beat lies in [from, to).
@@ -71,7 +68,7 @@ GlowTiming measure_glow(long frames, ShowTimeline* timeline, float beat)
     const GLuint zoom = zoom_texture();
     GlowTiming g{beat, 0, 0};
     std::tie(g.straight_ms, g.sparse_ms) = time_pair(
-        frames, [&] { draw_program("glow", zoom, beat, k_particle_sound); },
+        frames, [&] { draw_program(PROG_GLOW, zoom, beat, k_particle_sound); },
         [&] { draw_sparse_glow(0, zoom, beat, k_particle_sound); });
     return g;
 }
@@ -85,7 +82,7 @@ PathTimings measure_paths(long frames)
     std::tie(t.particles_pixel_ms, t.particles_sprite_ms) = time_pair(
         frames,
         [&] {
-            draw_program("particles", blank_texture(), k_particle_beat, k_particle_sound);
+            draw_program(PROG_PARTICLES, blank_texture(), k_particle_beat, k_particle_sound);
         },
         [&] { draw_particle_scene(0, k_particle_beat, k_particle_sound); });
     ShowTimeline timeline;

@@ -4,12 +4,12 @@
 // costs against a textured quad.
 #include "args.h"
 #include "bench_paths.h"
-#include "card_texture.h"
 #include "commands.h"
 #include "gpu.h"
 #include "letterbox.h"
 #include "letterbox_rect.h"
 #include "media_store.h"
+#include "program_table.h"
 #include "programs.h"
 #include "render_gl.h"
 #include "scenes.h"
@@ -142,7 +142,7 @@ std::vector<ProgramTiming> measure_programs(long frames, bool quiet)
     std::vector<ProgramTiming> timings;
     for (size_t i = 0; i < k_program_count; ++i) {
         const ProgramText& p = k_programs[i];
-        ProgramTiming t{p.name, program_sample_beat(p.name), false, 0, 0};
+        ProgramTiming t{p.name, program_sample_beat(ProgramId(i)), false, 0, 0};
         const GLuint texture = std::string(p.name) == "card" ? warning : blank_texture();
         const double start = now_seconds();
         const GLuint program = build_program(p.text, p.length, p.name);
@@ -170,7 +170,7 @@ struct ChainTiming {
 // automaton and the glow alone reads the show's latest zoom image.
 ChainTiming measure_post_chain(long frames)
 {
-    const GLuint life = show_program("life"), zoom = show_program("zoom");
+    const GLuint life = table_program(PROG_LIFE), zoom = table_program(PROG_ZOOM);
     ReadbackChain readback;
     readback.texture = create_texture(k_frame_width, k_frame_height, nullptr, GL_CLAMP);
     readback.readback_a.assign(k_frame_bytes, 0);
