@@ -54,12 +54,12 @@ inline const char* probe_input_glsl()
 }
 
 // The token macros of the shipped scroller.
-inline const scrolltext::TokenTable& token_table()
+inline const ScrollTokenTable& token_table()
 {
-    static scrolltext::TokenTable table = [] {
-        scrolltext::TokenTable t;
+    static ScrollTokenTable table = [] {
+        ScrollTokenTable t;
         std::string error;
-        if (!scrolltext::read_token_table(shader_piece("scroller.glsl"), &t, &error))
+        if (!read_scroll_tokens(shader_piece("scroller.glsl"), &t, &error))
             ADD_FAILURE() << error;
         return t;
     }();
@@ -71,8 +71,8 @@ inline std::string scrolltext_for(const std::string& line)
 {
     std::vector<std::string> tokens;
     std::string error;
-    if (!scrolltext::tokenize(line, token_table(), &tokens, &error)) ADD_FAILURE() << error;
-    return scrolltext::glsl_piece(line, tokens, token_table(), "a test line");
+    if (!tokenize_scroll_line(line, token_table(), &tokens, &error)) ADD_FAILURE() << error;
+    return scroll_text_piece(line, tokens, token_table(), "a test line");
 }
 
 // A program with the font and the scroller laid out over `scrolltext` (a
