@@ -24,9 +24,9 @@ bool enable_float_targets()
 {
     for (const char* name : {"EXT_color_buffer_float", "EXT_float_blend"}) {
         if (!emscripten_webgl_enable_extension(web_gl.context, name)) {
-            std::fprintf(stderr,
-                         "krelan: this browser's WebGL 2 lacks %s, which the particle scene needs\n",
-                         name);
+            std::fprintf(
+                stderr, "krelan: this browser's WebGL 2 lacks %s, which the particle scene needs\n",
+                name);
             return false;
         }
     }

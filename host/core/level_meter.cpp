@@ -28,8 +28,7 @@ void level_push(LevelMeter* meter, int32_t magnitude)
     // Only one thread writes, so a plain load-then-store advance is safe.
     const int pos = meter->write_position.load(std::memory_order_relaxed);
     meter->slots[pos].store(magnitude, std::memory_order_relaxed);
-    meter->write_position.store(pos + 1 == k_level_slots ? 0 : pos + 1,
-                                std::memory_order_relaxed);
+    meter->write_position.store(pos + 1 == k_level_slots ? 0 : pos + 1, std::memory_order_relaxed);
 }
 
 int32_t level_average(const LevelMeter& meter)

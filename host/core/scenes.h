@@ -24,9 +24,9 @@ enum SceneTexture { TEXTURE_BLANK, TEXTURE_WARNING, TEXTURE_END };
 struct Scene {
     ScheduleRow row;
     const char* title;
-    float start;          // first beat of the scene's own part of the show
-    float end;            // first beat after it
-    ProgramId program;    // the program that draws its frames (a scene of passes: its last)
+    float start;        // first beat of the scene's own part of the show
+    float end;          // first beat after it
+    ProgramId program;  // the program that draws its frames (a scene of passes: its last)
     SceneTexture texture;
     float sample_beat;  // a representative moment, for benchmarks and pictures
 };

@@ -152,8 +152,8 @@ ShowOptions parse_show_options(int argc, const char* const* argv)
                               window_side_range() + ", not '" + value + "'");
         } else if (name == "--from") {
             if (!parse_from_beat(value, &options.from_beat))
-                return refuse("--from takes a beat from " + from_beat_range() + ", not '" +
-                              value + "'");
+                return refuse("--from takes a beat from " + from_beat_range() + ", not '" + value +
+                              "'");
             options.start_from = true;
         } else {
             return refuse("unknown option '" + std::string(argv[i]) + "'");

@@ -44,9 +44,8 @@ std::string info_log(GLuint object, bool is_program)
 GLuint vertex_stage(const char* name)
 {
     if (!shaders.vertex_stage)
-        shaders.vertex_stage =
-            compile_shader(k_vertex_stage.text, static_cast<int>(k_vertex_stage.length),
-                           GL_VERTEX_SHADER, name);
+        shaders.vertex_stage = compile_shader(
+            k_vertex_stage.text, static_cast<int>(k_vertex_stage.length), GL_VERTEX_SHADER, name);
     return shaders.vertex_stage;
 }
 

@@ -32,9 +32,9 @@ constexpr Uint32 k_frame_pause_ms = 2;
 // quit flag, through the user data they were registered with.
 struct Demo {
     Mix_Music* music = nullptr;
-    LevelMeter meter;                  // fed by the post-mix effect
-    float current_beat = 0.0f;         // music time in beats, updated once per pass
-    uint32_t start_time = 0;           // SDL ticks when the music started; moved back by skips
+    LevelMeter meter;                    // fed by the post-mix effect
+    float current_beat = 0.0f;           // music time in beats, updated once per pass
+    uint32_t start_time = 0;             // SDL ticks when the music started; moved back by skips
     std::atomic<bool> quit_flag{false};  // set by events, the event watch or the end of the show
     FullscreenKeys fullscreen_keys;
     bool window_open = false;  // the window and its context, which shut_down closes
@@ -42,7 +42,8 @@ struct Demo {
 
 int on_event_watch(void* user_data, SDL_Event* event)
 {
-    if (event->type == SDL_APP_WILLENTERBACKGROUND) *static_cast<std::atomic<bool>*>(user_data) = true;
+    if (event->type == SDL_APP_WILLENTERBACKGROUND)
+        *static_cast<std::atomic<bool>*>(user_data) = true;
     return 1;
 }
 
@@ -122,8 +123,8 @@ bool start_up(Demo* demo, const ShowOptions& options)
         return false;
     }
     Mix_RegisterEffect(MIX_CHANNEL_POST, on_post_mix, nullptr, &demo->meter);
-    demo->window_open = open_gl_window(k_window_title, options.window_width,
-                                       options.window_height, window_flags(options));
+    demo->window_open = open_gl_window(k_window_title, options.window_width, options.window_height,
+                                       window_flags(options));
     if (!demo->window_open) return false;
 
     // The black start frame, kept as the blank texture, is shown while the
@@ -168,8 +169,7 @@ void run_frame_loop(Demo* demo)
     }
     const double seconds = (SDL_GetTicks() - loop_start) / 1000.0;
     std::fprintf(stderr, "krelan: drew %ld frames in %.1f s (%.1f per second), ended at beat %f\n",
-                 frames, seconds, seconds > 0 ? frames / seconds : 0.0,
-                 double(demo->current_beat));
+                 frames, seconds, seconds > 0 ? frames / seconds : 0.0, double(demo->current_beat));
 }
 
 }  // namespace

@@ -37,8 +37,8 @@ GLuint letterbox_target()
 void begin_screen_frame()
 {
     drawable_size(&letterbox.drawable_width, &letterbox.drawable_height);
-    const bool other_size = letterbox.drawable_width != k_frame_width ||
-                            letterbox.drawable_height != k_frame_height;
+    const bool other_size =
+        letterbox.drawable_width != k_frame_width || letterbox.drawable_height != k_frame_height;
     letterbox.letterboxed = other_size && letterbox_target();
     glBindFramebuffer(GL_FRAMEBUFFER, letterbox.letterboxed ? letterbox.framebuffer : 0);
     set_frame_viewport();

@@ -12,10 +12,10 @@
 #include <cstdint>
 
 // Creates the state and light targets (32-bit float), deleting any created
-// before, and draws one loud frame into the window, then clears it, so that a driver that compiles at
-// the first draw does so now for these targets and this blending. Reports
-// what failed (a float target the GPU cannot draw into included) and
-// returns false.
+// before, and draws one loud frame into the window, then clears it, so that
+// a driver that compiles at the first draw does so now for these targets and
+// this blending. Reports what failed (a float target the GPU cannot draw
+// into included) and returns false.
 bool load_particle_scene();
 
 // The scene at `beat` and sound level `sound` into `framebuffer` (0: the

@@ -11,8 +11,8 @@
 #include <cstdint>
 
 // Creates the two block targets, deleting any created before, and draws the
-// three passes once into one pixel, so that no post-chain frame waits for a compile. Reports what
-// failed and returns false.
+// three passes once into one pixel, so that no post-chain frame waits for a
+// compile. Reports what failed and returns false.
 bool load_sparse_glow();
 
 // The glow of `image` (a 1920 x 1080 texture) at `beat` and sound level

@@ -33,8 +33,9 @@ TEST(Programs, BrokenShaderIsReportedAndYieldsNoProgram)
     EXPECT_NE(err.find("fragment"), std::string::npos) << err;
 
     // A program that compiles but does not link is named too, with no program left.
-    const std::string unlinked = "void helper_that_is_never_defined();\n"
-                                 "void main() { helper_that_is_never_defined(); }";
+    const std::string unlinked =
+        "void helper_that_is_never_defined();\n"
+        "void main() { helper_that_is_never_defined(); }";
     testing::internal::CaptureStderr();
     program = build_program(unlinked.data(), unlinked.size(), "unlinked");
     err = testing::internal::GetCapturedStderr();
@@ -94,7 +95,10 @@ TEST(Programs, StartingTheShowAgainLeavesNoObjectBehind)
 
 TEST(Cards, DecodeIntoTheCardLayout)
 {
-    struct Card { const EmbeddedAsset* asset; const char* file; };
+    struct Card {
+        const EmbeddedAsset* asset;
+        const char* file;
+    };
     const Card cards[] = {{&asset_warning_card, KRELAN_ASSET_DIR "/warning.png"},
                           {&asset_end_card, KRELAN_ASSET_DIR "/end.png"}};
     for (const Card& c : cards) {

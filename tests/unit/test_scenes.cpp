@@ -6,22 +6,22 @@
 
 TEST(ScheduleRow, EdgeBeatsPickTheirScene)
 {
-    struct Case { float beat; ScheduleRow row; };
+    struct Case {
+        float beat;
+        ScheduleRow row;
+    };
     const Case cases[] = {
-        {-0.5f, ROW_WARNING},   {15.99f, ROW_WARNING},    {16.0f, ROW_SPHERE},
-        {159.99f, ROW_SPHERE},  {160.0f, ROW_FIELD},      {224.0f, ROW_PARTICLES},
-        {288.0f, ROW_LATTICE},  {415.99f, ROW_LATTICE},   {416.0f, ROW_SPHERE},
-        {417.5f, ROW_FIELD},    {418.0f, ROW_PARTICLES},  {419.9f, ROW_LATTICE},
-        {420.0f, ROW_SPHERE},   {447.99f, ROW_LATTICE},   {448.0f, ROW_POST_CHAIN},
-        {511.99f, ROW_POST_CHAIN}, {512.0f, ROW_END},     {600.0f, ROW_END},
+        {-0.5f, ROW_WARNING},      {15.99f, ROW_WARNING},   {16.0f, ROW_SPHERE},
+        {159.99f, ROW_SPHERE},     {160.0f, ROW_FIELD},     {224.0f, ROW_PARTICLES},
+        {288.0f, ROW_LATTICE},     {415.99f, ROW_LATTICE},  {416.0f, ROW_SPHERE},
+        {417.5f, ROW_FIELD},       {418.0f, ROW_PARTICLES}, {419.9f, ROW_LATTICE},
+        {420.0f, ROW_SPHERE},      {447.99f, ROW_LATTICE},  {448.0f, ROW_POST_CHAIN},
+        {511.99f, ROW_POST_CHAIN}, {512.0f, ROW_END},       {600.0f, ROW_END},
     };
     for (const Case& c : cases) EXPECT_EQ(schedule_row(c.beat), c.row) << "beat " << c.beat;
 }
 
-TEST(ScheduleRow, NotANumberMatchesNoRow)
-{
-    EXPECT_EQ(schedule_row(std::nanf("")), ROW_NONE);
-}
+TEST(ScheduleRow, NotANumberMatchesNoRow) { EXPECT_EQ(schedule_row(std::nanf("")), ROW_NONE); }
 
 namespace {
 

@@ -76,7 +76,7 @@ TEST(ShowOptions, BadOptionsAreRefusedWithAReason)
         {"--from", "12beats"},
         {"--from", ""},
         {"--from", " 12"},
-        {"--from", "0x10"},   // strtod's hex, exponent and sign forms are not plain decimals
+        {"--from", "0x10"},  // strtod's hex, exponent and sign forms are not plain decimals
         {"--from", "1e2"},
         {"--from", "+16"},
         {"--from", "."},

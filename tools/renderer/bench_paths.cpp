@@ -81,9 +81,7 @@ PathTimings measure_paths(long frames)
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     std::tie(t.particles_pixel_ms, t.particles_sprite_ms) = time_pair(
         frames,
-        [&] {
-            draw_program(PROG_PARTICLES, blank_texture(), k_particle_beat, k_particle_sound);
-        },
+        [&] { draw_program(PROG_PARTICLES, blank_texture(), k_particle_beat, k_particle_sound); },
         [&] { draw_particle_scene(0, k_particle_beat, k_particle_sound); });
     ShowTimeline timeline;
     timeline.fps = k_fps;
@@ -120,10 +118,12 @@ CaptureEstimate estimate_capture(const SceneCosts& c, const PathTimings& p)
     const double particle_frames = frames_between(224, 288) + recap;
     const double chain_frames = frames_between(448, 512);
     const double readback = e.frames * c.readback;
-    e.before_s = (common + readback + particle_frames * p.particles_pixel_ms +
-                  chain_frames * straight) / 1000.0;
-    e.after_s = (common + readback + particle_frames * p.particles_sprite_ms +
-                 chain_frames * sparse) / 1000.0;
+    e.before_s =
+        (common + readback + particle_frames * p.particles_pixel_ms + chain_frames * straight) /
+        1000.0;
+    e.after_s =
+        (common + readback + particle_frames * p.particles_sprite_ms + chain_frames * sparse) /
+        1000.0;
     return e;
 }
 
@@ -137,9 +137,10 @@ void print_paths(const PathTimings& p, const CaptureEstimate& e)
     for (const GlowTiming& g : p.glow)
         std::printf("  beat %-6g %10.2f ms %10.2f ms  (%.2fx the time)\n", double(g.beat),
                     g.straight_ms, g.sparse_ms, g.sparse_ms / g.straight_ms);
-    std::printf("\ncapture of the whole show at 60 fps (%ld frames, drawing and read-back,\n"
-                "without the encoder), estimated from the frame costs above:\n",
-                e.frames);
+    std::printf(
+        "\ncapture of the whole show at 60 fps (%ld frames, drawing and read-back,\n"
+        "without the encoder), estimated from the frame costs above:\n",
+        e.frames);
     std::printf("  %-36s %10.0f s\n", "per-pixel particles, straight glow", e.before_s);
     std::printf("  %-36s %10.0f s  (%.2fx the time)\n", "sprites, sparse glow", e.after_s,
                 e.after_s / e.before_s);
@@ -147,10 +148,10 @@ void print_paths(const PathTimings& p, const CaptureEstimate& e)
 
 void print_paths_json(const PathTimings& p, const CaptureEstimate& e)
 {
-    std::printf(", \"particles\": {\"beat\": %g, \"sound\": %d, \"per_pixel_ms\": %.3f, "
-                "\"sprites_ms\": %.3f}, \"glow\": [",
-                double(k_particle_beat), k_particle_sound, p.particles_pixel_ms,
-                p.particles_sprite_ms);
+    std::printf(
+        ", \"particles\": {\"beat\": %g, \"sound\": %d, \"per_pixel_ms\": %.3f, "
+        "\"sprites_ms\": %.3f}, \"glow\": [",
+        double(k_particle_beat), k_particle_sound, p.particles_pixel_ms, p.particles_sprite_ms);
     for (size_t i = 0; i < p.glow.size(); ++i)
         std::printf("%s{\"beat\": %g, \"straight_ms\": %.3f, \"sparse_ms\": %.3f}", i ? ", " : "",
                     double(p.glow[i].beat), p.glow[i].straight_ms, p.glow[i].sparse_ms);

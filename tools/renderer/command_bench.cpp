@@ -327,9 +327,9 @@ double frame_ms_of(const std::vector<ProgramTiming>& timings, const char* name)
 
 SceneCosts scene_costs(const std::vector<ProgramTiming>& timings, long frames)
 {
-    return {frame_ms_of(timings, "card"),    frame_ms_of(timings, "sphere"),
-            frame_ms_of(timings, "field"),   frame_ms_of(timings, "lattice"),
-            frame_ms_of(timings, "life"),    frame_ms_of(timings, "zoom"),
+    return {frame_ms_of(timings, "card"),  frame_ms_of(timings, "sphere"),
+            frame_ms_of(timings, "field"), frame_ms_of(timings, "lattice"),
+            frame_ms_of(timings, "life"),  frame_ms_of(timings, "zoom"),
             measure_readback(frames)};
 }
 
