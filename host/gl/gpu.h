@@ -30,5 +30,9 @@ GLuint capture_screen_texture();
 // A framebuffer object drawing into `texture`; 0 and a message if incomplete.
 GLuint create_render_target(GLuint texture, const char* name);
 
+// Deletes a render target and the texture it draws into (0 for either is
+// skipped) and sets both handles to 0.
+void delete_render_target(GLuint* framebuffer, GLuint* texture);
+
 // First GL error since the last call, as text, or null when there is none.
 const char* gl_error_text();

@@ -68,7 +68,6 @@ void scale_letterbox_frame(GLuint framebuffer, int width, int height)
 
 void release_letterbox()
 {
-    if (letterbox.framebuffer) glDeleteFramebuffers(1, &letterbox.framebuffer);
-    if (letterbox.texture) glDeleteTextures(1, &letterbox.texture);
+    delete_render_target(&letterbox.framebuffer, &letterbox.texture);
     letterbox = Letterbox();
 }

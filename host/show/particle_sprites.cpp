@@ -107,9 +107,6 @@ void draw_particle_scene(GLuint framebuffer, float beat, int32_t sound)
 
 void release_particle_scene()
 {
-    const GLuint framebuffers[] = {particles.fbo_state, particles.fbo_light};
-    const GLuint textures[] = {particles.tex_state, particles.tex_light};
-    glDeleteFramebuffers(2, framebuffers);
-    glDeleteTextures(2, textures);
-    particles = ParticleTargets();
+    delete_render_target(&particles.fbo_state, &particles.tex_state);
+    delete_render_target(&particles.fbo_light, &particles.tex_light);
 }

@@ -73,11 +73,10 @@ void release_resources()
     release_particle_scene();
     release_sparse_glow();
     release_program_table();
-    glDeleteFramebuffers(2, show.fbo_life);
-    glDeleteFramebuffers(1, &show.fbo_zoom);
-    const GLuint textures[] = {show.tex_warning, show.tex_end, show.tex_life[0], show.tex_life[1],
-                               show.tex_zoom};
-    glDeleteTextures(sizeof textures / sizeof textures[0], textures);
+    for (int i = 0; i < 2; ++i) delete_render_target(&show.fbo_life[i], &show.tex_life[i]);
+    delete_render_target(&show.fbo_zoom, &show.tex_zoom);
+    const GLuint cards[] = {show.tex_warning, show.tex_end};
+    glDeleteTextures(2, cards);
     const GLuint blank = show.tex_blank;
     show = ShowState();
     show.tex_blank = blank;

@@ -79,9 +79,6 @@ void draw_sparse_glow(GLuint framebuffer, GLuint image, float beat, int32_t soun
 
 void release_sparse_glow()
 {
-    const GLuint framebuffers[] = {glow.fbo_tiles, glow.fbo_reach};
-    const GLuint textures[] = {glow.tex_tiles, glow.tex_reach};
-    glDeleteFramebuffers(2, framebuffers);
-    glDeleteTextures(2, textures);
-    glow = GlowTargets();
+    delete_render_target(&glow.fbo_tiles, &glow.tex_tiles);
+    delete_render_target(&glow.fbo_reach, &glow.tex_reach);
 }
