@@ -2,6 +2,8 @@
 // GL so that a bad option is refused before any window opens.
 #pragma once
 
+#include "beat_clock.h"
+
 #include <string>
 
 // Exit status for an unknown option or a bad value (the usage is printed).
@@ -18,8 +20,8 @@ enum OptionsAction {
 constexpr int k_min_window_side = 64;
 constexpr int k_max_window_side = 16384;
 constexpr float k_min_from_beat = 0.0f;
-constexpr float k_max_from_beat = 528.0f;  // the show's last beat
-constexpr int k_max_display = 63;          // highest monitor number --display takes
+constexpr float k_max_from_beat = k_end_beat;
+constexpr int k_max_display = 63;  // highest monitor number --display takes
 
 // How buffer swaps wait for the screen's refresh (--vsync).
 enum VsyncMode {
@@ -53,7 +55,8 @@ const char* show_usage();
 // "WxH" with both sides whole numbers in the window limits.
 bool parse_window_size(const std::string& text, int* width, int* height);
 
-// A finite decimal beat within the --from limits.
+// A plain decimal beat ("100", "460.25", ".5"; no sign, exponent or hex)
+// within the --from limits.
 bool parse_from_beat(const std::string& text, float* beat);
 
 // "on", "off" or "adaptive".

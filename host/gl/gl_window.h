@@ -3,6 +3,7 @@
 // drawer and the tests all open it here.
 #pragma once
 
+#include "platform.h"
 #include "show_options.h"
 
 #include <SDL.h>
@@ -39,11 +40,6 @@ void drawable_size(int* width, int* height);
 // the monitor's resolution. Reports a refusal on stderr and goes on.
 void toggle_fullscreen();
 
-// Shows the back buffer.
-void present_frame();
-
-// Deletes the context and destroys the window (at shutdown).
+// Deletes the GL layer's objects (the built programs, the shared vertex
+// stage), the context and the window (at shutdown).
 void close_gl_window();
-
-// Makes the window's context current on the calling thread.
-void make_gl_current();

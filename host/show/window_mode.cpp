@@ -19,17 +19,16 @@ int window_position(const ShowOptions& options)
     return SDL_WINDOWPOS_CENTERED_DISPLAY(0);
 }
 
-bool is_fullscreen_toggle(const SDL_KeyboardEvent& key)
+bool is_fullscreen_toggle(FullscreenKeys* keys, const SDL_KeyboardEvent& key)
 {
-    static bool alt_enter_down = false;  // Enter went down with Alt held
     const SDL_Keycode sym = key.keysym.sym;
     if (sym == SDLK_F11) return key.type == SDL_KEYUP;
     if (sym != SDLK_RETURN && sym != SDLK_KP_ENTER) return false;
     if (key.type == SDL_KEYDOWN) {
-        if (!key.repeat) alt_enter_down = (key.keysym.mod & KMOD_ALT) != 0;
+        if (!key.repeat) keys->alt_enter_down = (key.keysym.mod & KMOD_ALT) != 0;
         return false;
     }
-    const bool toggle = alt_enter_down;
-    alt_enter_down = false;
+    const bool toggle = keys->alt_enter_down;
+    keys->alt_enter_down = false;
     return toggle;
 }
