@@ -8,7 +8,9 @@
 #include "shaders.h"
 #include "sparse_glow.h"
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -16,14 +18,15 @@ namespace {
 // image, which ping-pongs between two targets (a pass never reads the texture
 // it writes), and its zoom image; and the framebuffer the frame being drawn
 // ends in (the one bound when draw_frame or step_life was called: the
-// window's, or the letterbox target). Built by start_show, deleted by
-// release_show_resources.
+// window's, or the letterbox target); the schedule the frames follow (null:
+// the embedded one). Built by start_show, deleted by release_show_resources.
 struct ShowState {
     GLuint tex_blank = 0, tex_warning = 0, tex_end = 0;
     GLuint tex_life[2] = {0, 0}, fbo_life[2] = {0, 0};
     GLuint tex_zoom = 0, fbo_zoom = 0;
     int life_current = 0;  // index of the latest life image
     GLuint frame_target = 0;
+    const Schedule* schedule = nullptr;
 };
 ShowState show;
 
@@ -57,13 +60,17 @@ bool create_post_chain()
     return show.fbo_life[0] && show.fbo_life[1] && show.fbo_zoom;
 }
 
+const Scene* post_chain_scene() { return find_scene(show_schedule(), DRAW_POST_CHAIN); }
+
 // The automaton starts from its seed, so a skip that lands past the seed
 // frames evolves the seed rather than an empty field. The life pass draws
 // its seed at the post chain's first beat.
 void seed_life_state()
 {
-    draw_pass(show.fbo_life[show.life_current], show.tex_blank, PROG_LIFE,
-              scene_of(ROW_POST_CHAIN).start, 0);
+    const Scene* chain = post_chain_scene();
+    if (!chain) return;
+    draw_pass(show.fbo_life[show.life_current], show.tex_blank, scene_pass(*chain, 0), chain->start,
+              0);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
@@ -78,29 +85,40 @@ void release_resources()
     const GLuint cards[] = {show.tex_warning, show.tex_end};
     glDeleteTextures(2, cards);
     const GLuint blank = show.tex_blank;
+    const Schedule* schedule = show.schedule;
     show = ShowState();
     show.tex_blank = blank;
+    show.schedule = schedule;
 }
 
 // Life and zoom into their targets; the glow reads the zoom image and draws
 // into the frame's framebuffer, working only where the image is lit.
-void draw_post_chain(float beat, int32_t sound)
+void draw_post_chain(const Scene& chain, float beat, int32_t sound)
 {
     step_life(beat, sound);
-    draw_pass(show.fbo_zoom, show.tex_life[show.life_current], PROG_ZOOM, beat, sound);
-    draw_sparse_glow(show.frame_target, show.tex_zoom, beat, sound);
+    draw_pass(show.fbo_zoom, show.tex_life[show.life_current], scene_pass(chain, 1), beat, sound);
+    draw_sparse_glow(show.frame_target, show.tex_zoom, glow_passes(chain), beat, sound);
 }
 
 // A scene drawn by its program alone, with its texture.
-void draw_scene(ScheduleRow row, float beat, int32_t sound)
+void draw_scene(const Scene& scene, float beat, int32_t sound)
 {
-    // ROW_NONE keeps whatever program and texture are current.
-    if (row != ROW_NONE) {
-        const Scene& scene = scene_of(row);
-        use_program(scene.program);
-        glBindTexture(GL_TEXTURE_2D, scene_texture(scene.texture));
-    }
+    use_program(scene_program(scene));
+    glBindTexture(GL_TEXTURE_2D, scene_texture(scene.texture));
     set_frame_uniforms(beat, sound);
+    draw_fullscreen_quad();
+}
+
+// A beat that no row holds: NaN keeps whatever program and texture are
+// current; a beat between two rows shows the black start frame.
+void draw_no_scene(float beat, int32_t sound)
+{
+    if (std::isnan(beat)) {
+        set_frame_uniforms(beat, sound);
+    } else {
+        glUseProgram(0);
+        glBindTexture(GL_TEXTURE_2D, 0);
+    }
     draw_fullscreen_quad();
 }
 
@@ -136,7 +154,13 @@ bool load_show_resources()
     if (!build_program_table() || !create_post_chain()) return false;
     warm_up_programs();
     // The scenes of several passes draw into targets of their own.
-    if (!load_particle_scene() || !load_sparse_glow()) return false;
+    const Scene* particles = find_scene(show_schedule(), DRAW_PARTICLE_SPRITES);
+    const ParticlePasses particle = particles ? particle_passes(*particles) : ParticlePasses();
+    const Scene* chain = post_chain_scene();
+    const GlowPasses glow = chain ? glow_passes(*chain) : GlowPasses();
+    if (!load_particle_scene(particles ? &particle : nullptr) ||
+        !load_sparse_glow(chain ? &glow : nullptr))
+        return false;
     seed_life_state();
     // The warning card is the first thing drawn.
     use_program(PROG_CARD);
@@ -155,11 +179,39 @@ void release_show_resources()
     show = ShowState();
 }
 
+void use_schedule(const Schedule* schedule) { show.schedule = schedule; }
+
+const Schedule& show_schedule() { return show.schedule ? *show.schedule : embedded_schedule(); }
+
+namespace {
+
+const Scene& required_scene(SceneDrawing drawing, const char* kind)
+{
+    const Scene* scene = find_scene(show_schedule(), drawing);
+    if (!scene) {
+        std::fprintf(stderr, "krelan: the schedule has no scene drawn as %s\n", kind);
+        std::abort();
+    }
+    return *scene;
+}
+
+}  // namespace
+
+ParticlePasses show_particle_passes()
+{
+    return particle_passes(required_scene(DRAW_PARTICLE_SPRITES, "particle_sprites"));
+}
+
+GlowPasses show_glow_passes() { return glow_passes(required_scene(DRAW_POST_CHAIN, "post_chain")); }
+
 void step_life(float beat, int32_t sound)
 {
+    const Scene* chain = post_chain_scene();
+    if (!chain) return;
     const GLuint caller_target = bound_framebuffer();
     const int next = 1 - show.life_current;
-    draw_pass(show.fbo_life[next], show.tex_life[show.life_current], PROG_LIFE, beat, sound);
+    draw_pass(show.fbo_life[next], show.tex_life[show.life_current], scene_pass(*chain, 0), beat,
+              sound);
     glBindFramebuffer(GL_FRAMEBUFFER, caller_target);
     show.life_current = next;
 }
@@ -168,13 +220,15 @@ void draw_frame(float beat, int32_t sound)
 {
     make_gl_current();
     show.frame_target = bound_framebuffer();
-    const ScheduleRow row = schedule_row(beat);
-    if (row == ROW_POST_CHAIN)
-        draw_post_chain(beat, sound);
-    else if (row == ROW_PARTICLES)
-        draw_particle_scene(show.frame_target, beat, sound);
+    const Scene* scene = scene_at(show_schedule(), beat);
+    if (!scene)
+        draw_no_scene(beat, sound);
+    else if (scene->drawing == DRAW_POST_CHAIN)
+        draw_post_chain(*scene, beat, sound);
+    else if (scene->drawing == DRAW_PARTICLE_SPRITES)
+        draw_particle_scene(show.frame_target, particle_passes(*scene), beat, sound);
     else
-        draw_scene(row, beat, sound);
+        draw_scene(*scene, beat, sound);
     glBindTexture(GL_TEXTURE_2D, show.tex_blank);
 }
 

@@ -7,6 +7,9 @@
 #pragma once
 
 #include "gl_api.h"
+#include "particle_sprites.h"
+#include "scenes.h"
+#include "sparse_glow.h"
 
 #include <cstdint>
 #include <functional>
@@ -44,6 +47,18 @@ bool load_show_resources();
 // targets of the post chain, the particle scene and the glow, and the
 // program table.
 void release_show_resources();
+
+// The schedule the frames follow: `schedule` (kept by the caller for as long
+// as it is in use), or the embedded one when null. Frames, the life pass and
+// load_show_resources read it.
+void use_schedule(const Schedule* schedule);
+const Schedule& show_schedule();
+
+// The programs of that schedule's particle scene and of its post chain's
+// glow, for the bench and the tests that draw those passes alone. The
+// schedule must have both scenes.
+ParticlePasses show_particle_passes();
+GlowPasses show_glow_passes();
 
 // The life pass alone: the automaton's next generation from the latest life
 // image (the seed before beat 450), without the zoom and glow passes. Each

@@ -116,7 +116,7 @@ void draw_readback_chain_frame(ReadbackChain* chain, GLuint life, GLuint zoom, f
     pass(zoom);
     read_back(&chain->readback_b);
     upload(chain->readback_b);
-    draw_sparse_glow(0, chain->texture, beat, k_bench_sound);
+    draw_sparse_glow(0, chain->texture, show_glow_passes(), beat, k_bench_sound);
 }
 
 std::string json_text(const std::string& text)
@@ -141,7 +141,7 @@ std::vector<ProgramTiming> measure_programs(long frames, bool quiet)
     std::vector<ProgramTiming> timings;
     for (size_t i = 0; i < k_program_count; ++i) {
         const ProgramText& p = k_programs[i];
-        ProgramTiming t{p.name, program_sample_beat(ProgramId(i)), false, 0, 0};
+        ProgramTiming t{p.name, program_sample_beat(show_schedule(), ProgramId(i)), false, 0, 0};
         const GLuint texture = std::string(p.name) == "card" ? warning : blank_texture();
         const double start = now_seconds();
         const GLuint program = build_program(p.text, p.length, p.name);
@@ -180,7 +180,9 @@ ChainTiming measure_post_chain(long frames)
     const std::function<void()> rounds[] = {
         [&] { draw_program(life, blank_texture(), k_chain_beat); },
         [&] { draw_program(zoom, blank_texture(), k_chain_beat); },
-        [&] { draw_sparse_glow(0, zoom_texture(), k_chain_beat, k_bench_sound); },
+        [&] {
+            draw_sparse_glow(0, zoom_texture(), show_glow_passes(), k_chain_beat, k_bench_sound);
+        },
         [] { draw_frame(k_chain_beat, k_bench_sound); },
         [&] { draw_readback_chain_frame(&readback, life, zoom, k_chain_beat); },
     };

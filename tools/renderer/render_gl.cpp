@@ -50,12 +50,13 @@ int32_t frame_sound(const ShowTimeline& timeline, int64_t n)
 // alone.
 void catch_up_chain(ShowTimeline* timeline, float beat)
 {
-    if (schedule_row(beat) != ROW_POST_CHAIN) return;
-    int64_t n = first_frame_at_or_after(scene_of(ROW_POST_CHAIN).start, timeline->fps);
+    const Scene* chain = scene_at(show_schedule(), beat);
+    if (!chain || chain->drawing != DRAW_POST_CHAIN) return;
+    int64_t n = first_frame_at_or_after(chain->start, timeline->fps);
     if (n < timeline->chain_next) n = timeline->chain_next;
     for (;; ++n) {
         const float b = frame_beat(n, timeline->fps);
-        if (b >= beat || schedule_row(b) != ROW_POST_CHAIN) break;
+        if (b >= beat || scene_at(show_schedule(), b) != chain) break;
         // Only the automaton carries over; its picture is not needed.
         step_life(b, frame_sound(*timeline, n));
     }
