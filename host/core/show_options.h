@@ -43,6 +43,8 @@ struct ShowOptions {
     VsyncMode vsync = VSYNC_DRIVER;
     bool on_display = false;  // open on monitor `display` (else where SDL puts it)
     int display = 0;          // 0 the first monitor
+    bool live = false;        // shaders and schedule read from a folder and watched
+    std::string live_folder;  // that folder; empty: the source tree's shaders/
 };
 
 // Options as `--name VALUE` or `--name=VALUE`; a later option overrides an

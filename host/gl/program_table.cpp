@@ -19,9 +19,10 @@ ProgramTable table;
 
 }  // namespace
 
-bool build_table_program(ProgramId program, const char* fragment_text, size_t length)
+bool build_table_program(ProgramId program, const char* fragment_text, size_t length,
+                         BuildFailure* failure)
 {
-    const GLuint id = build_program(fragment_text, length, k_programs[program].name);
+    const GLuint id = build_program(fragment_text, length, k_programs[program].name, failure);
     if (!id) return false;
     TableProgram& entry = table.programs[program];
     if (entry.id) glDeleteProgram(entry.id);
@@ -64,11 +65,14 @@ void draw_pass(GLuint framebuffer, GLuint input, ProgramId program, float beat, 
     draw_fullscreen_quad();
 }
 
-void warm_up_programs()
+namespace {
+
+// Draws programs [first, last) into one pixel and clears it again.
+void warm_up(size_t first, size_t last)
 {
     glEnable(GL_SCISSOR_TEST);
     glScissor(0, 0, 1, 1);
-    for (size_t i = 0; i < k_program_count; ++i) {
+    for (size_t i = first; i < last; ++i) {
         use_program(ProgramId(i));
         set_frame_uniforms(0.0f, 0);
         draw_fullscreen_quad();
@@ -77,3 +81,9 @@ void warm_up_programs()
     glDisable(GL_SCISSOR_TEST);
     glClear(GL_COLOR_BUFFER_BIT);
 }
+
+}  // namespace
+
+void warm_up_programs() { warm_up(0, k_program_count); }
+
+void warm_up_program(ProgramId program) { warm_up(program, program + 1); }

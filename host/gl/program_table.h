@@ -6,6 +6,7 @@
 
 #include "gl_api.h"
 #include "program_ids.h"
+#include "shaders.h"
 
 #include <cstdint>
 
@@ -17,8 +18,10 @@ bool build_program_table();
 
 // Builds one program of the table from `fragment_text` in place of the one
 // there, which is deleted only when the new one has built. False, with the
-// failure reported and the old program kept, otherwise.
-bool build_table_program(ProgramId program, const char* fragment_text, size_t length);
+// failure reported (on stderr, or in `failure` if given) and the old program
+// kept, otherwise.
+bool build_table_program(ProgramId program, const char* fragment_text, size_t length,
+                         BuildFailure* failure = nullptr);
 
 // Deletes every built program.
 void release_program_table();
@@ -37,3 +40,6 @@ void draw_pass(GLuint framebuffer, GLuint input, ProgramId program, float beat, 
 // into a single pixel of the bound framebuffer, then clears it, so that no
 // scene change stalls on a compile.
 void warm_up_programs();
+
+// The same for one program (one just rebuilt).
+void warm_up_program(ProgramId program);

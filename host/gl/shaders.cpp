@@ -49,8 +49,24 @@ GLuint vertex_stage(const char* name)
     return shaders.vertex_stage;
 }
 
+// Prints the failure, or hands it to the caller who asked for it.
+void report(BuildFailure* failure, const std::string& what, const std::string& log,
+            bool fragment_compile)
+{
+    if (!failure) {
+        if (log.empty())
+            std::fprintf(stderr, "krelan: %s\n", what.c_str());
+        else
+            std::fprintf(stderr, "krelan: %s:\n%s\n", what.c_str(), log.c_str());
+        return;
+    }
+    failure->what = what;
+    failure->log = log;
+    failure->fragment_compile = fragment_compile;
+}
+
 // Links the two stages; the fragment stage is deleted either way.
-GLuint link_program(GLuint vertex, GLuint fragment, const char* name)
+GLuint link_program(GLuint vertex, GLuint fragment, const char* name, BuildFailure* failure)
 {
     GLuint program = glCreateProgram();
     glAttachShader(program, vertex);
@@ -62,8 +78,8 @@ GLuint link_program(GLuint vertex, GLuint fragment, const char* name)
     GLint ok = GL_FALSE;
     glGetProgramiv(program, GL_LINK_STATUS, &ok);
     if (!ok) {
-        std::fprintf(stderr, "krelan: program '%s' failed to link:\n%s\n", name,
-                     info_log(program, true).c_str());
+        report(failure, "program '" + std::string(name) + "' failed to link",
+               info_log(program, true), false);
         glDeleteProgram(program);
         return 0;
     }
@@ -72,7 +88,8 @@ GLuint link_program(GLuint vertex, GLuint fragment, const char* name)
 
 }  // namespace
 
-GLuint compile_shader(const char* text, int length, GLenum type, const char* name)
+GLuint compile_shader(const char* text, int length, GLenum type, const char* name,
+                      BuildFailure* failure)
 {
     const char* stage = type == GL_VERTEX_SHADER ? "vertex" : "fragment";
     GLuint shader = glCreateShader(type);
@@ -81,26 +98,28 @@ GLuint compile_shader(const char* text, int length, GLenum type, const char* nam
     GLint ok = GL_FALSE;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
     if (!ok) {
-        std::fprintf(stderr, "krelan: the %s shader of program '%s' failed to compile:\n%s\n",
-                     stage, name, info_log(shader, false).c_str());
+        report(failure,
+               std::string("the ") + stage + " shader of program '" + name + "' failed to compile",
+               info_log(shader, false), type == GL_FRAGMENT_SHADER);
         glDeleteShader(shader);
         return 0;
     }
     return shader;
 }
 
-GLuint build_program(const char* fragment_text, size_t length, const char* name)
+GLuint build_program(const char* fragment_text, size_t length, const char* name,
+                     BuildFailure* failure)
 {
     if (fragment_text == nullptr || length == 0) {
-        std::fprintf(stderr, "krelan: program '%s' has no fragment text\n", name);
+        report(failure, "program '" + std::string(name) + "' has no fragment text", "", false);
         return 0;
     }
     const GLuint vertex = vertex_stage(name);
     if (!vertex) return 0;
     const GLuint fragment =
-        compile_shader(fragment_text, static_cast<int>(length), GL_FRAGMENT_SHADER, name);
+        compile_shader(fragment_text, static_cast<int>(length), GL_FRAGMENT_SHADER, name, failure);
     if (!fragment) return 0;
-    const GLuint program = link_program(vertex, fragment, name);
+    const GLuint program = link_program(vertex, fragment, name, failure);
     if (!program) return 0;
     glUseProgram(program);
     for (const SamplerUnit& sampler : k_sampler_units)

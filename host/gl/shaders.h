@@ -7,17 +7,29 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+
+// Why a program did not build, for a caller that reports it in its own way
+// (krelan-demo --live names the pieces and lines of the driver's log).
+struct BuildFailure {
+    std::string what;               // "the fragment shader of program 'sphere' failed to compile"
+    std::string log;                // the driver's info log
+    bool fragment_compile = false;  // the log is about the fragment text's lines
+};
 
 // `name` says which program the shader belongs to, for the error message.
-// 0 and a message on stderr when it does not compile.
-GLuint compile_shader(const char* text, int length, GLenum type, const char* name);
+// 0 and a message on stderr (or in `failure`) when it does not compile.
+GLuint compile_shader(const char* text, int length, GLenum type, const char* name,
+                      BuildFailure* failure = nullptr);
 
 // The shared vertex stage (compiled once, on first use, and kept) plus the
 // given fragment text, linked and left in use, its samplers bound to their
 // units (`tex` to 0, `reach` to 1). No shader object outlives the call but
 // the shared vertex stage, whatever fails. 0 and a message on stderr if a
-// stage fails to compile or the link fails.
-GLuint build_program(const char* fragment_text, size_t length, const char* name);
+// stage fails to compile or the link fails; with `failure` given, the
+// message goes there instead.
+GLuint build_program(const char* fragment_text, size_t length, const char* name,
+                     BuildFailure* failure = nullptr);
 
 // Deletes the shared vertex stage (before its context goes); the next
 // build_program compiles it again.

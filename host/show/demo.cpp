@@ -4,6 +4,7 @@
 #include "gl_window.h"
 #include "letterbox.h"
 #include "level_meter.h"
+#include "live_reload.h"
 #include "media_store.h"
 #include "show.h"
 #include "show_mixer.h"
@@ -16,6 +17,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -38,6 +40,7 @@ struct Demo {
     std::atomic<bool> quit_flag{false};  // set by events, the event watch or the end of the show
     FullscreenKeys fullscreen_keys;
     bool window_open = false;  // the window and its context, which shut_down closes
+    bool live = false;         // --live: shaders and schedule from a folder, watched
 };
 
 int on_event_watch(void* user_data, SDL_Event* event)
@@ -53,6 +56,12 @@ void skip_ahead(Demo* demo, uint32_t ms)
 {
     demo->start_time -= ms;
     Mix_SetMusicPosition(elapsed_ms(SDL_GetTicks(), demo->start_time) / 1000.0);
+}
+
+// The folder --live reads: the one named, or the source tree's shaders/.
+std::string live_folder(const ShowOptions& options)
+{
+    return options.live_folder.empty() ? KRELAN_SOURCE_SHADERS : options.live_folder;
 }
 
 void on_key_released(Demo* demo, SDL_Keycode key)
@@ -91,10 +100,12 @@ void render_frame(const Demo& demo)
     finish_screen_frame();
     check_frame_errors(demo.current_beat);
     present_frame();
+    if (demo.live) live_frame_presented();
 }
 
 void shut_down(Demo* demo)
 {
+    stop_live();
     SDL_DelEventWatch(on_event_watch, &demo->quit_flag);
     if (demo->music) {
         Mix_HaltMusic();
@@ -145,6 +156,10 @@ bool start_up(Demo* demo, const ShowOptions& options)
     }
     if (start == SHOW_FAILED) return false;
     std::fprintf(stderr, "krelan: resources ready in %u ms\n", SDL_GetTicks() - loading);
+    if (options.live) {
+        start_live(live_folder(options), {KRELAN_GENERATED_PIECES}, false);
+        demo->live = true;
+    }
 
     if (Mix_PlayMusic(demo->music, 1) != 0) {
         std::fprintf(stderr, "krelan: the music cannot play: %s\n", Mix_GetError());
@@ -164,6 +179,7 @@ void run_frame_loop(Demo* demo)
         if (demo->current_beat > k_end_beat) demo->quit_flag = true;  // one more frame is drawn
         update_beat(demo);
         drain_events(demo);
+        if (demo->live) update_live(SDL_GetTicks64(), false);
         render_frame(*demo);
         ++frames;
         SDL_Delay(k_frame_pause_ms);
@@ -178,6 +194,17 @@ void run_frame_loop(Demo* demo)
 int run_demo(const ShowOptions& options)
 {
     guard_standard_streams();
+    std::string reason;
+    if (options.live && !live_folder_usable(live_folder(options), &reason)) {
+        if (options.live_folder.empty())
+            std::fprintf(stderr,
+                         "krelan: --live: the source tree's shaders/ (%s, where krelan-demo was "
+                         "built) is gone; name a folder of shader pieces: --live DIR\n",
+                         KRELAN_SOURCE_SHADERS);
+        else
+            std::fprintf(stderr, "krelan: --live: %s\n", reason.c_str());
+        return k_exit_start_failed;
+    }
     if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         SDL_Log("Failed to initialize SDL: %s", SDL_GetError());
         return k_exit_no_sdl;
