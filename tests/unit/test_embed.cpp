@@ -69,11 +69,11 @@ TEST(ShaderAssembly, DriverMessagesAreNamedByPieceAndLine)
 {
     const std::vector<LineOrigin> origins = {{"prelude.glsl", 1}, {"sphere.glsl", 52}};
     const std::string log =
-        "0:2(17): error: syntax error, unexpected ';'\n"    // Mesa
-        "0(2) : error C0000: syntax error\r\n"              // NVIDIA
-        "ERROR: 0:1: 'x' : undeclared identifier\n"         // glslang and others
+        "0:2(17): error: syntax error, unexpected ';'\n"  // Mesa
+        "0(2) : error C0000: syntax error\r\n"            // NVIDIA
+        "ERROR: 0:1: 'x' : undeclared identifier\n"       // glslang and others
         "\n"
-        "0:9(1): error: beyond the text\n"                  // no such line: kept as it is
+        "0:9(1): error: beyond the text\n"  // no such line: kept as it is
         "error: linking failed\n";
     const std::vector<std::string> expected = {
         "sphere.glsl:52: error: syntax error, unexpected ';'",
