@@ -4,25 +4,39 @@
 #include "programs.h"
 #include "shaders.h"
 
+#include <vector>
+
 namespace {
 
 struct TableProgram {
+    std::string name;
     GLuint id = 0;
     FrameUniforms uniforms;
 };
 
-// The module's state: the built programs, indexed by ProgramId.
+// The module's state: the programs, indexed by ProgramId: the built-in ones
+// of the manifest, then those added while the show runs.
 struct ProgramTable {
-    TableProgram programs[k_program_count];
+    std::vector<TableProgram> programs;
 };
 ProgramTable table;
+
+// The table with its built-in programs named, none built.
+void name_built_in_programs()
+{
+    if (table.programs.size() >= k_program_count) return;
+    table.programs.resize(k_program_count);
+    for (size_t i = 0; i < k_program_count; ++i) table.programs[i].name = k_programs[i].name;
+}
 
 }  // namespace
 
 bool build_table_program(ProgramId program, const char* fragment_text, size_t length,
                          BuildFailure* failure)
 {
-    const GLuint id = build_program(fragment_text, length, k_programs[program].name, failure);
+    name_built_in_programs();
+    const GLuint id =
+        build_program(fragment_text, length, table.programs[program].name.c_str(), failure);
     if (!id) return false;
     TableProgram& entry = table.programs[program];
     if (entry.id) glDeleteProgram(entry.id);
@@ -48,10 +62,36 @@ void release_program_table()
     table = ProgramTable();
 }
 
-GLuint table_program(ProgramId program) { return table.programs[program].id; }
+ProgramId add_table_program(const std::string& name)
+{
+    name_built_in_programs();
+    for (size_t i = 0; i < table.programs.size(); ++i)
+        if (table.programs[i].name == name) return ProgramId(i);
+    table.programs.push_back(TableProgram());
+    table.programs.back().name = name;
+    return ProgramId(table.programs.size() - 1);
+}
+
+size_t table_program_count()
+{
+    name_built_in_programs();
+    return table.programs.size();
+}
+
+const char* table_program_name(ProgramId program)
+{
+    name_built_in_programs();
+    return table.programs[program].name.c_str();
+}
+
+GLuint table_program(ProgramId program)
+{
+    return size_t(program) < table.programs.size() ? table.programs[program].id : 0;
+}
 
 void use_program(ProgramId program)
 {
+    name_built_in_programs();
     const TableProgram& entry = table.programs[program];
     use_program(entry.id, entry.uniforms);
 }
@@ -84,6 +124,6 @@ void warm_up(size_t first, size_t last)
 
 }  // namespace
 
-void warm_up_programs() { warm_up(0, k_program_count); }
+void warm_up_programs() { warm_up(0, table_program_count()); }
 
 void warm_up_program(ProgramId program) { warm_up(program, program + 1); }

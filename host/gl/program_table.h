@@ -9,6 +9,7 @@
 #include "shaders.h"
 
 #include <cstdint>
+#include <string>
 
 // Builds every program of the table in ProgramId order, deleting any built
 // before (the tests load the show's resources more than once). Reports the
@@ -23,10 +24,20 @@ bool build_program_table();
 bool build_table_program(ProgramId program, const char* fragment_text, size_t length,
                          BuildFailure* failure = nullptr);
 
-// Deletes every built program.
+// Deletes every built program, and forgets the programs added.
 void release_program_table();
 
-// The built program; 0 before it is built.
+// A program the table did not have (krelan-demo --live, for a program the
+// folder's manifest gained): a slot after the built-in ones, built by
+// build_table_program; until then it draws as program 0. A name the table
+// has gives that program's slot.
+ProgramId add_table_program(const std::string& name);
+
+// How many programs the table has, built-in and added, and their names.
+size_t table_program_count();
+const char* table_program_name(ProgramId program);
+
+// The built program; 0 before it is built (and for a slot the table lacks).
 GLuint table_program(ProgramId program);
 
 // Makes the program current with its cached frame-input locations.

@@ -19,6 +19,7 @@ constexpr SamplerUnit k_sampler_units[] = {{"tex", 0}, {"reach", 1}};
 // program in use takes its frame inputs.
 struct ShaderState {
     GLuint vertex_stage = 0;
+    GLuint program_in_use = 0;
     FrameUniforms in_use;
 };
 ShaderState shaders;
@@ -124,6 +125,7 @@ GLuint build_program(const char* fragment_text, size_t length, const char* name,
     glUseProgram(program);
     for (const SamplerUnit& sampler : k_sampler_units)
         glUniform1i(glGetUniformLocation(program, sampler.name), sampler.unit);
+    shaders.program_in_use = program;
     shaders.in_use = frame_uniforms_of(program);
     return program;
 }
@@ -145,6 +147,7 @@ FrameUniforms frame_uniforms_of(GLuint program)
 void use_program(GLuint program, const FrameUniforms& uniforms)
 {
     glUseProgram(program);
+    shaders.program_in_use = program;
     shaders.in_use = uniforms;
 }
 
@@ -152,6 +155,8 @@ void use_program(GLuint program) { use_program(program, frame_uniforms_of(progra
 
 void set_frame_uniforms(float beat, int32_t sound)
 {
+    // Program 0 (one that never built) has no uniforms to set.
+    if (!shaders.program_in_use) return;
     glUniform1f(shaders.in_use.beat, beat);
     glUniform1i(shaders.in_use.sound, sound);
 }

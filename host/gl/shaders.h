@@ -51,5 +51,6 @@ void use_program(GLuint program, const FrameUniforms& uniforms);
 // tests' own programs): looks them up now.
 void use_program(GLuint program);
 
-// Sets the frame inputs `beat` and `sound` on the program in use.
+// Sets the frame inputs `beat` and `sound` on the program in use (none for
+// program 0).
 void set_frame_uniforms(float beat, int32_t sound);

@@ -29,8 +29,8 @@ struct Live {
     bool active = false;
     std::string folder;
     std::vector<std::string> piece_folders;  // `folder` first
-    LiveProgram programs[k_program_count];
-    std::string vertex_text;  // the folder's vertex stage as last read
+    std::vector<LiveProgram> programs;       // by ProgramId, built-in and added
+    std::string vertex_text;                 // the folder's vertex stage as last read
     std::vector<std::string> manifest_errors;
     std::string schedule_text;  // the text of `schedule`
     Schedule schedule;
@@ -87,8 +87,9 @@ bool rebuild(ProgramId program, const std::string& text, const std::vector<LineO
 {
     LiveProgram& entry = live.programs[program];
     if (text == entry.text && !always) return false;
+    const bool first = entry.text.empty();
     entry.text = text;
-    const char* name = k_programs[program].name;
+    const char* name = table_program_name(program);
     const auto start = std::chrono::steady_clock::now();
     BuildFailure failure;
     if (!build_table_program(program, text.data(), text.size(), &failure)) {
@@ -102,19 +103,29 @@ bool rebuild(ProgramId program, const std::string& text, const std::vector<LineO
     const bool mended = !entry.errors.empty();
     entry.errors.clear();
     std::fprintf(stderr, "krelan: program '%s' %s in %.0f ms\n", name,
-                 mended ? "builds again" : "rebuilt", ms_since(start));
+                 mended ? "builds again" : first ? "built" : "rebuilt", ms_since(start));
     return true;
 }
 
-ProgramId program_named(const std::string& name, bool* found)
+// The table's program of that name; a program the folder's manifest gained
+// is added to the table, to be built from the folder.
+ProgramId program_named(const std::string& name)
 {
-    for (size_t i = 0; i < k_program_count; ++i)
-        if (name == k_programs[i].name) {
-            *found = true;
-            return ProgramId(i);
-        }
-    *found = false;
-    return ProgramId(0);
+    const size_t count = table_program_count();
+    const ProgramId program = add_table_program(name);
+    if (table_program_count() > count)
+        std::fprintf(stderr, "krelan: program '%s' is new; it is built from the folder\n",
+                     name.c_str());
+    if (live.programs.size() < table_program_count()) live.programs.resize(table_program_count());
+    return program;
+}
+
+std::vector<std::string> table_names()
+{
+    std::vector<std::string> names;
+    for (size_t i = 0; i < table_program_count(); ++i)
+        names.push_back(table_program_name(ProgramId(i)));
+    return names;
 }
 
 // The folder's manifest and pieces; rebuilds what changed. True when a
@@ -146,14 +157,7 @@ bool reload_programs(bool always)
             if (assembled) live.vertex_text = text;
             continue;
         }
-        bool found = false;
-        const ProgramId program = program_named(recipe.program, &found);
-        if (!found) {
-            live.manifest_errors.push_back(where + ": program '" + recipe.program +
-                                           "' is not built into krelan-demo; rebuild it to add "
-                                           "a program");
-            continue;
-        }
+        const ProgramId program = program_named(recipe.program);
         if (!assembled) {
             LiveProgram& entry = live.programs[program];
             entry.errors = {where + ": " + error};
@@ -164,8 +168,6 @@ bool reload_programs(bool always)
         }
         changed = rebuild(program, text, origins, always) || changed;
     }
-    if (!live.manifest_errors.empty())
-        print_messages("the manifest names programs this build lacks:", live.manifest_errors);
     return changed;
 }
 
@@ -177,7 +179,7 @@ bool reload_schedule(bool always)
     Schedule parsed;
     if (!read_file(live.folder + "/" + k_schedule_name, &text)) {
         live.schedule_errors = {std::string(k_schedule_name) + ": cannot be read"};
-    } else if (!parse_schedule(text, k_schedule_name, program_id_names(), &parsed, &error)) {
+    } else if (!parse_schedule(text, k_schedule_name, table_names(), &parsed, &error)) {
         live.schedule_errors = {error};
     } else {
         const bool mended = !live.schedule_errors.empty();
@@ -238,6 +240,7 @@ void start_live(const std::string& folder, const std::vector<std::string>& more_
                               more_piece_folders.end());
     // The embedded texts are built; a folder text the same as its embedded
     // one needs no second build.
+    live.programs.resize(k_program_count);
     for (size_t i = 0; i < k_program_count; ++i)
         live.programs[i].text.assign(k_programs[i].text, k_programs[i].length);
     live.vertex_text.assign(k_vertex_stage.text, k_vertex_stage.length);

@@ -113,12 +113,11 @@ void draw_scene(const Scene& scene, float beat, int32_t sound)
 // current; a beat between two rows shows the black start frame.
 void draw_no_scene(float beat, int32_t sound)
 {
-    if (std::isnan(beat)) {
-        set_frame_uniforms(beat, sound);
-    } else {
-        glUseProgram(0);
+    if (!std::isnan(beat)) {
+        use_program(0, FrameUniforms());
         glBindTexture(GL_TEXTURE_2D, 0);
     }
+    set_frame_uniforms(beat, sound);
     draw_fullscreen_quad();
 }
 
@@ -133,7 +132,7 @@ ShowStart start_show(const std::function<bool()>& hold)
 
 void capture_start_frame()
 {
-    glUseProgram(0);
+    use_program(0, FrameUniforms());
     glBindTexture(GL_TEXTURE_2D, 0);
     draw_fullscreen_quad();
     if (show.tex_blank) glDeleteTextures(1, &show.tex_blank);
