@@ -1,5 +1,8 @@
 #include "scenes.h"
 
+#include "beat_clock.h"
+
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -11,25 +14,32 @@ const Scene k_scenes[] = {
     {ROW_WARNING, "warning card", -k_always, 16.0f, "card", TEXTURE_WARNING, 0.0f},
     {ROW_SPHERE, "dotted sphere", 16.0f, 160.0f, "sphere", TEXTURE_BLANK, 100.0f},
     {ROW_FIELD, "sphere field", 160.0f, 224.0f, "field", TEXTURE_BLANK, 190.0f},
-    {ROW_PARTICLES, "particle rings", 224.0f, 288.0f, "particle_resolve", TEXTURE_BLANK,
-     256.0f},
+    {ROW_PARTICLES, "particle rings", 224.0f, 288.0f, "particle_resolve", TEXTURE_BLANK, 256.0f},
     {ROW_LATTICE, "lattice", 288.0f, k_recap_start, "lattice", TEXTURE_BLANK, 350.0f},
-    {ROW_POST_CHAIN, "post chain", k_recap_end, 512.0f, "glow_sparse", TEXTURE_BLANK,
-     460.0f},
+    {ROW_POST_CHAIN, "post chain", k_recap_end, 512.0f, "glow_sparse", TEXTURE_BLANK, 460.0f},
     {ROW_END, "end card", 512.0f, k_always, "card", TEXTURE_END, 520.0f},
 };
 const size_t k_scene_count = sizeof k_scenes / sizeof k_scenes[0];
 
 const ScheduleRow k_recap_cuts[4] = {ROW_SPHERE, ROW_FIELD, ROW_PARTICLES, ROW_LATTICE};
 
-const char* const k_particle_passes[3] = {"particle_state", "particle_sprite",
-                                          "particle_resolve"};
+const char* const k_particle_passes[3] = {"particle_state", "particle_sprite", "particle_resolve"};
 
 const char* const k_post_chain_passes[5] = {"life", "zoom", "glow_tiles", "glow_reach",
                                             "glow_sparse"};
 
 const ReferenceProgram k_reference_programs[2] = {{"particles", ROW_PARTICLES},
                                                   {"glow", ROW_POST_CHAIN}};
+
+std::vector<ShowPart> show_parts()
+{
+    std::vector<ShowPart> parts;
+    for (const Scene& scene : k_scenes) {
+        if (scene.start == k_recap_end) parts.push_back({"recap", k_recap_start});
+        parts.push_back({scene.title, std::max(scene.start, beat_from_elapsed(0))});
+    }
+    return parts;
+}
 
 ScheduleRow schedule_row(float beat)
 {

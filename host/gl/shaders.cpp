@@ -28,19 +28,40 @@ std::string info_log(GLuint object, bool is_program)
     return log.empty() ? "(no info log)" : log;
 }
 
+// The stage compiled; otherwise its log is reported, naming the program.
+bool compiled(GLuint shader, GLenum type, const char* name)
+{
+    GLint ok = GL_FALSE;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (ok) return true;
+    std::fprintf(stderr, "krelan: the %s shader of program '%s' failed to compile:\n%s\n",
+                 type == GL_VERTEX_SHADER ? "vertex" : "fragment", name,
+                 info_log(shader, false).c_str());
+    return false;
+}
+
+bool linked(GLuint program, const char* name)
+{
+    GLint ok = GL_FALSE;
+    glGetProgramiv(program, GL_LINK_STATUS, &ok);
+    if (ok) return true;
+    std::fprintf(stderr, "krelan: program '%s' failed to link:\n%s\n", name,
+                 info_log(program, true).c_str());
+    return false;
+}
+
+// KHR_parallel_shader_compile: whether the driver has finished a program.
+constexpr GLenum k_completion_status = 0x91B1;
+bool builds_in_background = false;
+
 }  // namespace
 
 GLuint compile_shader(const char* text, int length, GLenum type, const char* name)
 {
-    const char* stage = type == GL_VERTEX_SHADER ? "vertex" : "fragment";
     GLuint shader = glCreateShader(type);
     glShaderSource(shader, 1, &text, &length);
     glCompileShader(shader);
-    GLint ok = GL_FALSE;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (!ok) {
-        std::fprintf(stderr, "krelan: the %s shader of program '%s' failed to compile:\n%s\n",
-                     stage, name, info_log(shader, false).c_str());
+    if (!compiled(shader, type, name)) {
         glDeleteShader(shader);
         return 0;
     }
@@ -49,33 +70,67 @@ GLuint compile_shader(const char* text, int length, GLenum type, const char* nam
 
 GLuint build_program(const char* fragment_text, size_t length, const char* name)
 {
-    if (fragment_text == nullptr || length == 0) {
-        std::fprintf(stderr, "krelan: program '%s' has no fragment text\n", name);
+    PendingProgram pending = start_program(fragment_text, length, name);
+    return finish_program(&pending);
+}
+
+PendingProgram start_program(const char* fragment_text, size_t length, const char* name)
+{
+    PendingProgram pending;
+    pending.name = name;
+    if (fragment_text == nullptr || length == 0) return pending;
+    pending.program = glCreateProgram();
+    const struct {
+        const char* text;
+        size_t length;
+        GLenum type;
+        GLuint* shader;
+    } stages[] = {{k_vertex_stage.text, k_vertex_stage.length, GL_VERTEX_SHADER, &pending.vertex},
+                  {fragment_text, length, GL_FRAGMENT_SHADER, &pending.fragment}};
+    for (const auto& stage : stages) {
+        const GLint text_length = static_cast<GLint>(stage.length);
+        *stage.shader = glCreateShader(stage.type);
+        glShaderSource(*stage.shader, 1, &stage.text, &text_length);
+        glCompileShader(*stage.shader);
+        glAttachShader(pending.program, *stage.shader);
+    }
+    glLinkProgram(pending.program);
+    return pending;
+}
+
+GLuint finish_program(PendingProgram* pending)
+{
+    if (!pending->program) {
+        std::fprintf(stderr, "krelan: program '%s' has no fragment text\n", pending->name);
         return 0;
     }
-    GLuint program = glCreateProgram();
-    GLuint vertex = compile_shader(k_vertex_stage.text, static_cast<int>(k_vertex_stage.length),
-                                   GL_VERTEX_SHADER, name);
-    GLuint fragment =
-        compile_shader(fragment_text, static_cast<int>(length), GL_FRAGMENT_SHADER, name);
-    if (!vertex || !fragment) {
-        glDeleteProgram(program);
-        return 0;
-    }
-    glAttachShader(program, vertex);
-    glAttachShader(program, fragment);
-    glLinkProgram(program);
-    GLint ok = GL_FALSE;
-    glGetProgramiv(program, GL_LINK_STATUS, &ok);
+    GLuint program = pending->program;
+    const bool ok = compiled(pending->vertex, GL_VERTEX_SHADER, pending->name) &&
+                    compiled(pending->fragment, GL_FRAGMENT_SHADER, pending->name) &&
+                    linked(program, pending->name);
+    glDeleteShader(pending->vertex);
+    glDeleteShader(pending->fragment);
     if (!ok) {
-        std::fprintf(stderr, "krelan: program '%s' failed to link:\n%s\n", name,
-                     info_log(program, true).c_str());
         glDeleteProgram(program);
-        return 0;
+        program = 0;
+    } else {
+        use_program(program);
     }
-    use_program(program);
+    *pending = PendingProgram();
     return program;
 }
+
+bool program_finished(const PendingProgram& pending)
+{
+    if (!builds_in_background || !pending.program) return true;
+    GLint done = GL_FALSE;
+    glGetProgramiv(pending.program, k_completion_status, &done);
+    return done != GL_FALSE;
+}
+
+void set_background_builds(bool enabled) { builds_in_background = enabled; }
+
+bool background_builds() { return builds_in_background; }
 
 void use_program(GLuint program)
 {

@@ -57,18 +57,8 @@ void draw_pass(GLuint framebuffer, GLuint input, const char* program, float beat
     draw_fullscreen_quad();
 }
 
-// Builds the whole table again when called again (the tests load the show's
-// resources more than once), so `programs` always matches it entry for entry.
-bool build_programs()
-{
-    programs.clear();
-    for (size_t i = 0; i < k_program_count; ++i) {
-        const ProgramText& p = k_programs[i];
-        programs.push_back(build_program(p.text, p.length, p.name));
-        if (!programs.back()) return false;
-    }
-    return true;
-}
+// The programs of the table, built or being built, in its order.
+std::vector<PendingProgram> pending;
 
 bool create_post_chain()
 {
@@ -83,29 +73,16 @@ bool create_post_chain()
     return fbo_life[0] && fbo_life[1] && fbo_zoom;
 }
 
-// The automaton starts from its seed, so a skip that lands past the seed
-// frames evolves the seed rather than an empty field. The life pass draws
-// its seed at the post chain's first beat.
-void seed_life_state()
-{
-    draw_pass(fbo_life[life_current], tex_blank, "life", scene_of(ROW_POST_CHAIN).start, 0);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-}
-
-// Mesa and other drivers compile at the first draw: draw every program once
-// into a single pixel so that the show never stalls on a scene change.
-void warm_up_programs()
+// Mesa and other drivers compile at the first draw: each program is drawn
+// once into a single pixel so that the show never stalls on a scene change.
+void warm_up_program(GLuint program)
 {
     glEnable(GL_SCISSOR_TEST);
     glScissor(0, 0, 1, 1);
-    for (GLuint program : programs) {
-        use_program(program);
-        set_frame_uniforms(0.0f, 0);
-        draw_fullscreen_quad();
-    }
-    glFinish();
+    use_program(program);
+    set_frame_uniforms(0.0f, 0);
+    draw_fullscreen_quad();
     glDisable(GL_SCISSOR_TEST);
-    glClear(GL_COLOR_BUFFER_BIT);
 }
 
 // Life and zoom into their targets; the glow reads the zoom image and draws
@@ -145,16 +122,54 @@ GLuint blank_texture() { return tex_blank; }
 
 bool load_show_resources()
 {
+    if (!load_show_cards()) return false;
+    for (size_t i = 0; i < k_program_count; ++i)
+        if (!start_show_program(i) || !finish_show_program(i)) return false;
+    return finish_show_resources();
+}
+
+bool load_show_cards()
+{
     tex_warning = load_card_texture(asset_warning_card.bytes, asset_warning_card.length, "warning");
     tex_end = load_card_texture(asset_end_card.bytes, asset_end_card.length, "end");
     if (!tex_warning || !tex_end) return false;
     glBindTexture(GL_TEXTURE_2D, tex_blank);
+    // Loading again (the tests do) builds the whole table again.
+    programs.assign(k_program_count, 0);
+    pending.assign(k_program_count, PendingProgram());
+    return true;
+}
 
-    if (!build_programs() || !create_post_chain()) return false;
-    warm_up_programs();
+bool start_show_program(size_t index)
+{
+    if (index >= pending.size()) return false;
+    const ProgramText& p = k_programs[index];
+    pending[index] = start_program(p.text, p.length, p.name);
+    return true;
+}
+
+bool show_program_finished(size_t index)
+{
+    return index >= pending.size() || program_finished(pending[index]);
+}
+
+bool finish_show_program(size_t index)
+{
+    if (index >= pending.size()) return false;
+    programs[index] = finish_program(&pending[index]);
+    if (!programs[index]) return false;
+    warm_up_program(programs[index]);
+    return true;
+}
+
+bool finish_show_resources()
+{
+    if (!create_post_chain()) return false;
+    glFinish();
+    glClear(GL_COLOR_BUFFER_BIT);  // the warm-up's pixels
     // The scenes of several passes draw into targets of their own.
     if (!load_particle_scene() || !load_sparse_glow()) return false;
-    seed_life_state();
+    seed_life();
     // The warning card is the first thing drawn.
     use_program(show_program("card"));
     glBindTexture(GL_TEXTURE_2D, tex_blank);
@@ -179,6 +194,52 @@ void step_life(float beat, int32_t sound)
     draw_pass(fbo_life[next], tex_life[life_current], "life", beat, sound);
     glBindFramebuffer(GL_FRAMEBUFFER, caller_target);
     life_current = next;
+}
+
+// The automaton starts from its seed, so a skip that lands past the seed
+// frames evolves the seed rather than an empty field. The life pass draws
+// its seed at the post chain's first beat; both images hold it, so that
+// nothing but the seed is left in either.
+void seed_life()
+{
+    for (int i = 0; i < 2; ++i) step_life(scene_of(ROW_POST_CHAIN).start, 0);
+}
+
+void read_life_images(int x, int y, int width, int height, uint8_t* latest, uint8_t* previous)
+{
+    GLint caller_target = 0;
+    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &caller_target);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    const struct {
+        int image;
+        uint8_t* pixels;
+    } reads[] = {{life_current, latest}, {1 - life_current, previous}};
+    for (const auto& read : reads) {
+        if (!read.pixels) continue;
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_life[read.image]);
+        glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, read.pixels);
+    }
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(caller_target));
+}
+
+void write_life_images(int x, int y, int width, int height, const uint8_t* pixels)
+{
+    const GLuint caller_target = bound_framebuffer();
+    GLfloat clear[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    glClearColor(0, 0, 0, 0);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    for (int i = 0; i < 2; ++i) {
+        glBindFramebuffer(GL_FRAMEBUFFER, fbo_life[i]);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glBindTexture(GL_TEXTURE_2D, tex_life[i]);
+        if (width > 0 && height > 0)
+            glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE,
+                            pixels);
+    }
+    glClearColor(clear[0], clear[1], clear[2], clear[3]);
+    glBindTexture(GL_TEXTURE_2D, tex_blank);
+    glBindFramebuffer(GL_FRAMEBUFFER, caller_target);
 }
 
 void draw_frame(float beat, int32_t sound)
