@@ -29,14 +29,18 @@ mkdir -p "$gen/desktop"
 "$root/tools/check_shaders.sh" "$gen/desktop" "$gen"
 
 sources=(
-    host/core/beat_clock.cpp host/core/level_meter.cpp host/core/level_table.cpp
-    host/core/scenes.cpp
+    host/core/beat_clock.cpp host/core/frame_timeline.cpp host/core/level_meter.cpp
+    host/core/level_table.cpp host/core/life_region.cpp host/core/scenes.cpp
     host/gl/gpu.cpp host/gl/quad_es3.cpp host/gl/programs.cpp host/gl/shaders.cpp
-    host/show/show.cpp host/show/particle_sprites.cpp host/show/sparse_glow.cpp
+    host/show/show.cpp host/show/chain_catch_up.cpp host/show/particle_sprites.cpp
+    host/show/sparse_glow.cpp
     web/web_gl.cpp web/web_cards.cpp web/player.cpp)
-exports=_krelan_card_pixels,_krelan_prepare,_krelan_level_heads,_krelan_measure_levels
-exports+=,_krelan_level_at,_krelan_beat_at,_krelan_frame,_krelan_still,_krelan_print
-exports+=,_krelan_end_seconds
+exports=_krelan_card_pixels,_krelan_open,_krelan_background_builds,_krelan_program_count
+exports+=,_krelan_program_name,_krelan_program_start,_krelan_program_finished
+exports+=,_krelan_program_finish,_krelan_finish_prepare,_krelan_level_heads
+exports+=,_krelan_measure_levels,_krelan_level_at,_krelan_beat_at,_krelan_seconds_at
+exports+=,_krelan_end_seconds,_krelan_part_count,_krelan_part_title,_krelan_part_start
+exports+=,_krelan_frame,_krelan_still,_krelan_seek_begin,_krelan_seek_step,_krelan_print
 
 cd "$root"
 emcc -O2 -c "$gen/program_blobs.c" -o "$gen/program_blobs.o"
@@ -45,7 +49,7 @@ emcc -std=c++17 -O2 -Wall -Wextra \
     "${sources[@]}" "$gen/program_texts.cpp" "$gen/program_blobs.o" \
     -sENVIRONMENT=web -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2 \
     -sINITIAL_MEMORY=64MB -sALLOW_MEMORY_GROWTH=1 \
-    -sEXPORTED_FUNCTIONS="$exports" -sEXPORTED_RUNTIME_METHODS=HEAPU8,HEAP16 \
+    -sEXPORTED_FUNCTIONS="$exports" -sEXPORTED_RUNTIME_METHODS=HEAPU8,HEAP16,UTF8ToString \
     -o "$out/krelan.js"
 
 cp web/index.html web/player.js web/player.css "$out/"

@@ -1,10 +1,16 @@
 // The browser player's C++ side: what the page calls. The page owns the
 // audio clock, the keys and the screens; this side prepares the GPU
-// resources, turns the music's position into the beat and the sound level
-// with the show's own clock and meter, and draws the show's frames.
+// resources (in steps, so that the page keeps responding), turns the music's
+// position into the beat and the sound level with the show's own clock and
+// meter, tells the page the show's parts, draws the show's frames, and
+// brings the post chain's automaton to the beat a seek lands on.
 #include "beat_clock.h"
+#include "chain_catch_up.h"
 #include "level_meter.h"
 #include "level_table.h"
+#include "programs.h"
+#include "scenes.h"
+#include "shaders.h"
 #include "show.h"
 #include "web_cards.h"
 #include "web_gl.h"
@@ -18,9 +24,22 @@ namespace {
 
 LevelTable level_table;
 std::vector<int16_t> level_heads;  // filled by the page, measured once
+const std::vector<ShowPart> parts = show_parts();
+
+// A seek lands on the frame the offline renderer draws at that beat, whose
+// automaton has had one generation a frame at its default rate.
+constexpr double k_seek_fps = 60.0;
+ChainCatchUp seek_chain = [] {
+    ChainCatchUp chain;
+    chain.fps = k_seek_fps;
+    chain.keep_checkpoints = true;
+    return chain;
+}();
 
 // The beat at a position of the music, in seconds (negative before it starts).
 float beat_at_position(double seconds) { return beat_at_ms(static_cast<float>(seconds * 1000.0)); }
+
+int32_t frame_level(int64_t frame) { return level_at(level_table, frame / k_seek_fps); }
 
 }  // namespace
 
@@ -29,16 +48,43 @@ extern "C" {
 // Where the page puts a card's decoded RGBA pixels (0 warning, 1 end).
 EMSCRIPTEN_KEEPALIVE unsigned char* krelan_card_pixels(int card) { return web_card_pixels(card); }
 
-// The context, the black start frame kept as the blank texture, the cards,
-// every program built and drawn once: as the desktop show before its music
-// starts. 1 on success; otherwise the reason is on stderr.
-EMSCRIPTEN_KEEPALIVE int krelan_prepare()
+// --- Preparing, in the order the page calls it ------------------------------
+
+// The context, the black start frame kept as the blank texture, the cards:
+// as the desktop show before its programs. 1 on success; otherwise the
+// reason is on stderr.
+EMSCRIPTEN_KEEPALIVE int krelan_open()
 {
     if (!open_web_gl_context()) return 0;
     draw_start_frame();
     capture_blank_texture();
-    return load_show_resources() ? 1 : 0;
+    return load_show_cards() ? 1 : 0;
 }
+
+// Whether the browser builds programs in the background
+// (KHR_parallel_shader_compile): then the page starts every program at once.
+EMSCRIPTEN_KEEPALIVE int krelan_background_builds() { return background_builds() ? 1 : 0; }
+
+EMSCRIPTEN_KEEPALIVE int krelan_program_count() { return static_cast<int>(k_program_count); }
+
+EMSCRIPTEN_KEEPALIVE const char* krelan_program_name(int index)
+{
+    return index >= 0 && size_t(index) < k_program_count ? k_programs[index].name : "";
+}
+
+EMSCRIPTEN_KEEPALIVE int krelan_program_start(int index) { return start_show_program(index); }
+
+EMSCRIPTEN_KEEPALIVE int krelan_program_finished(int index) { return show_program_finished(index); }
+
+// Takes the program's result and draws it once, hidden; 0 with the reason
+// on stderr when it failed.
+EMSCRIPTEN_KEEPALIVE int krelan_program_finish(int index) { return finish_show_program(index); }
+
+// The targets of the post chain, the particle scene and the glow, and the
+// automaton's seed. 1 on success; otherwise the reason is on stderr.
+EMSCRIPTEN_KEEPALIVE int krelan_finish_prepare() { return finish_show_resources() ? 1 : 0; }
+
+// --- The music's levels ----------------------------------------------------
 
 // Room for the heads (first k_level_slots samples) of `chunks` chunks.
 EMSCRIPTEN_KEEPALIVE int16_t* krelan_level_heads(int chunks)
@@ -57,11 +103,24 @@ EMSCRIPTEN_KEEPALIVE void krelan_measure_levels(double sample_count)
 
 EMSCRIPTEN_KEEPALIVE int krelan_level_at(double seconds) { return level_at(level_table, seconds); }
 
+// --- Time -------------------------------------------------------------------
+
 EMSCRIPTEN_KEEPALIVE double krelan_beat_at(double seconds) { return beat_at_position(seconds); }
+
+// The music's position, in seconds, at which the clock shows `beat`.
+EMSCRIPTEN_KEEPALIVE double krelan_seconds_at(double beat) { return ms_at_beat(beat) / 1000.0; }
 
 // The music's position, in seconds, at which the clock passes k_end_beat and
 // the show ends: the decoded music must last at least this long.
 EMSCRIPTEN_KEEPALIVE double krelan_end_seconds() { return ms_at_beat(k_end_beat) / 1000.0; }
+
+// The show's parts (scenes.h show_parts): how many, each one's title and
+// first beat.
+EMSCRIPTEN_KEEPALIVE int krelan_part_count() { return static_cast<int>(parts.size()); }
+EMSCRIPTEN_KEEPALIVE const char* krelan_part_title(int index) { return parts.at(index).title; }
+EMSCRIPTEN_KEEPALIVE double krelan_part_start(int index) { return parts.at(index).start; }
+
+// --- Frames -----------------------------------------------------------------
 
 // Draws the frame for the music's position; 0 once the show has ended
 // (beat past k_end_beat), when the page stops and offers to watch again.
@@ -74,6 +133,23 @@ EMSCRIPTEN_KEEPALIVE int krelan_frame(double seconds)
 
 // One frame at a given beat and sound level (the page's still mode).
 EMSCRIPTEN_KEEPALIVE void krelan_still(float beat, int sound) { draw_frame(beat, sound); }
+
+// A seek to the music's position `seconds`: the generations the automaton
+// needs before that frame, counted from its seed (0 outside the post chain).
+// The page then calls krelan_seek_step until none is left, and draws the
+// frame with krelan_frame.
+EMSCRIPTEN_KEEPALIVE double krelan_seek_begin(double seconds)
+{
+    leave_chain_timeline(&seek_chain);
+    return static_cast<double>(chain_steps_left(seek_chain, beat_at_position(seconds)));
+}
+
+// Applies at most `limit` of those generations; returns how many are left.
+EMSCRIPTEN_KEEPALIVE double krelan_seek_step(double seconds, int limit)
+{
+    return static_cast<double>(
+        catch_up_chain(&seek_chain, beat_at_position(seconds), limit, frame_level));
+}
 
 // The `p` key: the first sample of the current chunk and the beat.
 EMSCRIPTEN_KEEPALIVE void krelan_print(double seconds)

@@ -2,6 +2,7 @@
 
 #include "gl_window.h"
 #include "gpu.h"
+#include "shaders.h"
 
 #include <emscripten/html5.h>
 
@@ -19,9 +20,9 @@ bool enable_float_targets()
 {
     for (const char* name : {"EXT_color_buffer_float", "EXT_float_blend"}) {
         if (!emscripten_webgl_enable_extension(context, name)) {
-            std::fprintf(stderr,
-                         "krelan: this browser's WebGL 2 lacks %s, which the particle scene needs\n",
-                         name);
+            std::fprintf(
+                stderr, "krelan: this browser's WebGL 2 lacks %s, which the particle scene needs\n",
+                name);
             return false;
         }
     }
@@ -50,6 +51,10 @@ bool open_web_gl_context()
     }
     emscripten_webgl_make_context_current(context);
     if (!enable_float_targets()) return false;
+    // Where the browser builds programs in the background, the page starts
+    // them all and takes each one when it is done, instead of waiting.
+    set_background_builds(
+        emscripten_webgl_enable_extension(context, "KHR_parallel_shader_compile"));
     glViewport(0, 0, k_frame_width, k_frame_height);
     glClearColor(0, 0, 0, 1);
     return true;
