@@ -36,7 +36,7 @@ sources=(
     host/show/sparse_glow.cpp
     web/web_gl.cpp web/web_cards.cpp web/player.cpp)
 exports=_krelan_card_pixels,_krelan_open,_krelan_background_builds,_krelan_program_count
-exports+=,_krelan_program_name,_krelan_program_start,_krelan_program_finished
+exports+=,_krelan_program_name,_krelan_program_drawn,_krelan_program_start,_krelan_program_finished
 exports+=,_krelan_program_finish,_krelan_finish_prepare,_krelan_level_heads
 exports+=,_krelan_measure_levels,_krelan_level_at,_krelan_beat_at,_krelan_seconds_at
 exports+=,_krelan_end_seconds,_krelan_part_count,_krelan_part_title,_krelan_part_start

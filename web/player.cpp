@@ -15,9 +15,12 @@
 #include "web_cards.h"
 #include "web_gl.h"
 
+#include <GLES3/gl3.h>
+
 #include <emscripten/emscripten.h>
 
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -72,13 +75,33 @@ EMSCRIPTEN_KEEPALIVE const char* krelan_program_name(int index)
     return index >= 0 && size_t(index) < k_program_count ? k_programs[index].name : "";
 }
 
+// Whether the show draws the program: the straightforward per-pixel forms
+// that the particle scene's and the glow's passes reproduce are there for
+// the tests and the bench alone, and the heaviest to build (the particles'
+// takes seconds in a software WebGL), so the page does not build them.
+EMSCRIPTEN_KEEPALIVE int krelan_program_drawn(int index)
+{
+    if (index < 0 || size_t(index) >= k_program_count) return 0;
+    for (const ReferenceProgram& reference : k_reference_programs)
+        if (std::strcmp(reference.program, k_programs[index].name) == 0) return 0;
+    return 1;
+}
+
 EMSCRIPTEN_KEEPALIVE int krelan_program_start(int index) { return start_show_program(index); }
 
 EMSCRIPTEN_KEEPALIVE int krelan_program_finished(int index) { return show_program_finished(index); }
 
-// Takes the program's result and draws it once, hidden; 0 with the reason
-// on stderr when it failed.
-EMSCRIPTEN_KEEPALIVE int krelan_program_finish(int index) { return finish_show_program(index); }
+// Takes the program's result and draws it once, hidden, waiting for that
+// draw (a browser may compile the program only then), so that each step's
+// cost falls in its own animation frame; 0 with the reason on stderr when it
+// failed.
+EMSCRIPTEN_KEEPALIVE int krelan_program_finish(int index)
+{
+    if (!finish_show_program(index)) return 0;
+    unsigned char pixel[4];
+    glReadPixels(0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+    return 1;
+}
 
 // The targets of the post chain, the particle scene and the glow, and the
 // automaton's seed. 1 on success; otherwise the reason is on stderr.

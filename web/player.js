@@ -182,11 +182,14 @@ function webglProblem() {
   return null;
 }
 
-// Builds the programs without holding up the page: all at once where the
-// browser builds them in the background, else one an animation frame.
+// Builds the programs the show draws without holding up the page: all at
+// once where the browser builds them in the background, else one an
+// animation frame.
 // Returns false once the page has said what failed.
 async function buildPrograms(timings) {
-  const count = Module._krelan_program_count();
+  const drawn = Array.from({ length: Module._krelan_program_count() }, (_, i) => i)
+    .filter((i) => Module._krelan_program_drawn(i));
+  const count = drawn.length;
   const name = (i) => Module.UTF8ToString(Module._krelan_program_name(i));
   const base = k_shares.download + k_shares.decode;
   const progress = (done, text) => showProgress(base + k_shares.programs * done / count, text);
@@ -194,8 +197,8 @@ async function buildPrograms(timings) {
   timings.builds = background ? 'in the background' : 'one an animation frame';
   let done = 0;
   if (background) {
-    for (let i = 0; i < count; ++i) Module._krelan_program_start(i);
-    const waiting = new Set(Array.from({ length: count }, (_, i) => i));
+    for (const i of drawn) Module._krelan_program_start(i);
+    const waiting = new Set(drawn);
     while (waiting.size) {
       progress(done, `Building the programs (${done} of ${count})…`);
       await nextPaint();
@@ -207,10 +210,17 @@ async function buildPrograms(timings) {
       }
     }
   } else {
-    for (let i = 0; i < count; ++i) {
-      progress(done, `Building the programs: ${name(i)} (${i + 1} of ${count})…`);
+    let slowest = 0;
+    for (const i of drawn) {
+      progress(done, `Building the programs: ${name(i)} (${done + 1} of ${count})…`);
       await nextPaint();
+      const started = performance.now();
       if (!Module._krelan_program_start(i) || !Module._krelan_program_finish(i)) return false;
+      const took = performance.now() - started;
+      if (took > slowest) {
+        slowest = took;
+        timings.slowest = `${name(i)} ${Math.round(took)}`;
+      }
       ++done;
     }
   }

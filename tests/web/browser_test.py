@@ -4,7 +4,8 @@ native renderer:
   - frames of the cards, the sphere, the particles and the post chain equal
     krelan-render's at the same beat and sound (the cards exactly, the
     scenes within the software renderers' measured agreement);
-  - the level of every chunk is the renderer's level for that chunk;
+  - the browser decodes the renderer's samples (to the decoders' rounding),
+    and the level of each chunk is the renderer's for that chunk (to one);
   - the picture follows the audio clock: the context runs after the click,
     and the beat moves with its currentTime and stands when it stands; two
     broken players (a context left suspended, a beat from the wall clock)
@@ -104,21 +105,18 @@ def check_frames(browser, render, scratch):
               f'levels ({exact:.4%} exact, largest {largest}; browser {seconds:.1f} s)')
 
 
-def renderer_levels(render, scratch):
-    """The meter's rule on the renderer's mixed stream: the mean magnitude of
-    the first 100 samples of each 2048-frame chunk."""
+def renderer_stream(render, scratch):
+    """The renderer's mixed stream: the mixer's 48 kHz 16-bit stereo frames."""
     path = os.path.join(scratch, 'soundtrack.wav')
     subprocess.run([render, 'audio', '--out', path], check=True, stdout=subprocess.DEVNULL)
     with wave.open(path) as w:
         assert w.getframerate() == 48000 and w.getnchannels() == 2
         samples = numpy.frombuffer(w.readframes(w.getnframes()), dtype='<i2').astype(numpy.int64)
-    return head_levels(samples.reshape(-1, 2))
+    return samples.reshape(-1, 2)
 
 
-def head_levels(frames):
-    """Levels of each whole chunk of 16-bit stereo frames."""
-    chunks = len(frames) // 2048
-    heads = frames[:chunks * 2048].reshape(chunks, 2048 * 2)[:, :100]
+def head_levels(heads):
+    """The meter's rule: the mean magnitude of each chunk's first 100 samples."""
     return numpy.abs(heads).sum(axis=1) // 100
 
 
@@ -135,15 +133,36 @@ def check_levels(browser, render, scratch):
         web = browser.evaluate(f'krelan.levelAt({seconds})')
         check(web == expected, f'level at {seconds} s: {web}, the meter on the decoded samples {expected}')
     # Against the renderer, chunk for chunk over the whole show: the track is
-    # at the mixer's rate, so the browser and SDL decode the same samples.
-    native = renderer_levels(render, scratch)
-    chunks = min(len(native), int(browser.evaluate('Module._krelan_end_seconds()') * 48000 / 2048) + 1)
+    # at the mixer's rate, so the browser and SDL play the same samples, but
+    # their MP3 decoders (Chromium's in floats, rounded by the page; libmpg123
+    # in 16 bits) differ by one where a sample falls within about 0.1 of a
+    # rounding boundary (0.26 % of the samples here). A level, the sum of 100
+    # magnitudes divided by 100, moves by one when such a sample tips the sum
+    # across a multiple of 100 (about one chunk in a thousand).
+    native = renderer_stream(render, scratch)
+    chunks = int(browser.evaluate('Module._krelan_end_seconds()') * 48000 / 2048) + 1
+    native_heads = native[:chunks * 2048].reshape(chunks, 2048 * 2)[:, :100]
+    web_heads = numpy.array(browser.evaluate(f'''(() => {{
+      const heads = [];
+      for (let c = 0; c < {chunks}; ++c) {{
+        const left = krelan.decoded(0, c * 2048, 50), right = krelan.decoded(1, c * 2048, 50);
+        for (let i = 0; i < 50; ++i)
+          for (const x of [left[i], right[i]])
+            heads.push(Math.max(-32768, Math.min(32767, Math.round(x * 32768))));
+      }}
+      return heads;
+    }})()''')).reshape(chunks, 100)
+    off = numpy.abs(web_heads - native_heads)
+    check(float((off != 0).mean()) < 0.005 and off.max() <= 1,
+          f'the browser decodes the renderer\'s samples: {float((off != 0).mean()):.3%} of the show\'s '
+          f'chunk heads differ, by {off.max()} at most')
     web = numpy.array(browser.evaluate(
         f'Array.from({{length: {chunks}}}, (_, c) => krelan.levelAt((c + 0.5) * 2048 / 48000))'))
-    off = numpy.abs(web - native[:chunks])
-    equal = float((off == 0).mean())
-    check(equal == 1.0, f'the level equals the renderer\'s in {equal:.2%} of the show\'s {chunks} '
-          f'chunks (largest difference {off.max()}, at chunk {int(off.argmax())})')
+    level_off = numpy.abs(web - head_levels(native_heads))
+    equal = float((level_off == 0).mean())
+    check(equal >= 0.995 and level_off.max() <= 1,
+          f'the level equals the renderer\'s in {equal:.2%} of the show\'s {chunks} chunks, '
+          f'the others by {level_off.max()} (the decoders\' rounding)')
 
 
 # AudioContext stand-ins, installed before a click: every context the page
