@@ -281,11 +281,12 @@ async function load() {
   showProgress(k_shares.download + k_shares.decode, 'Building the programs…');
   await nextPaint();
   if (params.has('fault')) injectShaderFault();
-  if (!Module._krelan_open() || !await buildPrograms(timings)) return fail(stderrLines.join('\n'), true);
+  // A context, a program or a target the GPU refuses fails again on a reload.
+  if (!Module._krelan_open() || !await buildPrograms(timings)) return fail(stderrLines.join('\n'), false);
   lap('programs');
   showProgress(1 - k_shares.finish, 'Preparing the post chain…');
   await nextPaint();
-  if (!Module._krelan_finish_prepare()) return fail(stderrLines.join('\n'), true);
+  if (!Module._krelan_finish_prepare()) return fail(stderrLines.join('\n'), false);
   lap('post chain');
   console.log('krelan: loaded in ' + Object.entries(timings).map(([k, v]) => `${k} ${v}`).join(', ') +
               (typeof timings.download === 'number' ? ' (ms)' : ''));
@@ -398,6 +399,7 @@ function stopMusic() {
   audio = null;
   held = null;
   paused = false;
+  seeking = 0;
   clearTimeout(endTimer);
 }
 
@@ -547,26 +549,21 @@ async function seekTo(target) {
   playFrom(seconds);
   followAddress(seconds);
   wakeControls();
+  // The frame at the new moment first, exactly; then the show goes on, or
+  // holds there when paused.
+  held = seconds;
+  if (!drawNow()) return;
   if (paused) {
-    // The picture holds at the new moment; the audio clock stands still.
-    held = seconds;
-    Module._krelan_frame(seconds);
-    if (krelan.keepFrames) krelan.kept.push(canvas.toDataURL('image/png'));
-    showPosition(seconds);
     setState('paused');
     return;
   }
-  if (held !== null) {
-    // Back from a hold (the automaton's run, or a pause undone meanwhile):
-    // the frame at the new moment, then on with the music.
-    held = seconds;
-    if (!drawNow()) return;
-    held = null;
+  held = null;
+  if (context.state !== 'running') {
     await context.resume();
     if (!current() || paused) return;
     setState('playing');
-    runFrames();
   }
+  runFrames();
 }
 
 // A seek by a number of beats from the current position.
