@@ -4,6 +4,7 @@
 #                       sox, encoded with lame
 #   assets/warning.png  drawn by krelan-cards
 #   assets/end.png      drawn by krelan-cards
+#   assets/icons/       the application icon at each size, drawn by krelan-cards
 #   docs/soundtrack.png spectrogram of the track with the section starts marked
 #
 # Builds the two tools with the project's own CMake (tests off; the card
@@ -56,9 +57,11 @@ lame --quiet --cbr -b 192 -m j -q 2 --id3v2-only --id3v2-latin1 \
     --tv "TBPM=130" \
     "$work/music.wav" "$root/assets/music.mp3"
 
-echo "drawing the cards"
+echo "drawing the cards and the icons"
 # Offscreen GL (no display needed) unless SDL_VIDEODRIVER names a driver.
-SDL_VIDEODRIVER=${SDL_VIDEODRIVER:-offscreen} "$KRELAN_CARDS" --warning "$root/assets/warning.png" --end "$root/assets/end.png"
+mkdir -p "$root/assets/icons"
+SDL_VIDEODRIVER=${SDL_VIDEODRIVER:-offscreen} "$KRELAN_CARDS" --warning "$root/assets/warning.png" \
+    --end "$root/assets/end.png" --icons "$root/assets/icons"
 
 echo "measuring the encoded track"
 # The report reads the MP3 as a listener hears it: decoded by LAME, which

@@ -2,12 +2,13 @@
 // audio clock, the keys and the screens; this side prepares the GPU
 // resources (in steps, so that the page keeps responding), turns the music's
 // position into the beat and the sound level with the show's own clock and
-// meter, tells the page the show's parts, draws the show's frames, and
-// brings the post chain's automaton to the beat a seek lands on.
+// meter, tells the page the audio facts it must share with the desktop show
+// and the show's parts, draws the show's frames, and brings the post chain's
+// automaton to the beat a seek lands on.
 #include "beat_clock.h"
 #include "chain_catch_up.h"
-#include "level_meter.h"
 #include "level_table.h"
+#include "mixer_format.h"
 #include "programs.h"
 #include "scenes.h"
 #include "shaders.h"
@@ -15,38 +16,45 @@
 #include "web_cards.h"
 #include "web_gl.h"
 
-#include <GLES3/gl3.h>
-
 #include <emscripten/emscripten.h>
 
 #include <cstdio>
-#include <cstring>
 #include <vector>
 
 namespace {
 
-LevelTable level_table;
-std::vector<int16_t> level_heads;  // filled by the page, measured once
-const std::vector<ShowPart> parts = show_parts();
-
 // A seek lands on the frame the offline renderer draws at that beat, whose
 // automaton has had one generation a frame at its default rate.
 constexpr double k_seek_fps = 60.0;
-ChainCatchUp seek_chain = [] {
-    ChainCatchUp chain;
-    chain.fps = k_seek_fps;
-    chain.keep_checkpoints = true;
-    return chain;
-}();
+
+// The player's state: the track's levels, measured once from the heads the
+// page fills in; the show's parts; the automaton as the seeks bring it on.
+struct Player {
+    LevelTable level_table;
+    std::vector<int16_t> level_heads;
+    std::vector<ShowPart> parts = show_parts();
+    ChainCatchUp seek_chain;
+};
+Player player;
 
 // The beat at a position of the music, in seconds (negative before it starts).
 float beat_at_position(double seconds) { return beat_at_ms(static_cast<float>(seconds * 1000.0)); }
 
-int32_t frame_level(int64_t frame) { return level_at(level_table, frame / k_seek_fps); }
+int32_t frame_level(int64_t frame) { return level_at(player.level_table, frame / k_seek_fps); }
+
+bool is_program(int index) { return index >= 0 && size_t(index) < k_program_count; }
 
 }  // namespace
 
 extern "C" {
+
+// The mixer's format and the meter's head, which the page decodes and cuts
+// the track by, and the skip key's distance (mixer_format.h).
+EMSCRIPTEN_KEEPALIVE int krelan_mix_rate() { return k_mix_rate; }
+EMSCRIPTEN_KEEPALIVE int krelan_mix_channels() { return k_mix_channels; }
+EMSCRIPTEN_KEEPALIVE int krelan_mix_chunk_frames() { return k_mix_chunk_frames; }
+EMSCRIPTEN_KEEPALIVE int krelan_level_slots() { return k_level_slots; }
+EMSCRIPTEN_KEEPALIVE double krelan_skip_seconds() { return k_skip_ms / 1000.0; }
 
 // Where the page puts a card's decoded RGBA pixels (0 warning, 1 end).
 EMSCRIPTEN_KEEPALIVE unsigned char* krelan_card_pixels(int card) { return web_card_pixels(card); }
@@ -54,13 +62,12 @@ EMSCRIPTEN_KEEPALIVE unsigned char* krelan_card_pixels(int card) { return web_ca
 // --- Preparing, in the order the page calls it ------------------------------
 
 // The context, the black start frame kept as the blank texture, the cards:
-// as the desktop show before its programs. 1 on success; otherwise the
-// reason is on stderr.
+// the show's start-up up to its programs. 1 on success; otherwise the reason
+// is on stderr.
 EMSCRIPTEN_KEEPALIVE int krelan_open()
 {
     if (!open_web_gl_context()) return 0;
-    draw_start_frame();
-    capture_blank_texture();
+    capture_start_frame();
     return load_show_cards() ? 1 : 0;
 }
 
@@ -72,7 +79,7 @@ EMSCRIPTEN_KEEPALIVE int krelan_program_count() { return static_cast<int>(k_prog
 
 EMSCRIPTEN_KEEPALIVE const char* krelan_program_name(int index)
 {
-    return index >= 0 && size_t(index) < k_program_count ? k_programs[index].name : "";
+    return is_program(index) ? k_programs[index].name : "";
 }
 
 // Whether the show draws the program: the straightforward per-pixel forms
@@ -81,15 +88,23 @@ EMSCRIPTEN_KEEPALIVE const char* krelan_program_name(int index)
 // takes seconds in a software WebGL), so the page does not build them.
 EMSCRIPTEN_KEEPALIVE int krelan_program_drawn(int index)
 {
-    if (index < 0 || size_t(index) >= k_program_count) return 0;
+    if (!is_program(index)) return 0;
     for (const ReferenceProgram& reference : k_reference_programs)
-        if (std::strcmp(reference.program, k_programs[index].name) == 0) return 0;
+        if (reference.program == ProgramId(index)) return 0;
     return 1;
 }
 
-EMSCRIPTEN_KEEPALIVE int krelan_program_start(int index) { return start_show_program(index); }
+EMSCRIPTEN_KEEPALIVE int krelan_program_start(int index)
+{
+    if (!is_program(index)) return 0;
+    start_show_program(ProgramId(index));
+    return 1;
+}
 
-EMSCRIPTEN_KEEPALIVE int krelan_program_finished(int index) { return show_program_finished(index); }
+EMSCRIPTEN_KEEPALIVE int krelan_program_finished(int index)
+{
+    return !is_program(index) || show_program_finished(ProgramId(index));
+}
 
 // Takes the program's result and draws it once, hidden, waiting for that
 // draw (a browser may compile the program only then), so that each step's
@@ -97,7 +112,7 @@ EMSCRIPTEN_KEEPALIVE int krelan_program_finished(int index) { return show_progra
 // failed.
 EMSCRIPTEN_KEEPALIVE int krelan_program_finish(int index)
 {
-    if (!finish_show_program(index)) return 0;
+    if (!is_program(index) || !finish_show_program(ProgramId(index))) return 0;
     unsigned char pixel[4];
     glReadPixels(0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
     return 1;
@@ -112,19 +127,23 @@ EMSCRIPTEN_KEEPALIVE int krelan_finish_prepare() { return finish_show_resources(
 // Room for the heads (first k_level_slots samples) of `chunks` chunks.
 EMSCRIPTEN_KEEPALIVE int16_t* krelan_level_heads(int chunks)
 {
-    level_heads.assign(size_t(chunks) * k_level_slots, 0);
-    return level_heads.data();
+    player.level_heads.assign(size_t(chunks) * k_level_slots, 0);
+    return player.level_heads.data();
 }
 
 // Measures the heads with the meter; `sample_count` is the whole decoded
 // stream's length in interleaved samples at the mixer's rate.
 EMSCRIPTEN_KEEPALIVE void krelan_measure_levels(double sample_count)
 {
-    level_table = measure_levels(level_heads.data(), static_cast<size_t>(sample_count));
-    level_heads = std::vector<int16_t>();
+    player.level_table =
+        measure_levels(player.level_heads.data(), static_cast<size_t>(sample_count));
+    player.level_heads = std::vector<int16_t>();
 }
 
-EMSCRIPTEN_KEEPALIVE int krelan_level_at(double seconds) { return level_at(level_table, seconds); }
+EMSCRIPTEN_KEEPALIVE int krelan_level_at(double seconds)
+{
+    return level_at(player.level_table, seconds);
+}
 
 // --- Time -------------------------------------------------------------------
 
@@ -139,9 +158,12 @@ EMSCRIPTEN_KEEPALIVE double krelan_end_seconds() { return ms_at_beat(k_end_beat)
 
 // The show's parts (scenes.h show_parts): how many, each one's title and
 // first beat.
-EMSCRIPTEN_KEEPALIVE int krelan_part_count() { return static_cast<int>(parts.size()); }
-EMSCRIPTEN_KEEPALIVE const char* krelan_part_title(int index) { return parts.at(index).title; }
-EMSCRIPTEN_KEEPALIVE double krelan_part_start(int index) { return parts.at(index).start; }
+EMSCRIPTEN_KEEPALIVE int krelan_part_count() { return static_cast<int>(player.parts.size()); }
+EMSCRIPTEN_KEEPALIVE const char* krelan_part_title(int index)
+{
+    return player.parts.at(index).title;
+}
+EMSCRIPTEN_KEEPALIVE double krelan_part_start(int index) { return player.parts.at(index).start; }
 
 // --- Frames -----------------------------------------------------------------
 
@@ -150,7 +172,7 @@ EMSCRIPTEN_KEEPALIVE double krelan_part_start(int index) { return parts.at(index
 EMSCRIPTEN_KEEPALIVE int krelan_frame(double seconds)
 {
     const float beat = beat_at_position(seconds);
-    draw_frame(beat, level_at(level_table, seconds));
+    draw_frame(beat, level_at(player.level_table, seconds));
     return beat > k_end_beat ? 0 : 1;
 }
 
@@ -158,28 +180,34 @@ EMSCRIPTEN_KEEPALIVE int krelan_frame(double seconds)
 EMSCRIPTEN_KEEPALIVE void krelan_still(float beat, int sound) { draw_frame(beat, sound); }
 
 // A seek to the music's position `seconds`: the generations the automaton
-// needs before that frame, counted from its seed (0 outside the post chain).
-// The page then calls krelan_seek_step until none is left, and draws the
-// frame with krelan_frame.
+// needs before that frame, counted from its seed or the latest checkpoint
+// before it (0 outside the post chain). The page then calls krelan_seek_step
+// until none is left, and draws the frame with krelan_frame.
 EMSCRIPTEN_KEEPALIVE double krelan_seek_begin(double seconds)
 {
-    leave_chain_timeline(&seek_chain);
-    return static_cast<double>(chain_steps_left(seek_chain, beat_at_position(seconds)));
+    ChainCatchUp& chain = player.seek_chain;
+    chain.fps = k_seek_fps;
+    chain.keep_checkpoints = true;
+    // The show's own frames have moved the automaton since the last seek.
+    leave_chain_timeline(&chain);
+    return static_cast<double>(chain_steps_left(chain, beat_at_position(seconds)));
 }
 
-// Applies at most `limit` of those generations; returns how many are left.
+// Applies at most `limit` of those generations (all of them when negative);
+// returns how many are left.
 EMSCRIPTEN_KEEPALIVE double krelan_seek_step(double seconds, int limit)
 {
     return static_cast<double>(
-        catch_up_chain(&seek_chain, beat_at_position(seconds), limit, frame_level));
+        catch_up_chain(&player.seek_chain, beat_at_position(seconds), limit, frame_level));
 }
 
 // The `p` key: the first sample of the current chunk and the beat.
 EMSCRIPTEN_KEEPALIVE void krelan_print(double seconds)
 {
+    const LevelTable& table = player.level_table;
     const int64_t chunk = chunk_at(seconds);
-    const bool inside = chunk >= 0 && chunk < static_cast<int64_t>(level_table.first_sample.size());
-    std::printf("Sample: %d\nBeat: %f\n", inside ? level_table.first_sample[chunk] : 0,
+    const bool inside = chunk >= 0 && chunk < static_cast<int64_t>(table.first_sample.size());
+    std::printf("Sample: %d\nBeat: %f\n", inside ? table.first_sample[chunk] : 0,
                 static_cast<double>(beat_at_position(seconds)));
 }
 

@@ -8,10 +8,10 @@
 (() => {
 'use strict';
 
-const k_rate = 48000;        // the show's mixer rate: levels are measured at it
-const k_chunk_samples = 4096;  // 2048 stereo frames
-const k_head_samples = 100;    // the samples of each chunk the meter reads
-const k_skip_seconds = 10;
+// The audio facts the page shares with the desktop show come from the wasm
+// module once it is loaded (mixer_format.h): the mixer's rate, channels and
+// chunk, the samples of each chunk the meter reads, the skip's distance.
+let mix = null;
 
 const k_bar_beats = 4;               // ← and → move a bar, with Shift a beat
 const k_idle_ms = 2000;              // the controls and the cursor hide after this without movement
@@ -26,7 +26,7 @@ const $ = (id) => document.getElementById(id);
 const canvas = $('show');
 const stderrLines = [];
 
-let track = null;    // the decoded music, an AudioBuffer at 48 kHz
+let track = null;    // the decoded music, an AudioBuffer at the mixer's rate
 let audio = null;    // { context, source, startTime, offset } while a show is on
 let playing = false; // a show is on (playing, paused or seeking)
 let paused = false;  // the viewer paused it
@@ -125,20 +125,33 @@ async function decodeCard(url, bytes, which) {
   Module.HEAPU8.set(pixels, Module._krelan_card_pixels(which));
 }
 
-// The meter reads the first 100 samples of every chunk of the 48 kHz 16-bit
-// stereo stream: those heads go to the C++ side, which measures the levels.
+function mixerFormat() {
+  const channels = Module._krelan_mix_channels();
+  return {
+    rate: Module._krelan_mix_rate(),
+    channels,
+    chunkSamples: Module._krelan_mix_chunk_frames() * channels,
+    headSamples: Module._krelan_level_slots(),
+    skipSeconds: Module._krelan_skip_seconds(),
+  };
+}
+
+// The meter reads the first samples (mix.headSamples) of every chunk of the
+// 16-bit interleaved stream at the mixer's rate: those heads go to the C++
+// side, which measures the levels.
 function measureLevels(buffer) {
-  const left = buffer.getChannelData(0);
-  const right = buffer.numberOfChannels > 1 ? buffer.getChannelData(1) : left;
-  const samples = buffer.length * 2;
-  const chunks = Math.ceil(samples / k_chunk_samples);
+  const channels = [];
+  for (let c = 0; c < mix.channels; ++c)
+    channels.push(buffer.getChannelData(Math.min(c, buffer.numberOfChannels - 1)));
+  const samples = buffer.length * mix.channels;
+  const chunks = Math.ceil(samples / mix.chunkSamples);
   const heads = Module._krelan_level_heads(chunks) >> 1;
   const toInt16 = (x) => Math.max(-32768, Math.min(32767, Math.round(x * 32768)));
   for (let c = 0; c < chunks; ++c) {
-    const count = Math.min(k_head_samples, samples - c * k_chunk_samples);
+    const count = Math.min(mix.headSamples, samples - c * mix.chunkSamples);
     for (let i = 0; i < count; ++i) {
-      const frame = c * (k_chunk_samples / 2) + (i >> 1);
-      Module.HEAP16[heads + c * k_head_samples + i] = toInt16((i & 1 ? right : left)[frame]);
+      const frame = (c * mix.chunkSamples + i - i % mix.channels) / mix.channels;
+      Module.HEAP16[heads + c * mix.headSamples + i] = toInt16(channels[i % mix.channels][frame]);
     }
   }
   Module._krelan_measure_levels(samples);
@@ -253,17 +266,24 @@ async function load() {
     return fail(`The player failed to load: krelan.wasm is damaged or cut short ` +
                 `(${wasm.byteLength} bytes).`, true);
   }
+  try {
+    await loadCode(wasm);
+  } catch (e) {
+    return fail(e.message, true);
+  }
+  mix = mixerFormat();
+  lap('code');
   showProgress(k_shares.download, 'Decoding the music…');
   try {
     // Decoding at the mixer's rate whatever the output's rate: the levels
-    // are measured on 48 kHz samples, and the audio context resamples on play.
-    track = await new OfflineAudioContext(2, 1, k_rate).decodeAudioData(mp3.buffer);
+    // are measured on samples at that rate, and the audio context resamples
+    // on play.
+    track = await new OfflineAudioContext(mix.channels, 1, mix.rate).decodeAudioData(mp3.buffer);
   } catch (e) {
     return fail('The music failed to decode: ' + (e && e.message ? e.message : e), true);
   }
   lap('decode');
   try {
-    await loadCode(wasm);
     await decodeCard('warning.png', cards[0], 0);
     await decodeCard('end.png', cards[1], 1);
   } catch (e) {
@@ -277,7 +297,7 @@ async function load() {
                 `show needs ${needed.toFixed(1)} s (music.mp3 may be cut short).`, true);
   }
   measureLevels(track);
-  lap('code, cards and levels');
+  lap('cards and levels');
   showProgress(k_shares.download + k_shares.decode, 'Building the programs…');
   await nextPaint();
   if (params.has('fault')) injectShaderFault();
@@ -588,7 +608,7 @@ function seekPart(direction) {
 }
 
 function skip() {
-  seekTo(position() + k_skip_seconds);
+  seekTo(position() + mix.skipSeconds);
 }
 
 // A tab in the background draws no frames: its show still ends on time.
@@ -776,7 +796,7 @@ const krelan = window.krelan = {
     return canvas.toDataURL('image/png');
   },
   levelAt: (seconds) => Module._krelan_level_at(seconds),
-  // `count` decoded 48 kHz samples of one channel from frame `start`.
+  // `count` decoded samples (at the mixer's rate) of one channel from frame `start`.
   decoded: (channel, start, count) =>
     Array.from(track.getChannelData(channel).subarray(start, start + count)),
   beat: () => (audio ? Module._krelan_beat_at(position()) : null),

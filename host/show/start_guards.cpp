@@ -47,9 +47,10 @@ bool video_driver_shows_picture()
     const bool headless =
         driver && (!strcasecmp(driver, "offscreen") || !strcasecmp(driver, "dummy"));
     if (!headless || names_driver(SDL_GetHint(SDL_HINT_VIDEODRIVER), driver)) return true;
-    SDL_Log("Failed to initialize SDL: no display; SDL fell back to its '%s' video driver, "
-            "which shows nothing (SDL_VIDEODRIVER=%s runs the show on it anyway)",
-            driver, driver);
+    SDL_Log(
+        "Failed to initialize SDL: no display; SDL fell back to its '%s' video driver, "
+        "which shows nothing (SDL_VIDEODRIVER=%s runs the show on it anyway)",
+        driver, driver);
     return false;
 }
 

@@ -1,6 +1,5 @@
 // The card pass, the life, zoom and glow passes, and the post chain that the
 // schedule runs through framebuffer objects.
-#include "card_texture.h"
 #include "chain_catch_up.h"
 #include "frame_timeline.h"
 #include "gl_harness.h"
@@ -51,26 +50,17 @@ Cells live_cells(const std::vector<unsigned char>& rgba)
 }
 
 // Offsets from the reference cell (959, 539) to cells.
-Cells at_reference(std::initializer_list<std::pair<int, int>> offsets)
+using Offsets = std::vector<std::pair<int, int>>;
+Cells at_reference(const Offsets& offsets)
 {
     Cells cells;
     for (auto [x, y] : offsets) cells.insert({959 + x, 539 + y});
     return cells;
 }
 
-const Cells seed_cells = at_reference({{2, 7},
-                                       {3, 7},
-                                       {4, 7},
-                                       {5, 5},
-                                       {5, 6},
-                                       {6, 5},
-                                       {8, 2},
-                                       {8, 3},
-                                       {9, 3},
-                                       {10, 3},
-                                       {10, 5},
-                                       {10, 6},
-                                       {10, 7}});
+const Offsets seed_offsets = {{2, 7}, {3, 7}, {4, 7},  {5, 5},  {5, 6},  {6, 5}, {8, 2},
+                              {8, 3}, {9, 3}, {10, 3}, {10, 5}, {10, 6}, {10, 7}};
+const Cells seed_cells = at_reference(seed_offsets);
 
 class LifePass : public testing::Test {
 protected:
@@ -132,21 +122,9 @@ TEST_F(LifePass, DrawsTheSeedBeforeBeat450WhateverItsInput)
 TEST_F(LifePass, SeedEvolvesThroughItsKnownGenerations)
 {
     Cells cells = step({}, 449.0f);
-    const Cells first = at_reference({{3, 6},
-                                      {3, 7},
-                                      {3, 8},
-                                      {4, 7},
-                                      {5, 5},
-                                      {5, 6},
-                                      {6, 5},
-                                      {6, 6},
-                                      {8, 2},
-                                      {8, 3},
-                                      {9, 3},
-                                      {9, 6},
-                                      {10, 4},
-                                      {10, 6},
-                                      {11, 6}});
+    const Offsets first_offsets = {{3, 6}, {3, 7}, {3, 8}, {4, 7}, {5, 5},  {5, 6},  {6, 5}, {6, 6},
+                                   {8, 2}, {8, 3}, {9, 3}, {9, 6}, {10, 4}, {10, 6}, {11, 6}};
+    const Cells first = at_reference(first_offsets);
     const size_t counts[] = {13, 15, 19, 20, 25, 27, 30, 26, 30, 39};
     for (int generation = 0; generation < 10; ++generation) {
         EXPECT_EQ(cells.size(), counts[generation]) << "generation " << generation;
@@ -258,9 +236,7 @@ TEST(GlowPass, UniformInputsAndTheBloomOfOnePixel)
 TEST(PostChain, EvolvesOneGenerationPerFrameAndShowsCyanOnBlack)
 {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    draw_start_frame();
-    capture_blank_texture();
-    ASSERT_TRUE(load_show_resources());
+    ASSERT_EQ(start_show(), SHOW_READY);
 
     // The automaton starts from its seed, even before any chain frame.
     EXPECT_EQ(live_cells(read_texture(life_state_texture(), 1920, 1080)), seed_cells);
@@ -307,9 +283,7 @@ std::vector<std::vector<unsigned char>> stepped_every_frame(const std::vector<in
 TEST(PostChain, CatchingUpGivesTheAutomatonOfEveryFrameDrawn)
 {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    draw_start_frame();
-    capture_blank_texture();
-    ASSERT_TRUE(load_show_resources());
+    ASSERT_EQ(start_show(), SHOW_READY);
 
     // Past the first checkpoint; back to just after it; back before it.
     const float beats[] = {455.0f, 454.9f, 451.0f};

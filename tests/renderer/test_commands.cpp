@@ -51,6 +51,13 @@ TEST(RenderCommandLine, UnknownCommandProgramOrOptionIsAUsageError)
     EXPECT_TRUE(dir.entries().empty());
 }
 
+TEST(RenderCommandLine, VersionIsTheProjectsOwn)
+{
+    const RunResult r = run_render({"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.output, "krelan-render " KRELAN_VERSION "\n");
+}
+
 TEST(RenderCommandLine, BeatThatIsNotANumberIsRefused)
 {
     ScratchDir dir;

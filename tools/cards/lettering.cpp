@@ -23,7 +23,7 @@ bool load_font(const std::string& shader_dir, Font* font, std::string* error)
         return false;
     }
     font->tokens.clear();
-    return scrolltext::read_token_table(text, &font->tokens, error);
+    return read_scroll_tokens(text, &font->tokens, error);
 }
 
 std::vector<std::string> glyph_names(const Font& font)
@@ -46,7 +46,7 @@ bool set_text(const Font& font, const std::string& text, std::vector<CharGlyph>*
             raise = k_middle_dot_raise;
             ++i;
         } else if (!(text[i] & 0x80)) {
-            token = scrolltext::token_for_char(text[i]);
+            token = scroll_token_for_char(text[i]);
         }
         auto found = token.empty() ? font.tokens.end() : font.tokens.find(token);
         if (found == font.tokens.end()) {

@@ -17,7 +17,7 @@ struct CharGlyph {
 };
 
 struct Font {
-    scrolltext::TokenTable tokens;  // the scroller's token macros
+    ScrollTokenTable tokens;  // the scroller's token macros
 };
 
 // Reads the token macros of scroller.glsl from `shader_dir`.

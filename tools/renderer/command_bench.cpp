@@ -5,12 +5,12 @@
 #include "args.h"
 #include "bench_paths.h"
 #include "bench_report.h"
-#include "card_texture.h"
 #include "commands.h"
 #include "gpu.h"
 #include "letterbox.h"
 #include "letterbox_rect.h"
 #include "media_store.h"
+#include "program_table.h"
 #include "programs.h"
 #include "render_gl.h"
 #include "scenes.h"
@@ -141,7 +141,7 @@ std::vector<ProgramTiming> measure_programs(long frames, bool quiet)
     std::vector<ProgramTiming> timings;
     for (size_t i = 0; i < k_program_count; ++i) {
         const ProgramText& p = k_programs[i];
-        ProgramTiming t{p.name, program_sample_beat(p.name), false, 0, 0};
+        ProgramTiming t{p.name, program_sample_beat(ProgramId(i)), false, 0, 0};
         const GLuint texture = std::string(p.name) == "card" ? warning : blank_texture();
         const double start = now_seconds();
         const GLuint program = build_program(p.text, p.length, p.name);
@@ -169,7 +169,7 @@ struct ChainTiming {
 // automaton and the glow alone reads the show's latest zoom image.
 ChainTiming measure_post_chain(long frames)
 {
-    const GLuint life = show_program("life"), zoom = show_program("zoom");
+    const GLuint life = table_program(PROG_LIFE), zoom = table_program(PROG_ZOOM);
     ReadbackChain readback;
     readback.texture = create_texture(k_frame_width, k_frame_height, nullptr, GL_CLAMP);
     readback.readback_a.assign(k_frame_bytes, 0);
@@ -326,9 +326,9 @@ double frame_ms_of(const std::vector<ProgramTiming>& timings, const char* name)
 
 SceneCosts scene_costs(const std::vector<ProgramTiming>& timings, long frames)
 {
-    return {frame_ms_of(timings, "card"),    frame_ms_of(timings, "sphere"),
-            frame_ms_of(timings, "field"),   frame_ms_of(timings, "lattice"),
-            frame_ms_of(timings, "life"),    frame_ms_of(timings, "zoom"),
+    return {frame_ms_of(timings, "card"),  frame_ms_of(timings, "sphere"),
+            frame_ms_of(timings, "field"), frame_ms_of(timings, "lattice"),
+            frame_ms_of(timings, "life"),  frame_ms_of(timings, "zoom"),
             measure_readback(frames)};
 }
 

@@ -1,7 +1,7 @@
 #include "timeline.h"
 
 #include "beat_clock.h"
-#include "soundtrack.h"
+#include "mixer_format.h"
 
 #include <cmath>
 

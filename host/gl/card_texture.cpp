@@ -1,5 +1,5 @@
-#include "card_texture.h"
-
+// The desktop's cards as textures (platform.h): SDL_image decodes the PNG
+// from the media store, and a blit puts it in the card layout.
 #include "gpu.h"
 
 #include <SDL.h>
