@@ -5,7 +5,7 @@
 #pragma once
 
 #include "scenes.h"
-#include "timeline.h"
+#include "live_timeline.h"
 
 #include <cstdint>
 #include <string>

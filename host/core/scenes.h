@@ -8,6 +8,7 @@
 #include "program_ids.h"
 #include "schedule_file.h"
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,10 @@ const Scene* find_scene(const Schedule& schedule, const std::string& name);
 // output is the scene's picture (its last pass).
 inline ProgramId scene_pass(const Scene& scene, size_t i) { return ProgramId(scene.programs[i]); }
 inline ProgramId scene_program(const Scene& scene) { return ProgramId(scene.programs.back()); }
+
+// Before this beat the life pass draws its seed whatever its input; from it
+// on, each frame evolves the image of the frame before by one generation.
+constexpr float k_life_seed_end = 450.0f;
 
 // The representative beat of a program: that of the scene it draws, is a
 // pass of, or is the reference of; 0 for a program no scene needs.

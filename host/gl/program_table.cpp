@@ -12,6 +12,7 @@ struct TableProgram {
     std::string name;
     GLuint id = 0;
     FrameUniforms uniforms;
+    PendingProgram pending;  // started, not yet taken
 };
 
 // The module's state: the programs, indexed by ProgramId: the built-in ones
@@ -29,6 +30,15 @@ void name_built_in_programs()
     for (size_t i = 0; i < k_program_count; ++i) table.programs[i].name = k_programs[i].name;
 }
 
+// Puts a built program in the table in place of the one there.
+void enter_program(ProgramId program, GLuint id)
+{
+    TableProgram& entry = table.programs[program];
+    if (entry.id) glDeleteProgram(entry.id);
+    entry.id = id;
+    entry.uniforms = frame_uniforms_of(id);
+}
+
 }  // namespace
 
 bool build_table_program(ProgramId program, const char* fragment_text, size_t length,
@@ -38,27 +48,38 @@ bool build_table_program(ProgramId program, const char* fragment_text, size_t le
     const GLuint id =
         build_program(fragment_text, length, table.programs[program].name.c_str(), failure);
     if (!id) return false;
-    TableProgram& entry = table.programs[program];
-    if (entry.id) glDeleteProgram(entry.id);
-    entry.id = id;
-    entry.uniforms = frame_uniforms_of(id);
+    enter_program(program, id);
     return true;
 }
 
-bool build_program_table()
+void start_table_program(ProgramId program)
 {
-    release_program_table();
-    for (size_t i = 0; i < k_program_count; ++i) {
-        const ProgramText& text = k_programs[i];
-        if (!build_table_program(ProgramId(i), text.text, text.length)) return false;
-    }
+    name_built_in_programs();
+    const ProgramText& text = k_programs[program];
+    table.programs[program].pending = start_program(text.text, text.length, text.name);
+}
+
+bool table_program_finished(ProgramId program)
+{
+    return program_finished(table.programs[program].pending);
+}
+
+bool finish_table_program(ProgramId program)
+{
+    const GLuint id = finish_program(&table.programs[program].pending);
+    if (!id) return false;
+    enter_program(program, id);
+    warm_up_program(program);
     return true;
 }
 
 void release_program_table()
 {
-    for (TableProgram& entry : table.programs)
+    for (TableProgram& entry : table.programs) {
         if (entry.id) glDeleteProgram(entry.id);
+        if (entry.pending.program) glDeleteProgram(entry.pending.program);
+        if (entry.pending.fragment) glDeleteShader(entry.pending.fragment);
+    }
     table = ProgramTable();
 }
 
@@ -105,25 +126,12 @@ void draw_pass(GLuint framebuffer, GLuint input, ProgramId program, float beat, 
     draw_fullscreen_quad();
 }
 
-namespace {
-
-// Draws programs [first, last) into one pixel and clears it again.
-void warm_up(size_t first, size_t last)
+void warm_up_program(ProgramId program)
 {
     glEnable(GL_SCISSOR_TEST);
     glScissor(0, 0, 1, 1);
-    for (size_t i = first; i < last; ++i) {
-        use_program(ProgramId(i));
-        set_frame_uniforms(0.0f, 0);
-        draw_fullscreen_quad();
-    }
-    glFinish();
+    use_program(program);
+    set_frame_uniforms(0.0f, 0);
+    draw_fullscreen_quad();
     glDisable(GL_SCISSOR_TEST);
-    glClear(GL_COLOR_BUFFER_BIT);
 }
-
-}  // namespace
-
-void warm_up_programs() { warm_up(0, table_program_count()); }
-
-void warm_up_program(ProgramId program) { warm_up(program, program + 1); }

@@ -21,6 +21,7 @@ struct ShaderState {
     GLuint vertex_stage = 0;
     GLuint program_in_use = 0;
     FrameUniforms in_use;
+    bool background_builds = false;  // the driver builds programs in the background
 };
 ShaderState shaders;
 
@@ -66,42 +67,41 @@ void report(BuildFailure* failure, const std::string& what, const std::string& l
     failure->fragment_compile = fragment_compile;
 }
 
-// Links the two stages; the fragment stage is deleted either way.
-GLuint link_program(GLuint vertex, GLuint fragment, const char* name, BuildFailure* failure)
+// The stage compiled; otherwise its log is reported, naming the program.
+bool compiled(GLuint shader, GLenum type, const char* name, BuildFailure* failure)
 {
-    GLuint program = glCreateProgram();
-    glAttachShader(program, vertex);
-    glAttachShader(program, fragment);
-    glLinkProgram(program);
-    glDetachShader(program, vertex);
-    glDetachShader(program, fragment);
-    glDeleteShader(fragment);
+    GLint ok = GL_FALSE;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (ok) return true;
+    report(failure,
+           std::string("the ") + (type == GL_VERTEX_SHADER ? "vertex" : "fragment") +
+               " shader of program '" + name + "' failed to compile",
+           info_log(shader, false), type == GL_FRAGMENT_SHADER);
+    return false;
+}
+
+bool linked(GLuint program, const char* name, BuildFailure* failure)
+{
     GLint ok = GL_FALSE;
     glGetProgramiv(program, GL_LINK_STATUS, &ok);
-    if (!ok) {
-        report(failure, "program '" + std::string(name) + "' failed to link",
-               info_log(program, true), false);
-        glDeleteProgram(program);
-        return 0;
-    }
-    return program;
+    if (ok) return true;
+    report(failure, "program '" + std::string(name) + "' failed to link", info_log(program, true),
+           false);
+    return false;
 }
+
+// KHR_parallel_shader_compile: whether the driver has finished a program.
+constexpr GLenum k_completion_status = 0x91B1;
 
 }  // namespace
 
 GLuint compile_shader(const char* text, int length, GLenum type, const char* name,
                       BuildFailure* failure)
 {
-    const char* stage = type == GL_VERTEX_SHADER ? "vertex" : "fragment";
     GLuint shader = glCreateShader(type);
     glShaderSource(shader, 1, &text, &length);
     glCompileShader(shader);
-    GLint ok = GL_FALSE;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (!ok) {
-        report(failure,
-               std::string("the ") + stage + " shader of program '" + name + "' failed to compile",
-               info_log(shader, false), type == GL_FRAGMENT_SHADER);
+    if (!compiled(shader, type, name, failure)) {
         glDeleteShader(shader);
         return 0;
     }
@@ -111,29 +111,73 @@ GLuint compile_shader(const char* text, int length, GLenum type, const char* nam
 GLuint build_program(const char* fragment_text, size_t length, const char* name,
                      BuildFailure* failure)
 {
-    if (fragment_text == nullptr || length == 0) {
-        report(failure, "program '" + std::string(name) + "' has no fragment text", "", false);
+    PendingProgram pending = start_program(fragment_text, length, name);
+    return finish_program(&pending, failure);
+}
+
+PendingProgram start_program(const char* fragment_text, size_t length, const char* name)
+{
+    PendingProgram pending;
+    pending.name = name;
+    pending.has_text = fragment_text != nullptr && length > 0;
+    if (!pending.has_text) return pending;
+    const GLuint vertex = vertex_stage(name);
+    if (!vertex) return pending;
+    const GLint text_length = static_cast<GLint>(length);
+    pending.fragment = glCreateShader(GL_FRAGMENT_SHADER);
+    glShaderSource(pending.fragment, 1, &fragment_text, &text_length);
+    glCompileShader(pending.fragment);
+    pending.program = glCreateProgram();
+    glAttachShader(pending.program, vertex);
+    glAttachShader(pending.program, pending.fragment);
+    glLinkProgram(pending.program);
+    return pending;
+}
+
+GLuint finish_program(PendingProgram* pending, BuildFailure* failure)
+{
+    const PendingProgram p = *pending;
+    *pending = PendingProgram();
+    if (!p.has_text) {
+        report(failure, "program '" + std::string(p.name) + "' has no fragment text", "", false);
         return 0;
     }
-    const GLuint vertex = vertex_stage(name);
-    if (!vertex) return 0;
-    const GLuint fragment =
-        compile_shader(fragment_text, static_cast<int>(length), GL_FRAGMENT_SHADER, name, failure);
-    if (!fragment) return 0;
-    const GLuint program = link_program(vertex, fragment, name, failure);
-    if (!program) return 0;
-    glUseProgram(program);
+    if (!p.program) return 0;  // the vertex stage failed, and said so
+    const bool ok = compiled(p.fragment, GL_FRAGMENT_SHADER, p.name, failure) &&
+                    linked(p.program, p.name, failure);
+    glDetachShader(p.program, shaders.vertex_stage);
+    glDetachShader(p.program, p.fragment);
+    glDeleteShader(p.fragment);
+    if (!ok) {
+        glDeleteProgram(p.program);
+        return 0;
+    }
+    glUseProgram(p.program);
     for (const SamplerUnit& sampler : k_sampler_units)
-        glUniform1i(glGetUniformLocation(program, sampler.name), sampler.unit);
-    shaders.program_in_use = program;
-    shaders.in_use = frame_uniforms_of(program);
-    return program;
+        glUniform1i(glGetUniformLocation(p.program, sampler.name), sampler.unit);
+    shaders.program_in_use = p.program;
+    shaders.in_use = frame_uniforms_of(p.program);
+    return p.program;
 }
+
+bool program_finished(const PendingProgram& pending)
+{
+    if (!shaders.background_builds || !pending.program) return true;
+    GLint done = GL_FALSE;
+    glGetProgramiv(pending.program, k_completion_status, &done);
+    return done != GL_FALSE;
+}
+
+void set_background_builds(bool enabled) { shaders.background_builds = enabled; }
+
+bool background_builds() { return shaders.background_builds; }
 
 void release_vertex_stage()
 {
     if (shaders.vertex_stage) glDeleteShader(shaders.vertex_stage);
+    const bool background = shaders.background_builds;
     shaders = ShaderState();
+    shaders.background_builds = background;
 }
 
 FrameUniforms frame_uniforms_of(GLuint program)

@@ -100,6 +100,7 @@ bool rebuild(ProgramId program, const std::string& text, const std::vector<LineO
         return false;
     }
     warm_up_program(program);
+    glFinish();  // the driver compiles at the first draw: count that in
     const bool mended = !entry.errors.empty();
     entry.errors.clear();
     std::fprintf(stderr, "krelan: program '%s' %s in %.0f ms\n", name,

@@ -67,8 +67,13 @@ TEST(EmbeddedSchedule, PartsRunInOrderWithTheRecapInItsPlace)
     const std::vector<ShowPart> parts = show_parts(embedded_schedule());
     ASSERT_EQ(parts.size(), embedded_schedule().scenes.size() + 1);
     EXPECT_EQ(parts.front().start, -0.5f);  // the music's start, not -infinity
-    for (size_t i = 1; i < parts.size(); ++i)
+    for (size_t i = 1; i < parts.size(); ++i) {
         EXPECT_LT(parts[i - 1].start, parts[i].start) << parts[i].title;
+        // Each part's first beat shows it: the recap its first cut.
+        const Scene* scene = scene_at(embedded_schedule(), parts[i].start);
+        ASSERT_NE(scene, nullptr) << parts[i].title;
+        EXPECT_EQ(parts[i].title == "recap" ? "dotted sphere" : parts[i].title, scene->title);
+    }
     EXPECT_EQ(parts[5].title, "recap");
     EXPECT_EQ(parts[5].start, 416.0f);
     EXPECT_EQ(parts[6].title, "post chain");

@@ -1,6 +1,6 @@
 // krelan-demo --live's timeline keys and loop, and what its display says.
 #include "display_text.h"
-#include "timeline.h"
+#include "live_timeline.h"
 
 #include <gtest/gtest.h>
 

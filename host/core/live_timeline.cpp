@@ -1,4 +1,4 @@
-#include "timeline.h"
+#include "live_timeline.h"
 
 #include "beat_clock.h"
 
