@@ -89,8 +89,8 @@ EMSCRIPTEN_KEEPALIVE const char* krelan_program_name(int index)
 EMSCRIPTEN_KEEPALIVE int krelan_program_drawn(int index)
 {
     if (!is_program(index)) return 0;
-    for (const ReferenceProgram& reference : k_reference_programs)
-        if (reference.program == ProgramId(index)) return 0;
+    for (const ReferenceProgram& reference : embedded_schedule().references)
+        if (reference.program == index) return 0;
     return 1;
 }
 
