@@ -160,7 +160,6 @@ void run_frame_loop()
 
 int run_demo(const ShowOptions& options)
 {
-    guard_standard_streams();
     if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         SDL_Log("Failed to initialize SDL: %s", SDL_GetError());
         return k_exit_no_sdl;

@@ -2,12 +2,15 @@
 // one is refused before SDL starts.
 #include "demo.h"
 #include "show_options.h"
+#include "start_guards.h"
 
 #include <SDL.h>
 
 #include <cstdio>
 
-int main(int argc, char** argv)
+namespace {
+
+int run(int argc, char** argv)
 {
     const ShowOptions options = parse_show_options(argc, argv);
     switch (options.action) {
@@ -19,4 +22,14 @@ int main(int argc, char** argv)
     case OPTIONS_RUN: break;
     }
     return run_demo(options);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    guard_standard_streams();
+    const int status = run(argc, argv);
+    report_exit(status);
+    return status;
 }
