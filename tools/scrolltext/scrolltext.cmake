@@ -7,8 +7,10 @@
 add_library(krelan_scrolltext INTERFACE)
 target_include_directories(krelan_scrolltext INTERFACE "${CMAKE_CURRENT_LIST_DIR}")
 
-add_executable(scrolltext "${CMAKE_CURRENT_LIST_DIR}/scrolltext.cpp")
-target_link_libraries(scrolltext PRIVATE krelan_scrolltext krelan_shader_assembly)
+if(NOT CMAKE_CROSSCOMPILING)  # a cross build imports the native one
+  add_executable(scrolltext "${CMAKE_CURRENT_LIST_DIR}/scrolltext.cpp")
+  target_link_libraries(scrolltext PRIVATE krelan_scrolltext krelan_shader_assembly)
+endif()
 
 set(KRELAN_GREETINGS "${PROJECT_SOURCE_DIR}/shaders/greetings.txt")
 set(KRELAN_SCROLLTEXT_PIECE "${KRELAN_GENERATED_DIR}/scrolltext.glsl")
