@@ -1,0 +1,139 @@
+#!/usr/bin/env bash
+# The Windows show (tools/build_windows.sh) under Wine and Xvfb:
+#   --version and --help print and give status 0, a bad option gives status 2;
+#   started without standard streams, as from Explorer, it writes
+#   krelan-demo.log beside itself and shows a failure in a message box;
+#   with Wine's audio drivers off there is no audio device: status 255;
+#   the show from beat 100 plays for 5 s through Wine's PulseAudio driver
+#   into a private null sink: the sphere is drawn, `p` answers through a
+#   pipe, the music is heard, and Escape ends it with status 0.
+#
+#   tests/windows/wine.sh KRELAN_DEMO_EXE [VERSION]
+#
+# Needs tools/install_windows_deps.sh. The Wine prefix (its first start takes
+# a minute) is kept in ${KRELAN_CACHE_DIR:-/var/cache/krelan}/wine-prefix-<wine version>.
+source "$(dirname "$0")/../e2e/lib.bash"
+need_display "$@"
+EXE=$(realpath "$DEMO")
+VERSION=${2:-}
+[ -f "$EXE" ] || fail "no $DEMO"
+for tool in wine pulseaudio parec sox; do
+    command -v $tool > /dev/null || fail "no $tool: run tools/install_windows_deps.sh"
+done
+
+# No Mono or Gecko installers (their prompts would wait for ever); messages
+# from Wine itself off.
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+cache=${KRELAN_CACHE_DIR:-/var/cache/krelan}
+export WINEPREFIX="$cache/wine-prefix-$(wine --version | sed 's/[^a-zA-Z0-9.]\+/-/g; s/-$//')"
+mkdir -p "$cache"
+(
+    flock 9
+    if [ ! -f "$WINEPREFIX/.krelan-ready" ]; then
+        rm -rf "$WINEPREFIX"
+        echo "Creating the Wine prefix $WINEPREFIX"
+        wineboot --init > /dev/null 2>&1 && wineserver -w || exit 1
+        touch "$WINEPREFIX/.krelan-ready"
+    fi
+) 9> "$cache/wine-prefix.lock" || fail "wineboot failed"
+
+# Runs the executable with the given streams; sets STATUS.
+run_exe() { timeout 120 wine "$EXE" "$@" > "$WORK/out" 2> "$WORK/err"; STATUS=$?; }
+
+run_exe --version
+[ "$STATUS" = 0 ] || fail "--version: status $STATUS"
+grep -Eq "^krelan-demo ${VERSION:-[0-9.]+}\s*$" "$WORK/out" || fail "--version printed '$(cat "$WORK/out")'"
+pass "--version prints '$(tr -d '\r' < "$WORK/out")', status 0"
+
+run_exe --help
+[ "$STATUS" = 0 ] || fail "--help: status $STATUS"
+head -n 1 "$WORK/out" | grep -q "^usage: krelan-demo" || fail "--help printed no usage"
+pass "--help prints the usage, status 0"
+
+run_exe --window 10x10
+[ "$STATUS" = 2 ] || fail "bad option: status $STATUS, expected 2"
+grep -q "^krelan-demo: --window" "$WORK/err" && grep -q "^usage:" "$WORK/err" ||
+    fail "bad option: no reason and usage on stderr"
+[ -s "$WORK/out" ] && fail "bad option: something on stdout"
+pass "a bad option gives the reason and the usage on stderr, status 2"
+
+# As from Explorer: `start` gives the program no standard streams.
+mkdir "$WORK/explorer"
+cp "$EXE" "$WORK/explorer/krelan-demo.exe"
+log="$WORK/explorer/krelan-demo.log"
+timeout 120 wine start /wait /unix "$WORK/explorer/krelan-demo.exe" --version
+STATUS=$?
+[ "$STATUS" = 0 ] || fail "without streams, --version: status $STATUS"
+grep -q "^krelan-demo " "$log" || fail "without streams, --version wrote no log beside the executable"
+pass "without streams, --version goes to krelan-demo.log beside the executable"
+
+wine start /wait /unix "$WORK/explorer/krelan-demo.exe" --window 10x10 &
+DEMO_PID=$!
+for _ in $(seq 1 300); do
+    WIN=$(window_id)
+    [ -n "$WIN" ] && break
+    kill -0 "$DEMO_PID" 2> /dev/null || break
+    sleep 0.1
+done
+[ -n "$WIN" ] || fail "without streams, a bad option showed no message box"
+key Return
+wait_for_exit 30 || fail "without streams: still running after the message box was closed"
+[ "$STATUS" = 2 ] || fail "without streams, a bad option: status $STATUS, expected 2"
+grep -q "^krelan-demo: --window" "$log" || fail "without streams, the reason is not in the log"
+pass "without streams, a bad option is shown in a message box and logged, status 2"
+
+# Wine's audio drivers off: Windows without any audio device.
+WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winepulse.drv,winealsa.drv=d" run_exe --no-wait
+[ "$STATUS" = 255 ] || fail "no audio device: status $STATUS, expected -1 (255)"
+grep -q "^krelan: cannot open the audio device: " "$WORK/err" || fail "no audio device: no message"
+pass "no audio device: status -1 and '$(head -n 1 "$WORK/err" | tr -d '\r')'"
+
+# The show, its sound through Wine's PulseAudio driver into a private null
+# sink whose monitor is recorded.
+pulse="$WORK/pulse"
+mkdir -p "$pulse"
+HOME="$pulse" XDG_RUNTIME_DIR="$pulse" pulseaudio --daemonize=no --exit-idle-time=-1 \
+    --system=false -n --load="module-null-sink sink_name=null rate=48000 channels=2" \
+    --load="module-native-protocol-unix auth-anonymous=1 socket=$pulse/native" \
+    > "$pulse/log" 2>&1 &
+PULSE_PID=$!
+export PULSE_SERVER="unix:$pulse/native"
+stop_pulse() {
+    [ -n "${RECORD_PID:-}" ] && kill "$RECORD_PID" 2> /dev/null
+    kill "$PULSE_PID" 2> /dev/null
+    cleanup
+}
+trap stop_pulse EXIT
+for _ in $(seq 1 50); do [ -S "$pulse/native" ] && break; sleep 0.1; done
+[ -S "$pulse/native" ] || fail "the private PulseAudio did not start: $(cat "$pulse/log")"
+parec -d null.monitor --raw --format=s16le --rate=48000 --channels=2 > "$WORK/heard.raw" &
+RECORD_PID=$!
+
+# Standard output is a pipe, which `p` must not block on.
+wine "$EXE" --from 100 --no-wait > >(cat > "$WORK/out") 2> "$WORK/err" &
+DEMO_PID=$!
+for _ in $(seq 1 300); do
+    WIN=$(window_id)
+    [ -n "$WIN" ] && break
+    sleep 0.1
+done
+[ -n "$WIN" ] || fail "the show opened no window"
+wait_for_log "resources ready" 60 || fail "the show did not start"
+sleep 5
+screenshot "$WORK/show.png"
+beat=$(print_beat)
+key Escape
+wait_for_exit 60 || fail "Escape did not end the show within 60 s"
+[ "$STATUS" = 0 ] || fail "the show: status $STATUS after Escape"
+kill "$RECORD_PID"
+RECORD_PID=
+frames=$(sed -n 's/^krelan: drew \([0-9]*\) frames.*/\1/p' "$WORK/err")
+[ "${frames:-0}" -ge 2 ] || fail "the show drew ${frames:-no} frames"
+awk -v b="$beat" 'BEGIN { exit !(b >= 100 && b < 140) }' || fail "p printed beat $beat"
+centre=$(region_peak "$WORK/show.png" 200x200+860+440)
+[ "$centre" -ge 128 ] || fail "no sphere in the middle of the screen (peak $centre)"
+peak=$(sox -t raw -r 48000 -e signed -b 16 -c 2 "$WORK/heard.raw" -n stat 2>&1 |
+       awk '/^Maximum amplitude/ {print int($3 * 1000)}')
+[ "${peak:-0}" -ge 50 ] || fail "the null sink heard nothing (peak ${peak:-none}/1000)"
+pass "the show ran from beat 100 ($frames frames, p printed beat $beat, peak level" \
+     "$peak/1000 heard) and Escape ended it with status 0"
