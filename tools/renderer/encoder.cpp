@@ -10,14 +10,25 @@
 #include <sstream>
 #include <unistd.h>
 
+#ifdef _WIN32
+// PATH's folders are separated by ';' and programs end in .exe.
+constexpr char k_path_separator = ';';
+constexpr const char* k_program_suffix = ".exe";
+constexpr int k_runnable = F_OK;  // Windows has no execute permission to test
+#else
+constexpr char k_path_separator = ':';
+constexpr const char* k_program_suffix = "";
+constexpr int k_runnable = X_OK;
+#endif
+
 std::string find_on_path(const std::string& name)
 {
     const char* path = std::getenv("PATH");
     std::stringstream dirs(path ? path : "");
-    for (std::string dir; std::getline(dirs, dir, ':');) {
+    for (std::string dir; std::getline(dirs, dir, k_path_separator);) {
         if (dir.empty()) dir = ".";
-        const std::string candidate = dir + "/" + name;
-        if (access(candidate.c_str(), X_OK) == 0) return candidate;
+        const std::string candidate = dir + "/" + name + k_program_suffix;
+        if (access(candidate.c_str(), k_runnable) == 0) return candidate;
     }
     return "";
 }
@@ -49,8 +60,10 @@ bool start_encoder(const std::string& ffmpeg, double fps, const std::string& aud
         "-map_metadata", "-1", "-fflags", "+bitexact", "-flags:v", "+bitexact",
         "-flags:a", "+bitexact", out};
     // clang-format on
+#ifdef SIGPIPE
     // A closed pipe must fail the write, not end the renderer.
     std::signal(SIGPIPE, SIG_IGN);
+#endif
     // ffmpeg reads the frames from its standard input.
     pid_t pid = -1;
     int frames_fd = -1;

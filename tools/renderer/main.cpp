@@ -62,7 +62,9 @@ int main(int argc, char** argv)
 {
     // Past a file-size limit a write fails (EFBIG) and is reported like a full
     // disk, instead of the signal ending the process with files left behind.
+#ifdef SIGXFSZ
     std::signal(SIGXFSZ, SIG_IGN);
+#endif
     if (argc < 2) {
         std::fputs(k_usage, stderr);
         return k_status_usage;
