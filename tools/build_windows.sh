@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Cross-builds the show for 64-bit Windows with Debian's mingw-w64 and packs
-# it into dist/krelan-VERSION-windows-x86_64.zip:
+# Cross-builds the show (krelan-demo.exe) and the offline renderer
+# (krelan-render.exe) for 64-bit Windows with Debian's mingw-w64 and packs
+# them into dist/krelan-VERSION-windows-x86_64.zip:
 #
 #   tools/install_windows_deps.sh && tools/build_windows.sh [BUILD_DIR]
 #
@@ -41,22 +42,25 @@ run "$out/win.log" cmake -S "$root" -B "$out/win" -DCMAKE_BUILD_TYPE=Release \
     -DKRELAN_HOST_TOOLS="$out/host/krelan-host-tools.cmake" \
     -DKRELAN_BUILD_TOOLS=OFF -DBUILD_TESTING=OFF \
     -DGLEW_USE_STATIC_LIBS=ON -DMPG123_LINK_LIBRARIES=shlwapi "${launcher[@]}"
-run "$out/win-build.log" cmake --build "$out/win" -j"$jobs" --target krelan-demo
+run "$out/win-build.log" cmake --build "$out/win" -j"$jobs" --target krelan-demo krelan-render
+executables=("$out/win/krelan-demo.exe" "$out/win/tools/renderer/krelan-render.exe")
 
 # Nothing but Windows' own DLLs may be imported: no runtime, no library of ours.
-imports="$("$host-objdump" -p "$out/win/krelan-demo.exe" | sed -n 's/^\s*DLL Name: //p' | sort -u)"
-echo "krelan-demo.exe imports:" $imports
-if grep -Eiv '^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|imm32|winmm|version|setupapi|shlwapi|opengl32|msvcrt)\.dll$' <<< "$imports"; then
-    echo "build_windows: krelan-demo.exe needs the DLLs above, which Windows does not have" >&2
-    exit 1
-fi
+for exe in "${executables[@]}"; do
+    imports="$("$host-objdump" -p "$exe" | sed -n 's/^\s*DLL Name: //p' | sort -u)"
+    echo "$(basename "$exe") imports:" $imports
+    if grep -Eiv '^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|imm32|winmm|version|setupapi|shlwapi|opengl32|msvcrt)\.dll$' <<< "$imports"; then
+        echo "build_windows: $exe needs the DLLs above, which Windows does not have" >&2
+        exit 1
+    fi
+done
 
 version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$out/win/CMakeCache.txt")"
 name="krelan-$version-windows-x86_64"
 stage="$out/zip/$name"
 rm -rf "$out/zip"
 mkdir -p "$stage/licenses"
-"$host-strip" -o "$stage/krelan-demo.exe" "$out/win/krelan-demo.exe"
+for exe in "${executables[@]}"; do "$host-strip" -o "$stage/$(basename "$exe")" "$exe"; done
 cp "$prefix"/licenses/* "$stage/licenses/"
 # README.txt with the version and the libraries filled in, in CR LF lines.
 grep -v '^#' "$prefix/VERSIONS.txt" | sed 's/^\([^=]*\)=/  \1 /' > "$out/libraries.txt"

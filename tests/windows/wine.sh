@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The Windows show (tools/build_windows.sh) under Wine and Xvfb:
+# The Windows build (tools/build_windows.sh) under Wine and Xvfb.
+# krelan-demo.exe:
 #   --version and --help print and give status 0, a bad option gives status 2;
 #   started without standard streams, as from Explorer, it writes
 #   krelan-demo.log beside itself and shows a failure in a message box;
@@ -7,17 +8,27 @@
 #   the show from beat 100 plays for 5 s through Wine's PulseAudio driver
 #   into a private null sink: the sphere is drawn, `p` answers through a
 #   pipe, the music is heard, and Escape ends it with status 0.
+# krelan-render.exe:
+#   `frame --beat 100` draws the Linux build's frame and `audio` mixes its
+#   soundtrack, byte for byte; an existing output is replaced, a folder is
+#   refused and no temporary file stays behind; `show --video` runs its
+#   helper programs (a stand-in for ffmpeg and ffprobe, built here with
+#   mingw-w64) through pipes, and says so when ffmpeg is not on PATH.
 #
-#   tests/windows/wine.sh KRELAN_DEMO_EXE [VERSION]
+#   tests/windows/wine.sh WINDOWS_DIR LINUX_KRELAN_RENDER [VERSION]
 #
+# WINDOWS_DIR holds krelan-demo.exe and krelan-render.exe (the zip's folder).
 # Needs tools/install_windows_deps.sh. The Wine prefix (its first start takes
 # a minute) is kept in ${KRELAN_CACHE_DIR:-/var/cache/krelan}/wine-prefix-<wine version>.
 source "$(dirname "$0")/../e2e/lib.bash"
 need_display "$@"
-EXE=$(realpath "$DEMO")
-VERSION=${2:-}
-[ -f "$EXE" ] || fail "no $DEMO"
-for tool in wine pulseaudio parec sox; do
+DIR=$(realpath "$1")
+EXE="$DIR/krelan-demo.exe"
+RENDER="$DIR/krelan-render.exe"
+LINUX_RENDER=$(realpath "$2")
+VERSION=${3:-}
+for file in "$EXE" "$RENDER" "$LINUX_RENDER"; do [ -f "$file" ] || fail "no $file"; done
+for tool in wine pulseaudio parec sox x86_64-w64-mingw32-gcc-posix; do
     command -v $tool > /dev/null || fail "no $tool: run tools/install_windows_deps.sh"
 done
 
@@ -137,3 +148,51 @@ peak=$(sox -t raw -r 48000 -e signed -b 16 -c 2 "$WORK/heard.raw" -n stat 2>&1 |
 [ "${peak:-0}" -ge 50 ] || fail "the null sink heard nothing (peak ${peak:-none}/1000)"
 pass "the show ran from beat 100 ($frames frames, p printed beat $beat, peak level" \
      "$peak/1000 heard) and Escape ended it with status 0"
+
+# krelan-render.exe: the same frame and the same soundtrack as the Linux
+# build (both draw with Mesa's llvmpipe and decode with mpg123).
+cd "$WORK"
+run_render() { timeout 300 wine "$RENDER" "$@" > "$WORK/out" 2> "$WORK/err"; STATUS=$?; }
+run_render frame --beat 100 --out win.png
+[ "$STATUS" = 0 ] || fail "krelan-render.exe frame: status $STATUS"
+SDL_VIDEODRIVER=offscreen "$LINUX_RENDER" frame --beat 100 --out linux.png ||
+    fail "the Linux krelan-render failed"
+differing=$(pixels_differing win.png linux.png)
+[ "$differing" = 0 ] ||
+    fail "frame at beat 100: $differing pixels differ from the Linux build's (peak $(peak_difference win.png linux.png))"
+pass "krelan-render.exe frame --beat 100 draws the Linux build's frame, pixel for pixel"
+
+run_render audio --out win.wav
+[ "$STATUS" = 0 ] || fail "krelan-render.exe audio: status $STATUS"
+SDL_VIDEODRIVER=offscreen "$LINUX_RENDER" audio --out linux.wav || fail "the Linux krelan-render failed"
+cmp -s win.wav linux.wav || fail "the soundtrack differs from the Linux build's"
+pass "krelan-render.exe audio mixes the Linux build's soundtrack, byte for byte"
+
+# Outputs appear whole or not at all, with Windows' calls.
+echo old > kept.png
+run_render frame --beat 100 --out kept.png
+[ "$STATUS" = 0 ] && cmp -s kept.png linux.png || fail "an existing output was not replaced"
+mkdir folder.png
+run_render frame --beat 100 --out folder.png
+[ "$STATUS" = 1 ] && grep -q "it is a directory" "$WORK/err" || fail "a folder as output: status $STATUS"
+leftovers=$(find "$WORK" -name '.krelan-*')
+[ -z "$leftovers" ] || fail "temporary files left behind: $leftovers"
+pass "an existing output is replaced, a folder is refused, no temporary file stays"
+
+# The helper programs: a stand-in for ffmpeg that stores the frames it reads
+# and one for ffprobe that counts them, found on PATH as .exe files.
+mkdir bin
+x86_64-w64-mingw32-gcc-posix -O2 -o bin/ffmpeg.exe "$(dirname "$0")/fake_encoder.c" ||
+    fail "cannot build the stand-in encoder"
+cp bin/ffmpeg.exe bin/ffprobe.exe
+run_render show --video none.mp4 --from 100 --to 101 --fps 5
+[ "$STATUS" = 1 ] && grep -q "ffmpeg is not on PATH" "$WORK/err" ||
+    fail "show --video without ffmpeg: status $STATUS"
+WINEPATH="$(winepath -w "$WORK/bin" 2> /dev/null)" run_render show --video video.mp4 --from 100 \
+    --to 101 --fps 5
+[ "$STATUS" = 0 ] || fail "show --video through the stand-in: status $STATUS"
+frames=$(( $(stat -c %s video.mp4) / (1920 * 1080 * 3) ))
+[ "$frames" -ge 2 ] && [ $(( $(stat -c %s video.mp4) % (1920 * 1080 * 3) )) = 0 ] ||
+    fail "the stand-in encoder received $(stat -c %s video.mp4) bytes"
+pass "show --video hands $frames frames to ffmpeg.exe through a pipe and checks them with" \
+     "ffprobe.exe; without ffmpeg on PATH it says so"
