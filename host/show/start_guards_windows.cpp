@@ -7,6 +7,7 @@
 #include "start_guards.h"
 
 #include "gl_window.h"
+#include "utf8_windows.h"
 
 #include <windows.h>
 
@@ -90,15 +91,6 @@ void open_log_beside_executable(bool output, bool error)
     }
 }
 
-std::wstring widen(const std::string& text)
-{
-    const int length =
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-    return wide;
-}
-
 std::string log_tail()
 {
     FILE* file = _wfopen(log_path.c_str(), L"rb");
@@ -150,7 +142,8 @@ void report_exit(int status)
     std::fflush(stderr);
     std::fflush(stdout);
     const std::wstring message = L"krelan-demo ended with status " + std::to_wstring(status) +
-                                 L".\n\n" + widen(log_tail()) + L"\nThe whole log: " + log_path;
-    const std::wstring title = widen(k_window_title);
+                                 L".\n\n" + utf8_to_wide(log_tail()) + L"\nThe whole log: " +
+                                 log_path;
+    const std::wstring title = utf8_to_wide(k_window_title);
     MessageBoxW(nullptr, message.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
 }

@@ -4,6 +4,8 @@
 // and nothing else of ours.
 #include "child_process.h"
 
+#include "utf8_windows.h"
+
 #include <windows.h>
 
 #include <cerrno>
@@ -11,15 +13,6 @@
 #include <io.h>
 
 namespace {
-
-std::wstring widen(const std::string& text)
-{
-    const int length =
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-    return wide;
-}
 
 // One argument as the C runtime of the child splits a command line:
 // backslashes are doubled only where a quote follows them.
@@ -71,7 +64,8 @@ HANDLE inheritable(HANDLE handle)
 int start_child(const std::vector<std::string>& args, HANDLE streams[3], HANDLE* process)
 {
     std::wstring command;
-    for (const std::string& a : args) command += (command.empty() ? L"" : L" ") + quoted(widen(a));
+    for (const std::string& a : args)
+        command += (command.empty() ? L"" : L" ") + quoted(utf8_to_wide(a));
 
     HANDLE inherited[3];
     DWORD count = 0;

@@ -6,6 +6,8 @@
 // Ctrl+Break ends the renderer.
 #include "output_file.h"
 
+#include "utf8_windows.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -26,25 +28,6 @@ bool cleanup_installed = false;
 
 // Names tried before an exclusive create gives up.
 constexpr int k_name_tries = 100;
-
-std::wstring widen(const std::string& text)
-{
-    const int length =
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-    return wide;
-}
-
-std::string narrow(const std::wstring& text)
-{
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], length,
-                        nullptr, nullptr);
-    return out;
-}
 
 // The system's text for a Windows error code.
 std::string reason(DWORD error)
@@ -173,7 +156,7 @@ std::string reserve_output(const std::string& path, std::string* error)
         *error = "the output path is empty";
         return "";
     }
-    const std::filesystem::path out(widen(path));
+    const std::filesystem::path out(utf8_to_wide(path));
     if (!output_path_usable(out.wstring(), path, error)) return "";
     // Short whatever the output's name; the extension kept (ffmpeg picks the
     // container by it) unless that alone is long.
@@ -192,13 +175,13 @@ std::string reserve_output(const std::string& path, std::string* error)
         *error = "too many outputs at once";
         return "";
     }
-    return narrow(temp);
+    return wide_to_utf8(temp);
 }
 
 bool commit_output(const std::string& temp, const std::string& path, std::string* error)
 {
-    const std::wstring from = widen(temp);
-    if (!MoveFileExW(from.c_str(), widen(path).c_str(),
+    const std::wstring from = utf8_to_wide(temp);
+    if (!MoveFileExW(from.c_str(), utf8_to_wide(path).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         *error = "cannot write " + path + ": " + reason(GetLastError());
         DeleteFileW(from.c_str());
@@ -211,7 +194,7 @@ bool commit_output(const std::string& temp, const std::string& path, std::string
 
 bool write_whole_file(const std::string& path, const std::string& bytes, std::string* error)
 {
-    const DWORD failure = write_all(widen(path), bytes);
+    const DWORD failure = write_all(utf8_to_wide(path), bytes);
     if (failure) *error = "cannot write " + path + ": " + reason(failure);
     return failure == ERROR_SUCCESS;
 }
@@ -219,7 +202,7 @@ bool write_whole_file(const std::string& path, const std::string& bytes, std::st
 bool commit_output_bytes(const std::string& temp, const std::string& path, const std::string& bytes,
                          std::string* error)
 {
-    const std::wstring wide_temp = widen(temp);
+    const std::wstring wide_temp = utf8_to_wide(temp);
     const DWORD failure = write_all(wide_temp, bytes);
     if (failure) {
         *error = "cannot write " + path + ": " + reason(failure);
@@ -240,9 +223,9 @@ std::string make_scratch_file(const char* suffix, std::string* error)
     }
     DWORD failure = ERROR_SUCCESS;
     const std::wstring prefix = std::wstring(folder, length) + L"krelan-";
-    const std::wstring path = create_unique(prefix, widen(suffix), &failure);
+    const std::wstring path = create_unique(prefix, utf8_to_wide(suffix), &failure);
     if (path.empty()) {
-        *error = "cannot create a temporary file in " + narrow(std::wstring(folder, length)) +
+        *error = "cannot create a temporary file in " + wide_to_utf8(std::wstring(folder, length)) +
                  ": " + reason(failure);
         return "";
     }
@@ -251,12 +234,12 @@ std::string make_scratch_file(const char* suffix, std::string* error)
         *error = "too many temporary files at once";
         return "";
     }
-    return narrow(path);
+    return wide_to_utf8(path);
 }
 
 void remove_scratch_file(const std::string& path)
 {
-    const std::wstring wide = widen(path);
+    const std::wstring wide = utf8_to_wide(path);
     DeleteFileW(wide.c_str());
     forget(wide);
 }
