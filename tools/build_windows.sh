@@ -27,7 +27,7 @@ run() {  # run LOG COMMAND...: the command's output in LOG, shown on failure
     "$@" > "$log" 2>&1 || { tail -40 "$log" >&2; echo "build_windows: failed: $*" >&2; exit 1; }
 }
 
-prefix="$("$root/tools/build_windows_deps.sh" | tail -1)"
+prefix="$("$root/tools/build_windows_deps.sh" | tail -1)" || exit  # 75: no sources to build
 echo "Windows libraries: $prefix"
 
 echo "Native generators in $out/host"

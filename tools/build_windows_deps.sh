@@ -20,6 +20,7 @@
 # on stdout is the prefix.
 #
 # Needs: tools/install_windows_deps.sh (the toolchain and a deb-src entry).
+# Exit status 75 when the sources cannot be downloaded, 1 on other failures.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 script="$root/tools/build_windows_deps.sh"
@@ -33,6 +34,9 @@ sources=(zlib:zlib1g libpng1.6:libpng16-16 mpg123:libmpg123-0 libsdl2:libsdl2-2.
          libsdl2-mixer:libsdl2-mixer-2.0-0 libsdl2-image:libsdl2-image-2.0-0 glew:libglew2.2)
 
 fail() { echo "build_windows_deps: $*" >&2; exit 1; }
+# The sources cannot be had (no deb-src entry, a mirror without them): a
+# status of its own, so that CI can tell this from a failed build.
+k_no_sources=75
 version_file() { echo "${1#*:}"; }  # a version as file names write it: no epoch
 
 command -v "$host-gcc-posix" > /dev/null || fail "no $host-gcc-posix: run tools/install_windows_deps.sh"
@@ -101,8 +105,11 @@ for entry in "${versions[@]}"; do
                        sort -u -V -r); do
             if fetch "$source" "$other"; then version="$other"; break; fi
         done
-        [ -n "$version" ] ||
-            fail "cannot download the source of $source (no deb-src entry? run tools/install_windows_deps.sh)"
+        if [ -z "$version" ]; then
+            echo "build_windows_deps: cannot download the source of $source (no deb-src entry? run" \
+                 "tools/install_windows_deps.sh)" >&2
+            exit $k_no_sources
+        fi
         echo "build_windows_deps: the mirror lacks $source $wanted (the Linux build's); building $version" >&2
         version="$version (Linux: $wanted)"
     fi

@@ -22,6 +22,7 @@
 # a minute) is kept in ${KRELAN_CACHE_DIR:-/var/cache/krelan}/wine-prefix-<wine version>.
 source "$(dirname "$0")/../e2e/lib.bash"
 need_display "$@"
+TESTS=$(cd "$(dirname "$0")" && pwd)
 DIR=$(realpath "$1")
 EXE="$DIR/krelan-demo.exe"
 RENDER="$DIR/krelan-render.exe"
@@ -182,7 +183,7 @@ pass "an existing output is replaced, a folder is refused, no temporary file sta
 # The helper programs: a stand-in for ffmpeg that stores the frames it reads
 # and one for ffprobe that counts them, found on PATH as .exe files.
 mkdir bin
-x86_64-w64-mingw32-gcc-posix -O2 -o bin/ffmpeg.exe "$(dirname "$0")/fake_encoder.c" ||
+x86_64-w64-mingw32-gcc-posix -O2 -o bin/ffmpeg.exe "$TESTS/fake_encoder.c" ||
     fail "cannot build the stand-in encoder"
 cp bin/ffmpeg.exe bin/ffprobe.exe
 run_render show --video none.mp4 --from 100 --to 101 --fps 5
