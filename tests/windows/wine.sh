@@ -37,7 +37,7 @@ done
 # from Wine itself off.
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 cache=${KRELAN_CACHE_DIR:-/var/cache/krelan}
-export WINEPREFIX="$cache/wine-prefix-$(wine --version | sed 's/[^a-zA-Z0-9.]\+/-/g; s/-$//')"
+export WINEPREFIX="$cache/wine-prefix-$(wine --version 2> /dev/null | sed 's/[^a-zA-Z0-9.]\+/-/g; s/-$//')"
 mkdir -p "$cache"
 (
     flock 9
