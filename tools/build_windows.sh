@@ -36,12 +36,16 @@ run "$out/host.log" cmake -S "$root" -B "$out/host" -DCMAKE_BUILD_TYPE=Release \
 run "$out/host-build.log" cmake --build "$out/host" -j"$jobs" --target embed_assets scrolltext
 
 echo "Cross build in $out/win"
+# Library paths found in another prefix would stay in CMake's cache: a build
+# folder not configured against this one starts afresh.
+[ "$(cat "$out/win.prefix" 2> /dev/null)" = "$prefix" ] || rm -rf "$out/win"
 # mpg123 reaches into shlwapi when linked statically.
 run "$out/win.log" cmake -S "$root" -B "$out/win" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DCMAKE_PREFIX_PATH="$prefix" \
     -DKRELAN_HOST_TOOLS="$out/host/krelan-host-tools.cmake" \
     -DKRELAN_BUILD_TOOLS=OFF -DBUILD_TESTING=OFF \
     -DGLEW_USE_STATIC_LIBS=ON -DMPG123_LINK_LIBRARIES=shlwapi "${launcher[@]}"
+echo "$prefix" > "$out/win.prefix"
 run "$out/win-build.log" cmake --build "$out/win" -j"$jobs" --target krelan-demo krelan-render
 executables=("$out/win/krelan-demo.exe" "$out/win/tools/renderer/krelan-render.exe")
 
