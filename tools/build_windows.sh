@@ -7,8 +7,8 @@
 #
 # BUILD_DIR (default build-windows/) holds two builds of the same CMake
 # project: host/, native, for the generators that run during the build (the
-# asset embedder, the scroll text), and win/, the cross build that imports
-# them. The libraries come from tools/build_windows_deps.sh (a prefix cached
+# asset embedder, the scroll text), and win/, the cross build that runs them
+# from there (KRELAN_NATIVE_TOOLS, as the web build does). The libraries come from tools/build_windows_deps.sh (a prefix cached
 # outside the clone). The executables link everything statically, the C and
 # C++ runtimes included: the zip needs nothing installed.
 set -euo pipefail
@@ -42,7 +42,7 @@ echo "Cross build in $out/win"
 # mpg123 reaches into shlwapi when linked statically.
 run "$out/win.log" cmake -S "$root" -B "$out/win" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DCMAKE_PREFIX_PATH="$prefix" \
-    -DKRELAN_HOST_TOOLS="$out/host/krelan-host-tools.cmake" \
+    -DKRELAN_NATIVE_TOOLS="$out/host" \
     -DKRELAN_BUILD_TOOLS=OFF -DBUILD_TESTING=OFF \
     -DGLEW_USE_STATIC_LIBS=ON -DMPG123_LINK_LIBRARIES=shlwapi "${launcher[@]}"
 echo "$prefix" > "$out/win.prefix"

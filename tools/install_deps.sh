@@ -9,14 +9,14 @@ $SUDO apt-get update -qq
 #   SDL2, SDL2_mixer, SDL2_image  window, audio, PNG cards (the show)
 #   GLEW, GL                      OpenGL entry points
 #   libpng                        PNG files of the tools and tests
-#   X11                           the end-to-end tests' window closer
+#   X11, XFixes                   the end-to-end tests' window closer and cursor probe
 #   GoogleTest                    the tests
 #   clang                         the fuzz targets (libFuzzer)
 #   libebur128                    the soundtrack's mix report (see below)
 $SUDO apt-get install -y -qq --no-install-recommends \
     build-essential cmake pkg-config \
     libsdl2-dev libsdl2-mixer-dev libsdl2-image-dev libglew-dev libgl-dev \
-    libpng-dev libx11-dev libgtest-dev clang > /dev/null
+    libpng-dev libx11-dev libxfixes-dev libgtest-dev clang > /dev/null
 # Run and test: Mesa's software GL, Xvfb and its helpers, a window manager
 # (openbox, so that fullscreen takes the test screen), ffmpeg for videos
 # and for measuring audio.
@@ -26,3 +26,7 @@ $SUDO apt-get install -y -qq --no-install-recommends \
 # The soundtrack tools: the mix report measures loudness with libebur128;
 # make_assets.sh encodes with lame and draws the spectrogram with sox.
 $SUDO apt-get install -y -qq --no-install-recommends libebur128-dev lame sox > /dev/null
+# The releases (tools/make_release.sh, tests/release/clean_root.sh): patchelf
+# sets the bundle's RUNPATH, lintian checks the package, debootstrap and curl
+# make the clean Debian root and check that its mirror answers.
+$SUDO apt-get install -y -qq --no-install-recommends patchelf lintian debootstrap curl > /dev/null

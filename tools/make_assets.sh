@@ -3,6 +3,7 @@
 #   assets/music.mp3    rendered by krelan-synth, encoded with lame
 #   assets/warning.png  drawn by krelan-cards
 #   assets/end.png      drawn by krelan-cards
+#   assets/icons/       the application icon at each size, drawn by krelan-cards
 #   docs/soundtrack.png spectrogram of the track with the section starts marked
 #
 # Builds the two tools with the project's own CMake (tests off; the card
@@ -20,7 +21,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 if [ -z "${KRELAN_SYNTH:-}" ] || [ -z "${KRELAN_CARDS:-}" ] || [ -z "${KRELAN_MIX_REPORT:-}" ]; then
-    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DKRELAN_BUILD_TESTS=OFF \
+    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
         -DKRELAN_BUILD_TOOLS=ON >/dev/null
     cmake --build "$build" -j2 --target krelan-synth krelan-cards krelan-mix-report
     KRELAN_SYNTH=${KRELAN_SYNTH:-$build/tools/synth/krelan-synth}
@@ -45,9 +46,11 @@ lame --quiet --cbr -b 192 -m j -q 2 --id3v2-only --id3v2-latin1 \
     --tv "TBPM=130" \
     "$work/music.wav" "$root/assets/music.mp3"
 
-echo "drawing the cards"
+echo "drawing the cards and the icons"
 # Offscreen GL (no display needed) unless SDL_VIDEODRIVER names a driver.
-SDL_VIDEODRIVER=${SDL_VIDEODRIVER:-offscreen} "$KRELAN_CARDS" --warning "$root/assets/warning.png" --end "$root/assets/end.png"
+mkdir -p "$root/assets/icons"
+SDL_VIDEODRIVER=${SDL_VIDEODRIVER:-offscreen} "$KRELAN_CARDS" --warning "$root/assets/warning.png" \
+    --end "$root/assets/end.png" --icons "$root/assets/icons"
 
 echo "measuring the encoded track"
 # The report reads the MP3 as a listener hears it: decoded by LAME, which

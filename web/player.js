@@ -7,17 +7,17 @@
 (() => {
 'use strict';
 
-const k_rate = 48000;        // the show's mixer rate: levels are measured at it
-const k_chunk_samples = 4096;  // 2048 stereo frames
-const k_head_samples = 100;    // the samples of each chunk the meter reads
-const k_skip_seconds = 10;
+// The audio facts the page shares with the desktop show come from the wasm
+// module once it is loaded (mixer_format.h): the mixer's rate, channels and
+// chunk, the samples of each chunk the meter reads, the skip's distance.
+let mix = null;
 
 const params = new URLSearchParams(location.search);
 const $ = (id) => document.getElementById(id);
 const canvas = $('show');
 const stderrLines = [];
 
-let track = null;    // the decoded music, an AudioBuffer at 48 kHz
+let track = null;    // the decoded music, an AudioBuffer at the mixer's rate
 let audio = null;    // { context, source, startTime, offset } while the show plays
 let playing = false;
 let showsStarted = 0;  // counts the shows started, so a stopped show's frame callback ends
@@ -84,9 +84,15 @@ function loadCode(wasmBinary) {
 // A card PNG, decoded by the browser into the C++ side's buffer as RGBA,
 // top row first, without colour management.
 async function decodeCard(url, which) {
-  const blob = await (await fetch(url)).blob();
-  const image = await createImageBitmap(blob,
-      { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
+  const response = await fetch(url);
+  if (!response.ok) throw new Error(`The card ${url} failed to load: HTTP ${response.status}`);
+  let image;
+  try {
+    image = await createImageBitmap(await response.blob(),
+        { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
+  } catch (e) {
+    throw new Error(`The card ${url} could not be decoded: ${e && e.message ? e.message : e}`);
+  }
   const surface = new OffscreenCanvas(image.width, image.height);
   const context2d = surface.getContext('2d');
   context2d.drawImage(image, 0, 0);
@@ -95,28 +101,54 @@ async function decodeCard(url, which) {
   Module.HEAPU8.set(pixels, Module._krelan_card_pixels(which));
 }
 
-// The meter reads the first 100 samples of every chunk of the 48 kHz 16-bit
-// stereo stream: those heads go to the C++ side, which measures the levels.
+function mixerFormat() {
+  const channels = Module._krelan_mix_channels();
+  return {
+    rate: Module._krelan_mix_rate(),
+    channels,
+    chunkSamples: Module._krelan_mix_chunk_frames() * channels,
+    headSamples: Module._krelan_level_slots(),
+    skipSeconds: Module._krelan_skip_seconds(),
+  };
+}
+
+// The meter reads the first samples (mix.headSamples) of every chunk of the
+// 16-bit interleaved stream at the mixer's rate: those heads go to the C++
+// side, which measures the levels.
 function measureLevels(buffer) {
-  const left = buffer.getChannelData(0);
-  const right = buffer.numberOfChannels > 1 ? buffer.getChannelData(1) : left;
-  const samples = buffer.length * 2;
-  const chunks = Math.ceil(samples / k_chunk_samples);
+  const channels = [];
+  for (let c = 0; c < mix.channels; ++c)
+    channels.push(buffer.getChannelData(Math.min(c, buffer.numberOfChannels - 1)));
+  const samples = buffer.length * mix.channels;
+  const chunks = Math.ceil(samples / mix.chunkSamples);
   const heads = Module._krelan_level_heads(chunks) >> 1;
   const toInt16 = (x) => Math.max(-32768, Math.min(32767, Math.round(x * 32768)));
   for (let c = 0; c < chunks; ++c) {
-    const count = Math.min(k_head_samples, samples - c * k_chunk_samples);
+    const count = Math.min(mix.headSamples, samples - c * mix.chunkSamples);
     for (let i = 0; i < count; ++i) {
-      const frame = c * (k_chunk_samples / 2) + (i >> 1);
-      Module.HEAP16[heads + c * k_head_samples + i] = toInt16((i & 1 ? right : left)[frame]);
+      const frame = (c * mix.chunkSamples + i - i % mix.channels) / mix.channels;
+      Module.HEAP16[heads + c * mix.headSamples + i] = toInt16(channels[i % mix.channels][frame]);
     }
   }
   Module._krelan_measure_levels(samples);
 }
 
+// How far past the show's end the decoded music must reach.
+const k_music_margin_seconds = 1;
+
+// emscripten's abort() throws once onAbort has rejected the load: the page
+// has already said what went wrong, so the throw is not reported again.
+window.addEventListener('unhandledrejection', (e) => {
+  if (e.reason instanceof WebAssembly.RuntimeError && document.body.dataset.state === 'failed') {
+    e.preventDefault();
+  }
+});
+
 const nextPaint = () => new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve)));
 
 async function load() {
+  const still = params.has('still') ? stillParams() : null;
+  if (still && still.error) return fail(still.error, false);
   let wasm, mp3;
   try {
     [wasm, mp3] = await Promise.all([
@@ -124,20 +156,38 @@ async function load() {
   } catch (e) {
     return fail('The player or its music failed to load: ' + e.message, true);
   }
+  // A cut-short download fails here with the page's message, before
+  // emscripten would abort on it with errors of its own.
+  if (!WebAssembly.validate(wasm)) {
+    return fail(`The player failed to load: krelan.wasm is damaged or cut short ` +
+                `(${wasm.byteLength} bytes).`, true);
+  }
+  try {
+    await loadCode(wasm);
+  } catch (e) {
+    return fail(e.message, true);
+  }
+  mix = mixerFormat();
   $('status').textContent = 'Decoding the music…';
   try {
     // Decoding at the mixer's rate whatever the output's rate: the levels
-    // are measured on 48 kHz samples, and the audio context resamples on play.
-    track = await new OfflineAudioContext(2, 1, k_rate).decodeAudioData(mp3);
+    // are measured on samples at that rate, and the audio context resamples
+    // on play.
+    track = await new OfflineAudioContext(mix.channels, 1, mix.rate).decodeAudioData(mp3);
   } catch (e) {
     return fail('The music failed to decode: ' + (e && e.message ? e.message : e), true);
   }
   try {
-    await loadCode(wasm);
     await decodeCard('warning.png', 0);
     await decodeCard('end.png', 1);
   } catch (e) {
     return fail(e.message, true);
+  }
+  // A cut-short MP3 decodes too, only shorter: the show would run on in silence.
+  const needed = Module._krelan_end_seconds() + k_music_margin_seconds;
+  if (track.duration < needed) {
+    return fail(`The music failed to decode: it lasts ${track.duration.toFixed(1)} s, and the ` +
+                `show needs ${needed.toFixed(1)} s (music.mp3 may be cut short).`, true);
   }
   measureLevels(track);
   $('status').textContent = 'Building the shaders…';
@@ -150,7 +200,7 @@ async function load() {
     e.preventDefault();
     fail('The WebGL context was lost (the GPU was reset or taken away).', true);
   });
-  if (params.has('still')) return drawStill();
+  if (still) return drawStill(still);
   $('status').textContent = 'Ready.';
   $('play').disabled = false;
   setState('ready');
@@ -194,10 +244,13 @@ function playFrom(offset) {
   audio.startTime = context.currentTime;
 }
 
+// Every audio context a start made and no stop has closed yet.
+const contexts = new Set();
+
 function stopMusic() {
-  if (!audio) return;
-  if (audio.source) audio.source.stop();
-  audio.context.close();
+  if (audio && audio.source) audio.source.stop();
+  for (const context of contexts) context.close();
+  contexts.clear();
   audio = null;
 }
 
@@ -215,9 +268,14 @@ function frame(show) {
 }
 
 function start() {
+  // A show is starting or playing: a second Enter, a held one or a click
+  // from a script starts nothing more.
+  if (audio) return;
   clickTime = performance.now();
   for (const id of ['start', 'again']) $(id).classList.add('hidden');
-  audio = { context: new AudioContext(), source: null, startTime: 0, offset: 0 };
+  const context = new AudioContext();
+  contexts.add(context);
+  audio = { context, source: null, startTime: 0, offset: 0 };
   playFrom(0);
   playing = true;
   const show = ++showsStarted;
@@ -240,7 +298,7 @@ function showEnd() {
 
 function skip() {
   const now = audio.context.currentTime;
-  const at = audio.offset + (now - audio.startTime) + k_skip_seconds;
+  const at = audio.offset + (now - audio.startTime) + mix.skipSeconds;
   playFrom(at);
   audio.startTime = now;  // the same instant: the clock moves by exactly 10 s
 }
@@ -266,10 +324,32 @@ $('fullscreen').addEventListener('click', toggleFullscreen);
 
 // --- Still mode and the test's handle --------------------------------------
 
+// The still's beat and level, in krelan-render frame's ranges (--beat,
+// --sound); each 0 when absent.
+const k_still_beats = [-1000, 1000];
+const k_still_sounds = [0, 32768];
+
+// { beat, sound } from the URL, or { error } saying what is wrong with them.
+function stillParams() {
+  const shown = (text) => `'${text.length > 40 ? text.slice(0, 40) + '…' : text}'`;
+  const beatText = params.get('beat') ?? '0', soundText = params.get('sound') ?? '0';
+  const beat = /^\s*[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$/.test(beatText) ? Number(beatText) : NaN;
+  if (!Number.isFinite(beat) || beat < k_still_beats[0] || beat > k_still_beats[1]) {
+    return { error: `?still: beat must be a number from ${k_still_beats[0]} to ` +
+                    `${k_still_beats[1]}, not ${shown(beatText)}.` };
+  }
+  const sound = /^\s*[+-]?\d+$/.test(soundText) ? Number(soundText) : NaN;
+  if (!(sound >= k_still_sounds[0] && sound <= k_still_sounds[1])) {
+    return { error: `?still: sound must be a whole number from ${k_still_sounds[0]} to ` +
+                    `${k_still_sounds[1]}, not ${shown(soundText)}.` };
+  }
+  return { beat, sound };
+}
+
 // ?still&beat=B&sound=S draws that one frame and stops.
-function drawStill() {
+function drawStill(still) {
   for (const id of ['start', 'fullscreen']) $(id).classList.add('hidden');
-  Module._krelan_still(Number(params.get('beat') || 0), Number(params.get('sound') || 0));
+  Module._krelan_still(still.beat, still.sound);
   setState('still');
 }
 
@@ -280,7 +360,7 @@ window.krelan = {
     return canvas.toDataURL('image/png');
   },
   levelAt: (seconds) => Module._krelan_level_at(seconds),
-  // `count` decoded 48 kHz samples of one channel from frame `start`.
+  // `count` decoded samples (at the mixer's rate) of one channel from frame `start`.
   decoded: (channel, start, count) =>
     Array.from(track.getChannelData(channel).subarray(start, start + count)),
   beat: () => (audio ? Module._krelan_beat_at(position()) : null),

@@ -1,17 +1,12 @@
 // The sound level over a whole decoded track, for a player that knows the
-// music's position rather than mixing it: the level meter's value after each
-// 2048-frame chunk at the mixer's rate, measured by the meter itself, and the
+// music's position rather than mixing it: a level meter's value after each
+// chunk of the mixer's format, measured by the meter's own rule, and the
 // level at any moment. Pure, no SDL.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
-
-// The show's mixer: 48 kHz interleaved stereo in chunks of 2048 frames.
-constexpr int k_meter_rate = 48000;
-constexpr int k_meter_chunk_frames = 2048;
-constexpr int k_meter_chunk_samples = k_meter_chunk_frames * 2;
 
 struct LevelTable {
     std::vector<int32_t> levels;        // the meter's level after each chunk
@@ -20,7 +15,7 @@ struct LevelTable {
 
 // `heads` holds, for each of the chunks of a stream of `sample_count`
 // interleaved samples, the first k_level_slots samples of that chunk (fewer
-// are measured in a short last chunk, as the meter does). Resets the meter.
+// are measured in a short last chunk, as the meter does).
 LevelTable measure_levels(const int16_t* heads, size_t sample_count);
 
 // Index of the chunk that holds the stereo frame at `seconds` into the music;

@@ -3,6 +3,8 @@
 // timeline and the soundtrack's checks all read it. Pure, no SDL or GL.
 #pragma once
 
+#include "program_ids.h"
+
 #include <cstddef>
 
 enum ScheduleRow {
@@ -22,9 +24,9 @@ enum SceneTexture { TEXTURE_BLANK, TEXTURE_WARNING, TEXTURE_END };
 struct Scene {
     ScheduleRow row;
     const char* title;
-    float start;          // first beat of the scene's own part of the show
-    float end;            // first beat after it
-    const char* program;  // the program that draws its frames (a scene of passes: its last)
+    float start;        // first beat of the scene's own part of the show
+    float end;          // first beat after it
+    ProgramId program;  // the program that draws its frames (a scene of passes: its last)
     SceneTexture texture;
     float sample_beat;  // a representative moment, for benchmarks and pictures
 };
@@ -40,20 +42,24 @@ constexpr float k_recap_start = 416.0f;
 constexpr float k_recap_end = 448.0f;
 extern const ScheduleRow k_recap_cuts[4];
 
-// The passes of the particle scene, in the order they draw a frame: each
+// The passes of the particle scene, in the order a frame draws them: each
 // particle's state, one sprite per particle added into a light image, and
-// the resolve that clamps the light into the frame.
-extern const char* const k_particle_passes[3];
+// the resolve that clamps the light into the frame. The scene's drawing code
+// (particle_sprites.cpp) names them itself; this list says which programs
+// belong to the scene, for program_sample_beat and the tests.
+extern const ProgramId k_particle_passes[3];
 
-// The passes of the post chain, in the order they draw a frame: life, zoom,
-// then the glow (the blocks' maxima, their reach, the glow where lit).
-extern const char* const k_post_chain_passes[5];
+// The passes of the post chain, in the order a frame draws them: life, zoom,
+// then the glow (the blocks' maxima, their reach, the glow where lit). As
+// above, for program_sample_beat and the tests; show.cpp and sparse_glow.cpp
+// draw them.
+extern const ProgramId k_post_chain_passes[5];
 
 // Programs no scene draws: the straightforward per-pixel form of a scene's
 // picture, which its passes reproduce. The tests and the bench compare the
 // passes against them.
 struct ReferenceProgram {
-    const char* program;
+    ProgramId program;
     ScheduleRow row;  // the scene whose picture it draws
 };
 extern const ReferenceProgram k_reference_programs[2];
@@ -67,4 +73,4 @@ const Scene& scene_of(ScheduleRow row);
 
 // The representative beat of a program: that of the scene it draws, is a
 // pass of, or is the reference of; 0 for a program no scene needs.
-float program_sample_beat(const char* program);
+float program_sample_beat(ProgramId program);

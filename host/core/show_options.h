@@ -2,6 +2,8 @@
 // GL so that a bad option is refused before any window opens.
 #pragma once
 
+#include "beat_clock.h"
+
 #include <string>
 
 // Exit status for an unknown option or a bad value (the usage is printed).
@@ -18,7 +20,16 @@ enum OptionsAction {
 constexpr int k_min_window_side = 64;
 constexpr int k_max_window_side = 16384;
 constexpr float k_min_from_beat = 0.0f;
-constexpr float k_max_from_beat = 528.0f;  // the show's last beat
+constexpr float k_max_from_beat = k_end_beat;
+constexpr int k_max_display = 63;  // highest monitor number --display takes
+
+// How buffer swaps wait for the screen's refresh (--vsync).
+enum VsyncMode {
+    VSYNC_DRIVER,    // whatever the driver does by default (no --vsync)
+    VSYNC_ON,        // every swap waits for the refresh
+    VSYNC_OFF,       // swaps happen at once
+    VSYNC_ADAPTIVE,  // waits, but a late frame is shown at once; on where refused
+};
 
 struct ShowOptions {
     OptionsAction action = OPTIONS_RUN;
@@ -29,6 +40,9 @@ struct ShowOptions {
     bool start_from = false;  // start the show at `from_beat`
     float from_beat = 0.0f;
     bool no_wait = false;  // skip the black start wait
+    VsyncMode vsync = VSYNC_DRIVER;
+    bool on_display = false;  // open on monitor `display` (else where SDL puts it)
+    int display = 0;          // 0 the first monitor
 };
 
 // Options as `--name VALUE` or `--name=VALUE`; a later option overrides an
@@ -41,5 +55,12 @@ const char* show_usage();
 // "WxH" with both sides whole numbers in the window limits.
 bool parse_window_size(const std::string& text, int* width, int* height);
 
-// A finite decimal beat within the --from limits.
+// A plain decimal beat ("100", "460.25", ".5"; no sign, exponent or hex)
+// within the --from limits.
 bool parse_from_beat(const std::string& text, float* beat);
+
+// "on", "off" or "adaptive".
+bool parse_vsync_mode(const std::string& text, VsyncMode* mode);
+
+// A monitor number, a whole number from 0 to k_max_display.
+bool parse_display_index(const std::string& text, int* display);

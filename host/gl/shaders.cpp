@@ -7,10 +7,21 @@
 
 namespace {
 
-// Uniform locations of the program in use, looked up whenever one is made
-// current. Every program samples `tex` on unit 0, the default, so its
-// location is looked up but never set.
-GLint loc_beat = -1, loc_sound = -1, loc_tex = -1;
+// The samplers a program may read and the texture unit each reads from:
+// every pass reads its input on unit 0; the sparse glow its marks on unit 1.
+struct SamplerUnit {
+    const char* name;
+    GLint unit;
+};
+constexpr SamplerUnit k_sampler_units[] = {{"tex", 0}, {"reach", 1}};
+
+// The module's state: the vertex stage every program links, and where the
+// program in use takes its frame inputs.
+struct ShaderState {
+    GLuint vertex_stage = 0;
+    FrameUniforms in_use;
+};
+ShaderState shaders;
 
 std::string info_log(GLuint object, bool is_program)
 {
@@ -26,6 +37,37 @@ std::string info_log(GLuint object, bool is_program)
         glGetShaderInfoLog(object, length, nullptr, &log[0]);
     log.resize(log.find('\0') == std::string::npos ? log.size() : log.find('\0'));
     return log.empty() ? "(no info log)" : log;
+}
+
+// The shared vertex stage, compiled on first use. `name` is the program that
+// asked for it, for the error message.
+GLuint vertex_stage(const char* name)
+{
+    if (!shaders.vertex_stage)
+        shaders.vertex_stage = compile_shader(
+            k_vertex_stage.text, static_cast<int>(k_vertex_stage.length), GL_VERTEX_SHADER, name);
+    return shaders.vertex_stage;
+}
+
+// Links the two stages; the fragment stage is deleted either way.
+GLuint link_program(GLuint vertex, GLuint fragment, const char* name)
+{
+    GLuint program = glCreateProgram();
+    glAttachShader(program, vertex);
+    glAttachShader(program, fragment);
+    glLinkProgram(program);
+    glDetachShader(program, vertex);
+    glDetachShader(program, fragment);
+    glDeleteShader(fragment);
+    GLint ok = GL_FALSE;
+    glGetProgramiv(program, GL_LINK_STATUS, &ok);
+    if (!ok) {
+        std::fprintf(stderr, "krelan: program '%s' failed to link:\n%s\n", name,
+                     info_log(program, true).c_str());
+        glDeleteProgram(program);
+        return 0;
+    }
+    return program;
 }
 
 }  // namespace
@@ -53,40 +95,44 @@ GLuint build_program(const char* fragment_text, size_t length, const char* name)
         std::fprintf(stderr, "krelan: program '%s' has no fragment text\n", name);
         return 0;
     }
-    GLuint program = glCreateProgram();
-    GLuint vertex = compile_shader(k_vertex_stage.text, static_cast<int>(k_vertex_stage.length),
-                                   GL_VERTEX_SHADER, name);
-    GLuint fragment =
+    const GLuint vertex = vertex_stage(name);
+    if (!vertex) return 0;
+    const GLuint fragment =
         compile_shader(fragment_text, static_cast<int>(length), GL_FRAGMENT_SHADER, name);
-    if (!vertex || !fragment) {
-        glDeleteProgram(program);
-        return 0;
-    }
-    glAttachShader(program, vertex);
-    glAttachShader(program, fragment);
-    glLinkProgram(program);
-    GLint ok = GL_FALSE;
-    glGetProgramiv(program, GL_LINK_STATUS, &ok);
-    if (!ok) {
-        std::fprintf(stderr, "krelan: program '%s' failed to link:\n%s\n", name,
-                     info_log(program, true).c_str());
-        glDeleteProgram(program);
-        return 0;
-    }
-    use_program(program);
+    if (!fragment) return 0;
+    const GLuint program = link_program(vertex, fragment, name);
+    if (!program) return 0;
+    glUseProgram(program);
+    for (const SamplerUnit& sampler : k_sampler_units)
+        glUniform1i(glGetUniformLocation(program, sampler.name), sampler.unit);
+    shaders.in_use = frame_uniforms_of(program);
     return program;
 }
 
-void use_program(GLuint program)
+void release_vertex_stage()
+{
+    if (shaders.vertex_stage) glDeleteShader(shaders.vertex_stage);
+    shaders = ShaderState();
+}
+
+FrameUniforms frame_uniforms_of(GLuint program)
+{
+    FrameUniforms uniforms;
+    uniforms.beat = glGetUniformLocation(program, "beat");
+    uniforms.sound = glGetUniformLocation(program, "sound");
+    return uniforms;
+}
+
+void use_program(GLuint program, const FrameUniforms& uniforms)
 {
     glUseProgram(program);
-    loc_beat = glGetUniformLocation(program, "beat");
-    loc_tex = glGetUniformLocation(program, "tex");
-    loc_sound = glGetUniformLocation(program, "sound");
+    shaders.in_use = uniforms;
 }
+
+void use_program(GLuint program) { use_program(program, frame_uniforms_of(program)); }
 
 void set_frame_uniforms(float beat, int32_t sound)
 {
-    glUniform1f(loc_beat, beat);
-    glUniform1i(loc_sound, sound);
+    glUniform1f(shaders.in_use.beat, beat);
+    glUniform1i(shaders.in_use.sound, sound);
 }

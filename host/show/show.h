@@ -1,31 +1,49 @@
-// The show's frames: the programs, textures and post-chain targets built
-// once at start-up, and the frame the schedule draws at a beat. The beat and
-// the sound level are the frame's inputs, passed in by the caller (the show's
-// loop, the offline renderer, the tests). GL handles are process-wide and
-// private to show.cpp.
+// The show's frames: the textures, programs and post-chain targets built at
+// start-up, and the frame the schedule draws at a beat. The beat and the
+// sound level are the frame's inputs, passed in by the caller (the show's
+// loop, the offline renderer, the web player, the tests). Every front-end
+// prepares them with start_show. GL handles are private to show.cpp,
+// particle_sprites.cpp, sparse_glow.cpp and the program table.
 #pragma once
 
 #include "gl_api.h"
 
 #include <cstdint>
+#include <functional>
 
-// The black start frame: no program, no texture, the cleared quad.
-void draw_start_frame();
+// What start_show came to.
+enum ShowStart {
+    SHOW_READY,    // everything is built; the first frame may be drawn
+    SHOW_STOPPED,  // `hold` asked to stop; nothing after the blank texture was built
+    SHOW_FAILED,   // something failed, reported on stderr
+};
 
-// Keeps the back buffer (the start frame) as the blank texture that the
-// scenes and the passes without an input see.
-void capture_blank_texture();
+// The start-up every front-end runs, in this order: the black start frame
+// drawn into the bound framebuffer and kept as the blank texture
+// (capture_start_frame); then `hold`, if given, with the start frame still
+// in the framebuffer (the desktop shows it and waits there; false stops the
+// start); then the resources (load_show_resources).
+ShowStart start_show(const std::function<bool()>& hold = nullptr);
+
+// The first step alone, for a tool that draws single programs: draws the
+// black start frame (no program, no texture, the cleared quad) into the bound
+// framebuffer and keeps it as the blank texture that the scenes and the
+// passes without an input see (replacing one kept before).
+void capture_start_frame();
 GLuint blank_texture();
 
-// Everything after the captured start frame: the cards, every program of the
-// program table, the post-chain targets seeded with the automaton's start
-// image, the targets of the particle scene and the glow, and one hidden draw
-// of every program (and of those two into their own targets) so that no
-// scene change waits for a compile. Reports what failed and returns false.
+// The rest alone: the cards, every program of the program table, the
+// post-chain targets seeded with the automaton's start image, the targets of
+// the particle scene and the glow, and one hidden draw of every program (and
+// of those two into their own targets) so that no scene change waits for a
+// compile. Deletes whatever an earlier call built. Reports what failed and
+// returns false.
 bool load_show_resources();
 
-// The built program of that name; 0 if there is none.
-GLuint show_program(const char* name);
+// Deletes every GPU object of the show: the blank texture, the cards, the
+// targets of the post chain, the particle scene and the glow, and the
+// program table.
+void release_show_resources();
 
 // The life pass alone: the automaton's next generation from the latest life
 // image (the seed before beat 450), without the zoom and glow passes. Each

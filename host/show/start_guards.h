@@ -8,15 +8,21 @@
 
 #include <cstddef>
 
-// Makes the standard streams safe and useful before anything is printed
-// (call it first in main). On POSIX systems: opens /dev/null on any of
-// standard input, output and error that is closed, so no later file (the X
-// connection) takes its number, and ignores SIGPIPE so a closed reader cannot
-// end the show. On Windows, where the show is a GUI program: streams that the
-// parent gave (a pipe, a file) are kept; otherwise the output goes to the
-// console of the command prompt it was started from, and with no console at
-// all (started from Explorer) to krelan-demo.log beside the executable, or in
-// the temporary folder when that folder cannot be written.
+// Makes the standard streams usable before anything is printed (call it
+// first in main). On POSIX systems: ignores SIGPIPE, so a closed reader is a
+// failed write (EPIPE), not the show's silent end. On Windows, where the show
+// is a GUI program: streams that the parent gave (a pipe, a file) are kept;
+// otherwise the output goes to the console of the command prompt it was
+// started from, and with no console at all (started from Explorer) to
+// krelan-demo.log beside the executable, or in the temporary folder when
+// that folder cannot be written.
+void connect_standard_streams();
+
+// Once the show is going to run, before anything opens a file: on POSIX
+// systems opens /dev/null on any of standard input, output and error that is
+// closed, so no later file (the X connection) takes its number. (Not earlier:
+// --help or --version into a closed output is a failure to report.) On
+// Windows connect_standard_streams has done all there is to do.
 void guard_standard_streams();
 
 // At exit with `status`: when the messages went to the log because nothing

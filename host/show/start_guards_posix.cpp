@@ -7,6 +7,8 @@
 #include <poll.h>
 #include <unistd.h>
 
+void connect_standard_streams() { std::signal(SIGPIPE, SIG_IGN); }
+
 void guard_standard_streams()
 {
     for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
@@ -15,7 +17,6 @@ void guard_standard_streams()
         const int opened = open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
         if (opened != fd && opened >= 0) close(opened);
     }
-    std::signal(SIGPIPE, SIG_IGN);
 }
 
 void write_output_now(const char* text, size_t length)

@@ -107,7 +107,7 @@ std::string log_tail()
 
 }  // namespace
 
-void guard_standard_streams()
+void connect_standard_streams()
 {
     const bool output = stream_usable(STD_OUTPUT_HANDLE);
     const bool error = stream_usable(STD_ERROR_HANDLE);
@@ -118,6 +118,8 @@ void guard_standard_streams()
         return;
     open_log_beside_executable(!output, !error);
 }
+
+void guard_standard_streams() {}
 
 void write_output_now(const char* text, size_t length)
 {

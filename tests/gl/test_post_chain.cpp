@@ -1,6 +1,5 @@
 // The card pass, the life, zoom and glow passes, and the post chain that the
 // schedule runs through framebuffer objects.
-#include "card_texture.h"
 #include "gl_harness.h"
 #include "gpu.h"
 #include "media_store.h"
@@ -48,15 +47,17 @@ Cells live_cells(const std::vector<unsigned char>& rgba)
 }
 
 // Offsets from the reference cell (959, 539) to cells.
-Cells at_reference(std::initializer_list<std::pair<int, int>> offsets)
+using Offsets = std::vector<std::pair<int, int>>;
+Cells at_reference(const Offsets& offsets)
 {
     Cells cells;
     for (auto [x, y] : offsets) cells.insert({959 + x, 539 + y});
     return cells;
 }
 
-const Cells seed_cells = at_reference({{2, 7}, {3, 7}, {4, 7}, {5, 5}, {5, 6}, {6, 5}, {8, 2},
-                                       {8, 3}, {9, 3}, {10, 3}, {10, 5}, {10, 6}, {10, 7}});
+const Offsets seed_offsets = {{2, 7}, {3, 7}, {4, 7},  {5, 5},  {5, 6},  {6, 5}, {8, 2},
+                              {8, 3}, {9, 3}, {10, 3}, {10, 5}, {10, 6}, {10, 7}};
+const Cells seed_cells = at_reference(seed_offsets);
 
 class LifePass : public testing::Test {
 protected:
@@ -85,7 +86,10 @@ protected:
 TEST(CardPass, ShowsEachCardUprightInItsTrueColours)
 {
     GLuint card = shipped_program("card");
-    struct Card { const EmbeddedAsset* asset; const char* file; };
+    struct Card {
+        const EmbeddedAsset* asset;
+        const char* file;
+    };
     const Card cards[] = {{&asset_warning_card, KRELAN_ASSET_DIR "/warning.png"},
                           {&asset_end_card, KRELAN_ASSET_DIR "/end.png"}};
     Target window = make_target(1920, 1080, false);
@@ -115,9 +119,9 @@ TEST_F(LifePass, DrawsTheSeedBeforeBeat450WhateverItsInput)
 TEST_F(LifePass, SeedEvolvesThroughItsKnownGenerations)
 {
     Cells cells = step({}, 449.0f);
-    const Cells first = at_reference({{3, 6}, {3, 7}, {3, 8}, {4, 7}, {5, 5}, {5, 6}, {6, 5},
-                                      {6, 6}, {8, 2}, {8, 3}, {9, 3}, {9, 6}, {10, 4}, {10, 6},
-                                      {11, 6}});
+    const Offsets first_offsets = {{3, 6}, {3, 7}, {3, 8}, {4, 7}, {5, 5},  {5, 6},  {6, 5}, {6, 6},
+                                   {8, 2}, {8, 3}, {9, 3}, {9, 6}, {10, 4}, {10, 6}, {11, 6}};
+    const Cells first = at_reference(first_offsets);
     const size_t counts[] = {13, 15, 19, 20, 25, 27, 30, 26, 30, 39};
     for (int generation = 0; generation < 10; ++generation) {
         EXPECT_EQ(cells.size(), counts[generation]) << "generation " << generation;
@@ -142,10 +146,8 @@ TEST_F(LifePass, StillLivesOscillatorsAndLoneCells)
 TEST_F(LifePass, FieldIsATorus)
 {
     // A blinker across the left/right seam and one across the top/bottom seam.
-    EXPECT_EQ(step({{1919, 10}, {0, 10}, {1, 10}}, 460.0f),
-              Cells({{0, 9}, {0, 10}, {0, 11}}));
-    EXPECT_EQ(step({{10, 1079}, {10, 0}, {10, 1}}, 460.0f),
-              Cells({{9, 0}, {10, 0}, {11, 0}}));
+    EXPECT_EQ(step({{1919, 10}, {0, 10}, {1, 10}}, 460.0f), Cells({{0, 9}, {0, 10}, {0, 11}}));
+    EXPECT_EQ(step({{10, 1079}, {10, 0}, {10, 1}}, 460.0f), Cells({{9, 0}, {10, 0}, {11, 0}}));
     // A glider leaving through the bottom-left corner comes back at the top-right.
     const Cells moving_down_left = {{1, 2}, {0, 1}, {0, 0}, {1, 0}, {2, 0}};
     Cells cells = moving_down_left;
@@ -231,9 +233,7 @@ TEST(GlowPass, UniformInputsAndTheBloomOfOnePixel)
 TEST(PostChain, EvolvesOneGenerationPerFrameAndShowsCyanOnBlack)
 {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    draw_start_frame();
-    capture_blank_texture();
-    ASSERT_TRUE(load_show_resources());
+    ASSERT_EQ(start_show(), SHOW_READY);
 
     // The automaton starts from its seed, even before any chain frame.
     EXPECT_EQ(live_cells(read_texture(life_state_texture(), 1920, 1080)), seed_cells);

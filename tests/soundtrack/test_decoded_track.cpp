@@ -21,16 +21,16 @@
 #include <string>
 #include <vector>
 
-#include "arrangement.hpp"
+#include "arrangement.h"
 #include "beat_clock.h"
-#include "engine.hpp"
+#include "engine.h"
 #include "scenes.h"
 
 namespace {
 
-constexpr int kShowRate = 48000;
-constexpr int kFileRate = 44100;
-constexpr int kChunkFrames = 2048;
+constexpr int k_show_rate = 48000;
+constexpr int k_file_rate = 44100;
+constexpr int k_chunk_frames = 2048;
 
 struct DecodedTrack {
     int rate = 0;
@@ -70,7 +70,7 @@ DecodedTrack decode_track(int device_rate)
     setenv("SDL_DISKAUDIOFILE", sink.c_str(), 1);
     setenv("SDL_DISKAUDIODELAY", "0", 1);
     if (SDL_Init(SDL_INIT_AUDIO) != 0) return track.error = SDL_GetError(), track;
-    if (Mix_OpenAudio(device_rate, AUDIO_S16LSB, 2, kChunkFrames) != 0)
+    if (Mix_OpenAudio(device_rate, AUDIO_S16LSB, 2, k_chunk_frames) != 0)
         return track.error = Mix_GetError(), track;
     int rate = 0, channels = 0;
     Uint16 format = 0;
@@ -96,13 +96,13 @@ DecodedTrack decode_track(int device_rate)
 
 const DecodedTrack& show_track()
 {
-    static const DecodedTrack decoded = decode_track(kShowRate);
+    static const DecodedTrack decoded = decode_track(k_show_rate);
     return decoded;
 }
 
 const DecodedTrack& file_rate_track()
 {
-    static const DecodedTrack decoded = decode_track(kFileRate);
+    static const DecodedTrack decoded = decode_track(k_file_rate);
     return decoded;
 }
 
@@ -131,14 +131,14 @@ void low_pass(std::vector<float>& y, double cutoff, double rate)
     pass(y.rbegin(), y.rend());
 }
 
-constexpr double kMatchCutoff = 2000.0;
+constexpr double k_match_cutoff = 2000.0;
 
 std::vector<float> low_mono(const DecodedTrack& track)
 {
     std::vector<float> y(track.frames());
     for (size_t i = 0; i < y.size(); ++i)
         y[i] = 0.5f * (float(track.pcm[2 * i]) + float(track.pcm[2 * i + 1])) / 32768.0f;
-    low_pass(y, kMatchCutoff, track.rate);
+    low_pass(y, k_match_cutoff, track.rate);
     return y;
 }
 
@@ -147,10 +147,9 @@ std::vector<float> low_mono(const DecodedTrack& track)
 // finder looks for.
 std::vector<float> kick_shape(int rate)
 {
-    using namespace krelan::synth;
     Song song;
-    for (const Note& n : compose(kDefaultSeed).notes)
-        if (n.part == Part::Kick) {
+    for (const Note& n : compose(k_default_seed).notes)
+        if (n.part == PART_KICK) {
             song.notes = {n};
             break;
         }
@@ -158,15 +157,15 @@ std::vector<float> kick_shape(int rate)
     song.notes.at(0).velocity = 1.0f;
     song.mix = [](double) { return MixState(); };
     const int64_t onset = beat_to_sample(0.0);
-    std::vector<float> lone = render(song, onset, onset + kSampleRate / 20);
+    std::vector<float> lone = render(song, onset, onset + k_sample_rate / 20);
     std::vector<float> shape(size_t(0.025 * rate));
     for (size_t i = 0; i < shape.size(); ++i) {
-        double src = double(i) * kSampleRate / rate;
+        double src = double(i) * k_sample_rate / rate;
         size_t k = size_t(src);
         double f = src - double(k);
         shape[i] = float((1.0 - f) * lone[2 * k] + f * lone[2 * k + 2]);
     }
-    low_pass(shape, kMatchCutoff, rate);
+    low_pass(shape, k_match_cutoff, rate);
     return shape;
 }
 
@@ -208,8 +207,8 @@ Match find_kick(const std::vector<float>& signal, const std::vector<float>& shap
 std::vector<int> kick_beats()
 {
     std::vector<int> beats;
-    for (const auto& note : krelan::synth::compose(krelan::synth::kDefaultSeed).notes)
-        if (note.part == krelan::synth::Part::Kick) beats.push_back(int(std::lround(note.beat)));
+    for (const auto& note : compose(k_default_seed).notes)
+        if (note.part == PART_KICK) beats.push_back(int(std::lround(note.beat)));
     return beats;
 }
 
@@ -326,11 +325,11 @@ TEST_F(DecodedTrackTest, LevelMeterReadsSilenceInTheGapsOfTheRingScene)
     // track stops dead for most of two beats. Check each chunk's level the
     // way the show's meter computes it (first 100 samples of the chunk).
     for (double gap : {254.0, 286.0}) {
-        size_t first = size_t(t.beat_frame(gap + 0.1)) / kChunkFrames + 1;
-        size_t last = size_t(t.beat_frame(gap + 1.9)) / kChunkFrames;
+        size_t first = size_t(t.beat_frame(gap + 0.1)) / k_chunk_frames + 1;
+        size_t last = size_t(t.beat_frame(gap + 1.9)) / k_chunk_frames;
         ASSERT_LT(first, last);
         for (size_t chunk = first; chunk < last; ++chunk) {
-            double f = double(chunk * kChunkFrames);
+            double f = double(chunk * k_chunk_frames);
             EXPECT_LE(mean_level(t, f, f + 50.0), 4.0) << "chunk at beat " << gap << "+";
         }
         EXPECT_GT(mean_level(t, t.beat_frame(gap + 2.0), t.beat_frame(gap + 2.5)), 1000.0)

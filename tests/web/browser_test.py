@@ -6,11 +6,17 @@ native renderer:
     scenes within the software renderers' measured agreement);
   - the level at a few moments is the renderer's level for that moment;
   - `s` moves the beat by 10 s of music (21.67 beats), Escape returns to
-    the start screen;
-  - a shader that fails to compile is named on the page with the log.
+    the start screen; starting again while a show starts or plays makes no
+    second audio context, and Escape closes every one;
+  - a shader that fails to compile is named on the page with the log;
+  - `?still` values outside krelan-render's ranges are refused on the page
+    as the renderer refuses them;
+  - a cut-short music.mp3 or krelan.wasm, a missing or broken card: the page
+    names the file and what is wrong, and the console shows that one error.
 usage: browser_test.py BUILD_WEB_DIR KRELAN_RENDER"""
 import io
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -20,7 +26,7 @@ import wave
 import numpy
 from PIL import Image
 
-from devtools import Browser
+from devtools import Browser, serve
 
 # (beat, sound, least share of pixels within k_levels of the renderer's;
 # None: every pixel exactly equal, as the cards must be). The scenes' shares
@@ -120,8 +126,19 @@ def check_levels(browser, render, scratch):
 
 
 def check_keys(browser):
+    # Every AudioContext the page makes, counted.
+    browser.evaluate('(() => { const Base = window.AudioContext; window.madeContexts = [];'
+                     ' window.AudioContext = class extends Base {'
+                     ' constructor(...a) { super(...a); madeContexts.push(this); } }; })()')
     browser.click('play')
+    # A double Enter or a script's click while the show starts, and again once it plays.
+    browser.evaluate('document.getElementById("play").click(), '
+                     'document.getElementById("play").click()')
     browser.wait_for_state(['playing'], timeout=60)
+    browser.evaluate('document.getElementById("play").click()')
+    made = browser.evaluate('madeContexts.length')
+    check(made == 1, f'starting again while the show starts or plays makes no second '
+          f'audio context ({made} made)')
     check(browser.evaluate('krelan.sampleRate()') > 0, 'the audio context runs')
     time.sleep(1.0)
     before = browser.evaluate('[krelan.beat(), performance.now()]')
@@ -140,6 +157,9 @@ def check_keys(browser):
     state = browser.wait_for_state(['ready'], timeout=30)
     visible = browser.evaluate('!document.getElementById("start").classList.contains("hidden")')
     check(state == 'ready' and visible, 'Escape returns to the start screen')
+    time.sleep(0.5)  # closing a context takes a moment
+    open_contexts = browser.evaluate('madeContexts.filter((c) => c.state !== "closed").length')
+    check(open_contexts == 0, f'Escape closes every audio context ({open_contexts} still open)')
 
 
 def check_context_loss(browser):
@@ -159,6 +179,62 @@ def check_shader_failure(browser):
           'a shader that fails shows the program and the log: ' + reason.splitlines()[0])
 
 
+def reason_on_page(browser, query='', port=None):
+    """Opens the page, waits for it to fail, returns the reason it shows."""
+    browser.errors.clear()
+    browser.open(query, port)
+    state = browser.wait_for_state(['failed', 'still', 'ready'], timeout=120)
+    return browser.evaluate('document.getElementById("reason").textContent') if state == 'failed' else ''
+
+
+def check_still_parameters(browser, render, scratch):
+    # Each refused by the renderer too (status 2), and named on the page.
+    for beat, sound, named in [('NaN', '0', 'beat'), ('1e309', '0', 'beat'), ('12beats', '0', 'beat'),
+                               ('1000.5', '0', 'beat'), ('100', '-1', 'sound'),
+                               ('100', '32769', 'sound'), ('100', '1.5', 'sound')]:
+        native = subprocess.run([render, 'frame', '--beat', beat, '--sound', sound, '--out',
+                                 os.path.join(scratch, 'refused.png')],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
+        reason = reason_on_page(browser, f'?still&beat={beat}&sound={sound}')
+        check(native == 2 and f'?still: {named} must be' in reason,
+              f'?still with beat {beat}, sound {sound}: the renderer says {native}, the page: {reason}')
+    # The ranges' ends are drawn.
+    browser.open('?still&beat=-1000&sound=32768')
+    state = browser.wait_for_state(['still', 'failed'], timeout=120)
+    check(state == 'still', f'?still at beat -1000, sound 32768 draws ({state})')
+
+
+def check_broken_files(browser, site, scratch):
+    """Each case on a server of its own (so nothing comes from the cache):
+    the player's files with one of them cut short, missing or replaced."""
+    cut = lambda name, size: open(os.path.join(site, name), 'rb').read()[:size]
+    cases = [
+        ('music.mp3', cut('music.mp3', 200000), ['The music failed to decode', 'lasts']),
+        ('krelan.wasm', cut('krelan.wasm', 60000), ['krelan.wasm', 'cut short']),
+        ('end.png', None, ['end.png', 'HTTP 404']),
+        ('warning.png', b'not a PNG', ['warning.png', 'could not be decoded']),
+    ]
+    for name, content, expected in cases:
+        folder = os.path.join(scratch, 'site-' + name)
+        os.makedirs(folder)
+        for entry in os.listdir(site):
+            if entry != name and os.path.isfile(os.path.join(site, entry)):
+                os.symlink(os.path.join(os.path.abspath(site), entry), os.path.join(folder, entry))
+        if content is not None:
+            open(os.path.join(folder, name), 'wb').write(content)
+        server, port = serve(folder)
+        try:
+            time.sleep(0.3)  # the server's socket
+            reason = reason_on_page(browser, '', port)
+        finally:
+            server.terminate()
+            server.wait()
+        errors = list(browser.errors)
+        check(all(e in reason for e in expected) and len(errors) == 1 and reason in errors[0],
+              f'{name} {"missing" if content is None else "broken"}: {reason} '
+              f'(console errors: {errors})')
+
+
 def main():
     site, render = sys.argv[1], sys.argv[2]
     browser = Browser(site)
@@ -175,6 +251,8 @@ def main():
                 check_keys(browser)
                 check_context_loss(browser)
             check_shader_failure(browser)
+            check_still_parameters(browser, render, scratch)
+            check_broken_files(browser, site, scratch)
     finally:
         print('\n'.join('console: ' + line for line in browser.console if 'krelan' in line))
         browser.close()

@@ -3,8 +3,11 @@
 // (CREATE_NEW, never through a planted link), and moved over the final path
 // (MoveFileEx, replacing it) only once complete. The temporary files still
 // reserved are removed at exit and when the console closes or Ctrl+C or
-// Ctrl+Break ends the renderer.
+// Ctrl+Break ends the renderer, there after the helper programs still
+// running have been ended (a file a program has open cannot be removed).
 #include "output_file.h"
+
+#include "child_process.h"
 
 #include "utf8_windows.h"
 
@@ -20,7 +23,7 @@ namespace {
 
 // Fixed storage, so the console handler (another thread) removes the files
 // without allocating.
-constexpr int k_max_temps = 8;
+constexpr int k_max_temps = 16;
 constexpr size_t k_max_path = 4096;
 wchar_t temp_paths[k_max_temps][k_max_path];
 volatile LONG temp_used[k_max_temps];
@@ -45,8 +48,14 @@ std::string reason(DWORD error)
 
 BOOL WINAPI on_console_event(DWORD)
 {
+    // ffmpeg first: it may still be writing the files about to be removed.
+    end_children();
     discard_outputs();
-    return FALSE;  // the default handler then ends the process
+    // Ended here, with the status of an interrupted console program, as a
+    // signal ends the renderer elsewhere: no exit handlers, no library's
+    // clean-up (the main thread is still in the middle of its work).
+    TerminateProcess(GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
+    return TRUE;
 }
 
 void install_cleanup()
@@ -235,6 +244,13 @@ std::string make_scratch_file(const char* suffix, std::string* error)
         return "";
     }
     return wide_to_utf8(path);
+}
+
+bool track_scratch_file(const std::string& path, std::string* error)
+{
+    if (remember(utf8_to_wide(path))) return true;
+    *error = "too many temporary files at once";
+    return false;
 }
 
 void remove_scratch_file(const std::string& path)

@@ -9,16 +9,14 @@
 bool open_render_window(std::string* error)
 {
     if (!open_headless_gl_window(error)) return false;
-    // The show's start frame: opaque black, captured as the blank texture.
-    draw_start_frame();
-    capture_blank_texture();
+    capture_start_frame();
     return true;
 }
 
 bool open_show(std::string* error)
 {
-    if (!open_render_window(error)) return false;
-    if (!load_show_resources()) {
+    if (!open_headless_gl_window(error)) return false;
+    if (start_show() != SHOW_READY) {
         *error = "cannot prepare the show's GPU resources";
         return false;
     }

@@ -11,11 +11,13 @@
 #include <string>
 
 // Chooses SDL's offscreen video driver unless the environment names one,
-// opens the show's window and context, and captures the black start frame as
-// the blank texture, as the show does at start-up. False with a message.
+// opens the show's window and context, and keeps the black start frame as
+// the blank texture (the first step of the show's start-up), for the
+// commands that draw single programs. False with a message.
 bool open_render_window(std::string* error);
 
-// open_render_window, then the show's programs, cards and post chain.
+// The same window with the whole start-up of the show (start_show): the
+// blank texture, the cards, the programs and the post chain.
 bool open_show(std::string* error);
 
 // The framebuffer bound for reading, 1920x1080, as an image with rows top-down.

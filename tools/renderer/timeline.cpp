@@ -1,7 +1,7 @@
 #include "timeline.h"
 
 #include "beat_clock.h"
-#include "soundtrack.h"
+#include "mixer_format.h"
 
 #include <cmath>
 
@@ -52,7 +52,7 @@ FrameRange frames_between(float from, const float* to, double fps)
     FrameRange range;
     range.fps = fps;
     range.first = first_frame_at_or_after(from, fps);
-    range.last = to ? first_frame_at_or_after(std::nextafter(*to, 1e30f), fps) - 1
-                    : show_last_frame(fps);
+    range.last =
+        to ? first_frame_at_or_after(std::nextafter(*to, 1e30f), fps) - 1 : show_last_frame(fps);
     return range;
 }
