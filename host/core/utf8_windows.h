@@ -7,3 +7,8 @@
 
 std::wstring utf8_to_wide(const std::string& text);
 std::string wide_to_utf8(const std::wstring& text);
+
+// The process's arguments in UTF-8, as argv would hold them: the C runtime's
+// argv is in the ANSI code page, which cannot hold every path. Made once and
+// kept for the life of the process; *argc is set to their number.
+char** utf8_arguments(int* argc);
