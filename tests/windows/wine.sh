@@ -13,7 +13,10 @@
 #   soundtrack, byte for byte; an existing output is replaced, a folder is
 #   refused and no temporary file stays behind; `show --video` runs its
 #   helper programs (a stand-in for ffmpeg and ffprobe, built here with
-#   mingw-w64) through pipes, and says so when ffmpeg is not on PATH.
+#   mingw-w64) through pipes, found on PATH past folders of their names,
+#   with a video whose name is not ASCII, and says so when ffmpeg is not on
+#   PATH; an encoder that hangs is ended with the renderer on Ctrl+C, and
+#   stopped by the renderer after 30 s, with no file left either way.
 #
 #   tests/windows/wine.sh WINDOWS_DIR LINUX_KRELAN_RENDER [VERSION]
 #
@@ -181,19 +184,72 @@ leftovers=$(find "$WORK" -name '.krelan-*')
 pass "an existing output is replaced, a folder is refused, no temporary file stays"
 
 # The helper programs: a stand-in for ffmpeg that stores the frames it reads
-# and one for ffprobe that counts them, found on PATH as .exe files.
-mkdir bin
-x86_64-w64-mingw32-gcc-posix -O2 -o bin/ffmpeg.exe "$TESTS/fake_encoder.c" ||
+# and one for ffprobe that counts them, found on PATH as .exe files. Ahead of
+# them on PATH, folders of those names, which the search passes over. The
+# video's name is not ASCII and has a space: the arguments go from UTF-8 to
+# Windows' wide text and back, and the helpers get it as an absolute path.
+mkdir -p bin decoy/ffmpeg.exe decoy/ffprobe.exe
+x86_64-w64-mingw32-gcc-posix -O2 -municode -o bin/ffmpeg.exe "$TESTS/fake_encoder.c" ||
     fail "cannot build the stand-in encoder"
 cp bin/ffmpeg.exe bin/ffprobe.exe
 run_render show --video none.mp4 --from 100 --to 101 --fps 5
 [ "$STATUS" = 1 ] && grep -q "ffmpeg is not on PATH" "$WORK/err" ||
     fail "show --video without ffmpeg: status $STATUS"
-WINEPATH="$(winepath -w "$WORK/bin" 2> /dev/null)" run_render show --video video.mp4 --from 100 \
-    --to 101 --fps 5
+helpers_path="$(winepath -w "$WORK/decoy" 2> /dev/null);$(winepath -w "$WORK/bin" 2> /dev/null)"
+video="vidéo ü.mp4"
+LC_ALL=C.UTF-8 WINEPATH="$helpers_path" run_render show --video "$video" --from 100 --to 101 --fps 5
 [ "$STATUS" = 0 ] || fail "show --video through the stand-in: status $STATUS"
-frames=$(( $(stat -c %s video.mp4) / (1920 * 1080 * 3) ))
-[ "$frames" -ge 2 ] && [ $(( $(stat -c %s video.mp4) % (1920 * 1080 * 3) )) = 0 ] ||
-    fail "the stand-in encoder received $(stat -c %s video.mp4) bytes"
+[ -f "$video" ] || fail "show --video wrote no '$video': $(ls)"
+frames=$(( $(stat -c %s "$video") / (1920 * 1080 * 3) ))
+[ "$frames" -ge 2 ] && [ $(( $(stat -c %s "$video") % (1920 * 1080 * 3) )) = 0 ] ||
+    fail "the stand-in encoder received $(stat -c %s "$video") bytes"
 pass "show --video hands $frames frames to ffmpeg.exe through a pipe and checks them with" \
-     "ffprobe.exe; without ffmpeg on PATH it says so"
+     "ffprobe.exe, found on PATH past folders of their names, into '$video'; without" \
+     "ffmpeg on PATH it says so"
+
+# An encoder that hangs, taking no frame: Ctrl+C (SIGINT, which Wine hands to
+# the console handler) ends the renderer and the encoder at once; left alone,
+# the renderer stops it after 30 s. Neither leaves a file behind, beside the
+# video or in Windows' temporary folder.
+mkdir hang
+cp bin/ffmpeg.exe bin/ffprobe.exe hang/
+temp_dir=$(winepath -u "$(wine cmd /c echo %TEMP% 2> /dev/null | tr -d '\r')" 2> /dev/null)
+[ -d "$temp_dir" ] || fail "cannot find Wine's temporary folder ($temp_dir)"
+hung_encoder() {  # the stand-in's unix processes that still run
+    ps -eo stat=,args= > "$WORK/ps"  # first, so that grep does not find itself
+    awk '$1 !~ /^Z/' "$WORK/ps" | grep -F "$(basename "$WORK")\\hang\\ffmpeg.exe"
+}
+start_hung() {
+    rm -f encoder-started
+    touch "$WORK/since"
+    KRELAN_FAKE_HANG=1 WINEPATH="$(winepath -w "$WORK/hang" 2> /dev/null)" \
+        wine "$RENDER" show --video hung.mp4 --from 100 --to 101 --fps 5 > "$WORK/out" \
+        2> "$WORK/err" &
+    DEMO_PID=$!
+    for _ in $(seq 1 1200); do [ -f encoder-started ] && return 0; sleep 0.1; done
+    fail "the hanging encoder never started"
+}
+left_behind() {
+    find "$WORK" -name '.krelan-*' -o -name 'hung.mp4'
+    find "$temp_dir" -maxdepth 1 -name 'krelan-*' -newer "$WORK/since"
+}
+
+start_hung
+sleep 1
+kill -INT "$DEMO_PID"
+wait_for_exit 30 || fail "Ctrl+C did not end the renderer within 30 s"
+# STATUS_CONTROL_C_EXIT (0xC000013A), of which a Unix status keeps 0x3A.
+[ "$STATUS" = 58 ] || fail "Ctrl+C: status $STATUS, expected 58 (0xC000013A)"
+[ -z "$(hung_encoder)" ] || fail "the encoder outlived the renderer: $(hung_encoder)"
+[ -z "$(left_behind)" ] || fail "Ctrl+C left files behind: $(left_behind)"
+grep -q "stopped\|failed" "$WORK/err" && fail "Ctrl+C was reported as the encoder's failure"
+pass "Ctrl+C while the encoder hangs ends both (status 0xC000013A), leaving no file"
+
+start_hung
+wait_for_exit 120 || fail "the renderer did not give up on the hanging encoder within 120 s"
+[ "$STATUS" = 1 ] || fail "a hanging encoder: status $STATUS, expected 1"
+grep -q "ffmpeg.exe took no frame data for 30 s" "$WORK/err" ||
+    fail "a hanging encoder: no message naming it"
+[ -z "$(hung_encoder)" ] || fail "the encoder outlived the renderer: $(hung_encoder)"
+[ -z "$(left_behind)" ] || fail "the timeout left files behind: $(left_behind)"
+pass "an encoder that takes no frame for 30 s is stopped, status 1, no file left"
