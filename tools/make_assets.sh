@@ -1,6 +1,7 @@
 #!/bin/sh
 # Regenerates the show's music and cards:
-#   assets/music.mp3    rendered by krelan-synth, encoded with lame
+#   assets/music.mp3    rendered by krelan-synth, converted to 48 kHz with
+#                       sox, encoded with lame
 #   assets/warning.png  drawn by krelan-cards
 #   assets/end.png      drawn by krelan-cards
 #   assets/icons/       the application icon at each size, drawn by krelan-cards
@@ -10,8 +11,8 @@
 # drawer draws through the show's host library and shader sources) unless
 # KRELAN_SYNTH and KRELAN_CARDS point at already built binaries. Needs what
 # the project needs to build (cmake, a C++17 compiler, SDL2, GLEW, libpng,
-# Mesa for the offscreen GL context), lame; libebur128 for the mix report;
-# sox and ImageMagick for the spectrogram. Configuring the project
+# Mesa for the offscreen GL context), lame, sox; libebur128 for the mix
+# report; ImageMagick for the spectrogram. Configuring the project
 # reads the committed assets, so they must be present (they are replaced).
 set -eu
 
@@ -30,7 +31,17 @@ if [ -z "${KRELAN_SYNTH:-}" ] || [ -z "${KRELAN_CARDS:-}" ] || [ -z "${KRELAN_MI
 fi
 
 echo "rendering the track"
-"$KRELAN_SYNTH" --out "$work/music.wav"
+"$KRELAN_SYNTH" --out "$work/render.wav"
+
+echo "converting to 48 kHz"
+# The show's mixer and the web player run at 48 kHz: a track at that rate is
+# played as it is decoded, so SDL and the browser measure the same samples
+# (neither resamples it with filters of its own). The synthesizer stays at
+# its 44.1 kHz, where its delay lines, reverb and filters are tuned, so the
+# music itself does not change: sox's very high quality linear-phase
+# resampler passes everything below 21.8 kHz unchanged, and without dither
+# the conversion gives the same samples on every run.
+sox -D "$work/render.wav" "$work/music.wav" rate -v -s 48000
 
 echo "encoding"
 # Constant 192 kbit/s joint stereo with LAME's info frame (gapless decoding),
@@ -54,8 +65,13 @@ SDL_VIDEODRIVER=${SDL_VIDEODRIVER:-offscreen} "$KRELAN_CARDS" --warning "$root/a
 
 echo "measuring the encoded track"
 # The report reads the MP3 as a listener hears it: decoded by LAME, which
-# trims the encoder delay and padding so the time line is the render's.
-lame --quiet --decode "$root/assets/music.mp3" "$work/decoded.wav"
+# trims the encoder delay and padding so the time line is the render's. It
+# measures on the synthesizer's 44.1 kHz time line (its sections, and the
+# master bus it renders again), so the decoded track goes back to that rate
+# first; the round trip alone moves no figure of the section table (one
+# onset in four of the 16-beat blocks).
+lame --quiet --decode "$root/assets/music.mp3" "$work/decoded48.wav"
+sox -D "$work/decoded48.wav" "$work/decoded.wav" rate -v -s 44100
 "$KRELAN_MIX_REPORT" --track "$work/decoded.wav"
 
 if command -v sox >/dev/null 2>&1 && command -v convert >/dev/null 2>&1; then

@@ -2,6 +2,7 @@
 #include "web_gl.h"
 
 #include "gpu.h"
+#include "shaders.h"
 
 #include <emscripten/html5.h>
 
@@ -55,6 +56,10 @@ bool open_web_gl_context()
     }
     emscripten_webgl_make_context_current(web_gl.context);
     if (!enable_float_targets()) return false;
+    // Where the browser builds programs in the background, the page starts
+    // them all and takes each one when it is done, instead of waiting.
+    set_background_builds(
+        emscripten_webgl_enable_extension(web_gl.context, "KHR_parallel_shader_compile"));
     glViewport(0, 0, k_frame_width, k_frame_height);
     glClearColor(0, 0, 0, 1);
     return true;

@@ -1,5 +1,8 @@
 #include "scenes.h"
 
+#include "beat_clock.h"
+
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -27,6 +30,16 @@ const ProgramId k_post_chain_passes[5] = {PROG_LIFE, PROG_ZOOM, PROG_GLOW_TILES,
 
 const ReferenceProgram k_reference_programs[2] = {{PROG_PARTICLES, ROW_PARTICLES},
                                                   {PROG_GLOW, ROW_POST_CHAIN}};
+
+std::vector<ShowPart> show_parts()
+{
+    std::vector<ShowPart> parts;
+    for (const Scene& scene : k_scenes) {
+        if (scene.start == k_recap_end) parts.push_back({"recap", k_recap_start});
+        parts.push_back({scene.title, std::max(scene.start, beat_from_elapsed(0))});
+    }
+    return parts;
+}
 
 ScheduleRow schedule_row(float beat)
 {

@@ -6,6 +6,7 @@
 #include "program_ids.h"
 
 #include <cstddef>
+#include <vector>
 
 enum ScheduleRow {
     ROW_NONE = 0,     // an unordered beat (NaN): the frame keeps what is current
@@ -55,6 +56,10 @@ extern const ProgramId k_particle_passes[3];
 // draw them.
 extern const ProgramId k_post_chain_passes[5];
 
+// Before this beat the life pass draws its seed whatever its input; from it
+// on, each frame evolves the image of the frame before by one generation.
+constexpr float k_life_seed_end = 450.0f;
+
 // Programs no scene draws: the straightforward per-pixel form of a scene's
 // picture, which its passes reproduce. The tests and the bench compare the
 // passes against them.
@@ -63,6 +68,16 @@ struct ReferenceProgram {
     ScheduleRow row;  // the scene whose picture it draws
 };
 extern const ReferenceProgram k_reference_programs[2];
+
+// The show's parts as a viewer meets them, in order: every scene of the
+// table, and the recap between the lattice and the post chain. The first
+// starts when the music does (the beat clock's -0.5). A player's timeline
+// marks them, and its keys move between them.
+struct ShowPart {
+    const char* title;
+    float start;
+};
+std::vector<ShowPart> show_parts();
 
 // The scene drawn at a beat. First match wins: the recap, then the scene
 // whose [start, end) holds the beat; ROW_NONE for NaN.

@@ -14,8 +14,29 @@ struct TableProgram {
 // The module's state: the built programs, indexed by ProgramId.
 struct ProgramTable {
     TableProgram programs[k_program_count];
+    PendingProgram pending[k_program_count];  // started, not yet taken
 };
 ProgramTable table;
+
+// Puts a built program in the table in place of the one there.
+void enter_program(ProgramId program, GLuint id)
+{
+    TableProgram& entry = table.programs[program];
+    if (entry.id) glDeleteProgram(entry.id);
+    entry.id = id;
+    entry.uniforms = frame_uniforms_of(id);
+}
+
+// One draw of the program into a single pixel of the bound framebuffer.
+void warm_up_program(ProgramId program)
+{
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 0, 1, 1);
+    use_program(program);
+    set_frame_uniforms(0.0f, 0);
+    draw_fullscreen_quad();
+    glDisable(GL_SCISSOR_TEST);
+}
 
 }  // namespace
 
@@ -23,20 +44,24 @@ bool build_table_program(ProgramId program, const char* fragment_text, size_t le
 {
     const GLuint id = build_program(fragment_text, length, k_programs[program].name);
     if (!id) return false;
-    TableProgram& entry = table.programs[program];
-    if (entry.id) glDeleteProgram(entry.id);
-    entry.id = id;
-    entry.uniforms = frame_uniforms_of(id);
+    enter_program(program, id);
     return true;
 }
 
-bool build_program_table()
+void start_table_program(ProgramId program)
 {
-    release_program_table();
-    for (size_t i = 0; i < k_program_count; ++i) {
-        const ProgramText& text = k_programs[i];
-        if (!build_table_program(ProgramId(i), text.text, text.length)) return false;
-    }
+    const ProgramText& text = k_programs[program];
+    table.pending[program] = start_program(text.text, text.length, text.name);
+}
+
+bool table_program_finished(ProgramId program) { return program_finished(table.pending[program]); }
+
+bool finish_table_program(ProgramId program)
+{
+    const GLuint id = finish_program(&table.pending[program]);
+    if (!id) return false;
+    enter_program(program, id);
+    warm_up_program(program);
     return true;
 }
 
@@ -44,6 +69,10 @@ void release_program_table()
 {
     for (TableProgram& entry : table.programs)
         if (entry.id) glDeleteProgram(entry.id);
+    for (PendingProgram& pending : table.pending) {
+        if (pending.program) glDeleteProgram(pending.program);
+        if (pending.fragment) glDeleteShader(pending.fragment);
+    }
     table = ProgramTable();
 }
 
@@ -62,18 +91,4 @@ void draw_pass(GLuint framebuffer, GLuint input, ProgramId program, float beat, 
     use_program(program);
     set_frame_uniforms(beat, sound);
     draw_fullscreen_quad();
-}
-
-void warm_up_programs()
-{
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(0, 0, 1, 1);
-    for (size_t i = 0; i < k_program_count; ++i) {
-        use_program(ProgramId(i));
-        set_frame_uniforms(0.0f, 0);
-        draw_fullscreen_quad();
-    }
-    glFinish();
-    glDisable(GL_SCISSOR_TEST);
-    glClear(GL_COLOR_BUFFER_BIT);
 }

@@ -19,6 +19,26 @@ GLuint compile_shader(const char* text, int length, GLenum type, const char* nam
 // stage fails to compile or the link fails.
 GLuint build_program(const char* fragment_text, size_t length, const char* name);
 
+// build_program in two halves, for a driver that builds programs in the
+// background (KHR_parallel_shader_compile): start_program compiles and links
+// without asking for any result, which would wait for the driver;
+// finish_program asks, reports a failure as build_program does, deletes the
+// fragment stage and returns the program (left in use) or 0.
+struct PendingProgram {
+    GLuint program = 0, fragment = 0;
+    const char* name = "";
+    bool has_text = false;
+};
+PendingProgram start_program(const char* fragment_text, size_t length, const char* name);
+GLuint finish_program(PendingProgram* pending);
+
+// Whether the driver has finished building a started program, so that
+// finish_program will not wait. Always true unless the platform said that
+// the driver builds in the background (set_background_builds).
+bool program_finished(const PendingProgram& pending);
+void set_background_builds(bool enabled);
+bool background_builds();
+
 // Deletes the shared vertex stage (before its context goes); the next
 // build_program compiles it again.
 void release_vertex_stage();

@@ -57,16 +57,6 @@ bool create_post_chain()
     return show.fbo_life[0] && show.fbo_life[1] && show.fbo_zoom;
 }
 
-// The automaton starts from its seed, so a skip that lands past the seed
-// frames evolves the seed rather than an empty field. The life pass draws
-// its seed at the post chain's first beat.
-void seed_life_state()
-{
-    draw_pass(show.fbo_life[show.life_current], show.tex_blank, PROG_LIFE,
-              scene_of(ROW_POST_CHAIN).start, 0);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-}
-
 // Everything load_show_resources builds, deleted; the blank texture stays.
 void release_resources()
 {
@@ -126,18 +116,39 @@ GLuint blank_texture() { return show.tex_blank; }
 
 bool load_show_resources()
 {
+    if (!load_show_cards()) return false;
+    for (size_t i = 0; i < k_program_count; ++i) {
+        start_show_program(ProgramId(i));
+        if (!finish_show_program(ProgramId(i))) return false;
+    }
+    return finish_show_resources();
+}
+
+bool load_show_cards()
+{
     release_resources();
     show.tex_warning =
         load_card_texture(asset_warning_card.bytes, asset_warning_card.length, "warning");
     show.tex_end = load_card_texture(asset_end_card.bytes, asset_end_card.length, "end");
     if (!show.tex_warning || !show.tex_end) return false;
     glBindTexture(GL_TEXTURE_2D, show.tex_blank);
+    return true;
+}
 
-    if (!build_program_table() || !create_post_chain()) return false;
-    warm_up_programs();
+void start_show_program(ProgramId program) { start_table_program(program); }
+
+bool show_program_finished(ProgramId program) { return table_program_finished(program); }
+
+bool finish_show_program(ProgramId program) { return finish_table_program(program); }
+
+bool finish_show_resources()
+{
+    if (!create_post_chain()) return false;
+    glFinish();
+    glClear(GL_COLOR_BUFFER_BIT);  // the warm-up's pixels
     // The scenes of several passes draw into targets of their own.
     if (!load_particle_scene() || !load_sparse_glow()) return false;
-    seed_life_state();
+    seed_life();
     // The warning card is the first thing drawn.
     use_program(PROG_CARD);
     glBindTexture(GL_TEXTURE_2D, show.tex_blank);
@@ -162,6 +173,52 @@ void step_life(float beat, int32_t sound)
     draw_pass(show.fbo_life[next], show.tex_life[show.life_current], PROG_LIFE, beat, sound);
     glBindFramebuffer(GL_FRAMEBUFFER, caller_target);
     show.life_current = next;
+}
+
+// The automaton starts from its seed, so a skip that lands past the seed
+// frames evolves the seed rather than an empty field. The life pass draws
+// its seed at the post chain's first beat; both images hold it, so that
+// nothing but the seed is left in either.
+void seed_life()
+{
+    for (int i = 0; i < 2; ++i) step_life(scene_of(ROW_POST_CHAIN).start, 0);
+}
+
+void read_life_images(int x, int y, int width, int height, uint8_t* latest, uint8_t* previous)
+{
+    GLint caller_target = 0;
+    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &caller_target);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    const struct {
+        int image;
+        uint8_t* pixels;
+    } reads[] = {{show.life_current, latest}, {1 - show.life_current, previous}};
+    for (const auto& read : reads) {
+        if (!read.pixels) continue;
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, show.fbo_life[read.image]);
+        glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, read.pixels);
+    }
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(caller_target));
+}
+
+void write_life_images(int x, int y, int width, int height, const uint8_t* pixels)
+{
+    const GLuint caller_target = bound_framebuffer();
+    GLfloat clear[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    glClearColor(0, 0, 0, 0);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    for (int i = 0; i < 2; ++i) {
+        glBindFramebuffer(GL_FRAMEBUFFER, show.fbo_life[i]);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glBindTexture(GL_TEXTURE_2D, show.tex_life[i]);
+        if (width > 0 && height > 0)
+            glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE,
+                            pixels);
+    }
+    glClearColor(clear[0], clear[1], clear[2], clear[3]);
+    glBindTexture(GL_TEXTURE_2D, show.tex_blank);
+    glBindFramebuffer(GL_FRAMEBUFFER, caller_target);
 }
 
 void draw_frame(float beat, int32_t sound)

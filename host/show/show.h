@@ -7,7 +7,9 @@
 #pragma once
 
 #include "gl_api.h"
+#include "program_ids.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 
@@ -37,8 +39,27 @@ GLuint blank_texture();
 // the particle scene and the glow, and one hidden draw of every program (and
 // of those two into their own targets) so that no scene change waits for a
 // compile. Deletes whatever an earlier call built. Reports what failed and
-// returns false.
+// returns false. The same as, in order: load_show_cards, start_show_program
+// and finish_show_program for every program of the table,
+// finish_show_resources.
 bool load_show_resources();
+
+// load_show_resources in steps, for a front-end that keeps its page
+// responding while the programs build (the web player builds one program an
+// animation frame, or all at once where the browser builds them in the
+// background). Each reports what failed and returns false.
+bool load_show_cards();
+// Starts building a program of the table (compile and link requested, no
+// result asked for, so a driver that builds in the background is not waited
+// on); finish_show_program takes the result, reports a failure and draws the
+// program once, hidden, as the warm-up does.
+void start_show_program(ProgramId program);
+bool finish_show_program(ProgramId program);
+// Whether finish_show_program would not wait for the driver.
+bool show_program_finished(ProgramId program);
+// The post-chain targets, the particle scene's and the glow's targets with
+// their own hidden draws, and the automaton's seed.
+bool finish_show_resources();
 
 // Deletes every GPU object of the show: the blank texture, the cards, the
 // targets of the post chain, the particle scene and the glow, and the
@@ -51,6 +72,20 @@ void release_show_resources();
 // the automaton to a frame without drawing the frames before. Leaves the
 // framebuffer bound that was bound when it was called.
 void step_life(float beat, int32_t sound);
+
+// Draws the automaton's seed into both life images, as the pass draws it
+// before k_life_seed_end: the post chain starts again from the beginning.
+void seed_life();
+
+// The RGBA8 pixels of the box (x, y, width, height, GL's coordinates) of the
+// latest life image and of the one before it, rows bottom-up; either pointer
+// may be null.
+void read_life_images(int x, int y, int width, int height, uint8_t* latest, uint8_t* previous);
+
+// Sets both life images to dead cells (transparent black) outside the box
+// and to `pixels` (RGBA8, rows bottom-up) inside it: the automaton as it was
+// read back there.
+void write_life_images(int x, int y, int width, int height, const uint8_t* pixels);
 
 // Draws the frame for `beat` with sound level `sound` into the bound
 // framebuffer (the window's back buffer, or the letterbox target), 1920x1080

@@ -1,8 +1,11 @@
 // The card pass, the life, zoom and glow passes, and the post chain that the
 // schedule runs through framebuffer objects.
+#include "chain_catch_up.h"
+#include "frame_timeline.h"
 #include "gl_harness.h"
 #include "gpu.h"
 #include "media_store.h"
+#include "scenes.h"
 #include "shaders.h"
 #include "show.h"
 
@@ -255,5 +258,65 @@ TEST(PostChain, EvolvesOneGenerationPerFrameAndShowsCyanOnBlack)
     }
     EXPECT_EQ(red, 0u);
     EXPECT_GT(lit, 0u);
+    EXPECT_EQ(gl_error_text(), nullptr);
+}
+
+namespace {
+
+// The automaton of a 60 fps show that draws every frame with the whole life
+// pass, read at the frames in `reads` (ascending): the seed, then one
+// generation a frame from the seed's end.
+std::vector<std::vector<unsigned char>> stepped_every_frame(const std::vector<int64_t>& reads)
+{
+    std::vector<std::vector<unsigned char>> images;
+    seed_life();
+    int64_t n = first_frame_at_or_after(k_life_seed_end, 60.0);
+    for (int64_t read : reads) {
+        for (; n < read; ++n) step_life(frame_beat(n, 60.0), 0);
+        images.push_back(read_texture(life_state_texture(), 1920, 1080));
+    }
+    return images;
+}
+
+}  // namespace
+
+TEST(PostChain, CatchingUpGivesTheAutomatonOfEveryFrameDrawn)
+{
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    ASSERT_EQ(start_show(), SHOW_READY);
+
+    // Past the first checkpoint; back to just after it; back before it.
+    const float beats[] = {455.0f, 454.9f, 451.0f};
+    std::vector<int64_t> frames;
+    for (float beat : beats) frames.push_back(first_frame_at_or_after(beat, 60.0));
+    const int64_t seed_end = first_frame_at_or_after(k_life_seed_end, 60.0);
+    ASSERT_GT(frames[0] - seed_end, k_chain_checkpoint_frames);
+    ASSERT_GT(frames[1] - seed_end, k_chain_checkpoint_frames);
+    ASSERT_LT(frames[2] - seed_end, k_chain_checkpoint_frames);
+    const auto expected = stepped_every_frame({frames[2], frames[1], frames[0]});
+
+    ChainCatchUp chain;
+    chain.keep_checkpoints = true;
+    EXPECT_EQ(chain_steps_left(chain, beats[0]), frames[0] - seed_end);
+    // In pieces, as the web player runs it between two animation frames.
+    int64_t left = chain_steps_left(chain, beats[0]);
+    while (left > 0) {
+        const int64_t now = catch_up_chain(&chain, beats[0], 16, nullptr);
+        ASSERT_LT(now, left);
+        left = now;
+    }
+    EXPECT_EQ(read_texture(life_state_texture(), 1920, 1080), expected[2]);
+    ASSERT_EQ(chain.checkpoints.size(), 1u);
+
+    // Back: from the checkpoint, then from the seed.
+    EXPECT_EQ(chain_steps_left(chain, beats[1]), frames[1] - seed_end - k_chain_checkpoint_frames);
+    EXPECT_EQ(catch_up_chain(&chain, beats[1], -1, nullptr), 0);
+    EXPECT_EQ(read_texture(life_state_texture(), 1920, 1080), expected[1]);
+    EXPECT_EQ(chain_steps_left(chain, beats[2]), frames[2] - seed_end);
+    EXPECT_EQ(catch_up_chain(&chain, beats[2], -1, nullptr), 0);
+    EXPECT_EQ(read_texture(life_state_texture(), 1920, 1080), expected[0]);
+
+    // Outside the chain and before the seed's end nothing is needed.
+    for (float beat : {447.9f, 449.9f, 512.0f}) EXPECT_EQ(chain_steps_left(chain, beat), 0);
     EXPECT_EQ(gl_error_text(), nullptr);
 }

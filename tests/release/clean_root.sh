@@ -175,8 +175,8 @@ if [ ! -d "$desktop" ] || [ ! -f "$desktop.packages" ] || [ "$(cat "$desktop.pac
     printf '#!/bin/sh\nexit 101\n' > "$desktop.partial/usr/sbin/policy-rc.d"
     chmod 755 "$desktop.partial/usr/sbin/policy-rc.d"
     enter "$desktop.partial"
-    in_root "$desktop.partial" apt-get -qq update
-    in_root "$desktop.partial" apt-get -qq install -y --no-install-recommends \
+    in_root "$desktop.partial" apt-get -o DPkg::Lock::Timeout=600 -qq update
+    in_root "$desktop.partial" apt-get -o DPkg::Lock::Timeout=600 -qq install -y --no-install-recommends \
         "${desktop_packages[@]}" "${test_packages[@]}" > "$work/desktop.log" 2>&1 \
         || { tail -n 20 "$work/desktop.log" >&2; fail "installing the desktop packages failed"; }
     unmount_all
@@ -317,8 +317,8 @@ snapshot() {
         -o -path /var/cache/apt -o -path /var/lib/apt/lists \) -prune -o -print | sort
 }
 snapshot > "$work/before"
-in_root "$work/root" apt-get -qq update
-in_root "$work/root" apt-get install -y "/tmp/$(basename "$deb")" > "$work/install.log" 2>&1 \
+in_root "$work/root" apt-get -o DPkg::Lock::Timeout=600 -qq update
+in_root "$work/root" apt-get -o DPkg::Lock::Timeout=600 install -y "/tmp/$(basename "$deb")" > "$work/install.log" 2>&1 \
     || { tail -n 30 "$work/install.log" >&2; fail "apt-get install of the package failed"; }
 status=$(in_root "$work/root" dpkg-query -W -f='${Status}' krelan)
 [ "$status" = "install ok installed" ] || fail "after apt-get install, krelan is '$status'"
@@ -333,7 +333,7 @@ check_versions "$work/root" /usr/bin
 check_frame "$work/root" /usr/bin
 check_show "$work/root" /usr/bin
 
-in_root "$work/root" apt-get remove -y krelan > "$work/remove.log" 2>&1 \
+in_root "$work/root" apt-get -o DPkg::Lock::Timeout=600 remove -y krelan > "$work/remove.log" 2>&1 \
     || { tail -n 20 "$work/remove.log" >&2; fail "apt-get remove krelan failed"; }
 status=$(in_root "$work/root" dpkg-query -W -f='${Status}' krelan 2> /dev/null || true)
 [ -z "$status" ] || [ "$status" = "unknown ok not-installed" ] || [ "$status" = "deinstall ok not-installed" ] \

@@ -92,7 +92,7 @@ TEST(MusicFile, CarriesAnId3v23TagWithTheTrackDetails)
     EXPECT_EQ(after_description.rfind("https://", 0), 0u) << after_description;
 }
 
-TEST(MusicFile, EveryFrameIsConstant192kJointStereoMpeg1Layer3)
+TEST(MusicFile, EveryFrameIsConstant192kJointStereoMpeg1Layer3At48kHz)
 {
     std::vector<uint8_t> file = file_bytes(k_assets + "/music.mp3");
     Id3Tag tag = parse_id3(file);
@@ -107,7 +107,7 @@ TEST(MusicFile, EveryFrameIsConstant192kJointStereoMpeg1Layer3)
         ASSERT_EQ((h[1] >> 3) & 3, 3) << "not MPEG-1, frame " << frames;
         ASSERT_EQ((h[1] >> 1) & 3, 1) << "not Layer III, frame " << frames;
         ASSERT_EQ(h[2] >> 4, 11) << "not 192 kbit/s, frame " << frames;
-        ASSERT_EQ((h[2] >> 2) & 3, 0) << "not 44.1 kHz, frame " << frames;
+        ASSERT_EQ((h[2] >> 2) & 3, 1) << "not 48 kHz (the mixer's rate), frame " << frames;
         ASSERT_EQ(h[3] >> 6, 1) << "not joint stereo, frame " << frames;
         if (frames == 0) {
             // LAME's info frame for constant bit rate: "Info" after the
@@ -118,12 +118,12 @@ TEST(MusicFile, EveryFrameIsConstant192kJointStereoMpeg1Layer3)
             EXPECT_EQ(std::string(file.begin() + long(pos) + 156, file.begin() + long(pos) + 160),
                       "LAME");
         }
-        size_t length = 144 * 192000 / 44100 + ((h[2] >> 1) & 1);
+        size_t length = 144 * 192000 / 48000 + ((h[2] >> 1) & 1);
         pos += length;
         ++frames;
     }
     EXPECT_EQ(pos, file.size()) << "trailing bytes after the last frame";
-    double seconds = double(frames - 1) * 1152.0 / 44100.0;  // the info frame holds no audio
+    double seconds = double(frames - 1) * 1152.0 / 48000.0;  // the info frame holds no audio
     EXPECT_GE(seconds, 248.0);
     EXPECT_LT(file.size(), 10u * 1000 * 1000);
 }

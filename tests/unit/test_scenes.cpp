@@ -56,3 +56,22 @@ TEST(ProgramSampleBeat, EveryProgramsBeatFallsInTheSceneThatUsesIt)
             << "program " << i << " at beat " << beat << " shows " << scene_of(row).title;
     }
 }
+
+TEST(ShowParts, FollowTheScheduleWithTheRecapInItsPlace)
+{
+    const std::vector<ShowPart> parts = show_parts();
+    ASSERT_EQ(parts.size(), k_scene_count + 1);
+    EXPECT_EQ(parts.front().start, -0.5f);  // the music's start
+    for (size_t i = 1; i < parts.size(); ++i) {
+        EXPECT_LT(parts[i - 1].start, parts[i].start) << parts[i].title;
+        // Each part's first beat shows it: the recap its first cut, the
+        // others their row of the schedule.
+        const ScheduleRow row = schedule_row(parts[i].start);
+        if (parts[i].start == k_recap_start)
+            EXPECT_EQ(row, k_recap_cuts[0]);
+        else
+            EXPECT_STREQ(scene_of(row).title, parts[i].title);
+    }
+    EXPECT_EQ(parts[5].start, k_recap_start);
+    EXPECT_EQ(parts[6].start, k_recap_end);
+}

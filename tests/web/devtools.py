@@ -115,10 +115,33 @@ class Browser:
             self.call('Input.dispatchMouseEvent', type=kind, x=box[0], y=box[1], button='left',
                       clickCount=1)
 
-    def key(self, key, code, key_code):
+    def key(self, key, code, key_code, modifiers=0):
+        """Presses and releases a key; `modifiers` as the protocol counts
+        them (Alt 1, Ctrl 2, Meta 4, Shift 8)."""
         for kind in ('keyDown', 'keyUp'):
             self.call('Input.dispatchKeyEvent', type=kind, key=key, code=code,
-                      windowsVirtualKeyCode=key_code)
+                      windowsVirtualKeyCode=key_code, modifiers=modifiers)
+
+    def click_at(self, x, y):
+        for kind in ('mousePressed', 'mouseReleased'):
+            self.call('Input.dispatchMouseEvent', type=kind, x=x, y=y, button='left', clickCount=1)
+
+    def run_before_page(self, source):
+        """Runs `source` in every page opened from now on, before its own
+        scripts; returns the handle that stop_running_before_page takes."""
+        return self.call('Page.addScriptToEvaluateOnNewDocument', source=source)['identifier']
+
+    def stop_running_before_page(self, identifier):
+        self.call('Page.removeScriptToEvaluateOnNewDocument', identifier=identifier)
+
+    def resize(self, width, height):
+        """The page's viewport, in CSS pixels at one device pixel each."""
+        self.call('Emulation.setDeviceMetricsOverride', width=width, height=height,
+                  deviceScaleFactor=1, mobile=False)
+
+    def screenshot(self):
+        """The page as composited (the canvas as last shown), PNG bytes."""
+        return base64.b64decode(self.call('Page.captureScreenshot', format='png')['data'])
 
     def still_png(self, beat, sound):
         url = self.evaluate(f'krelan.still({beat}, {sound})')

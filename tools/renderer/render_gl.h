@@ -4,6 +4,7 @@
 // the show carries it.
 #pragma once
 
+#include "chain_catch_up.h"
 #include "png_file.h"
 #include "soundtrack.h"
 
@@ -31,7 +32,7 @@ struct ShowTimeline {
     double fps = 60.0;
     const Soundtrack* track = nullptr;  // null: `fixed_sound` for every frame
     int32_t fixed_sound = 0;
-    int64_t chain_next = 0;  // next frame whose generation is not yet applied
+    ChainCatchUp chain;  // the automaton on this timeline (its fps is the timeline's)
 };
 
 // Draws frame n into the back buffer.
