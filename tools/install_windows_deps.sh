@@ -12,9 +12,7 @@
 # mirrors and suites), in /etc/apt/sources.list.d/krelan-src.sources, so that
 # apt-get source finds the libraries' sources.
 set -euo pipefail
-export DEBIAN_FRONTEND=noninteractive
-SUDO=
-[ "$(id -u)" = 0 ] || SUDO=sudo
+. "$(dirname "$0")/apt_get.sh"
 
 src_list=/etc/apt/sources.list.d/krelan-src.sources
 if [ ! -f "$src_list" ]; then
@@ -45,10 +43,10 @@ if [ ! -f "$src_list" ]; then
         done < <(grep -E '^deb\s' "$file" || true)
     done
     [ -n "${entries//[$'\n']/}" ] || { echo "install_windows_deps: no deb entry to mirror" >&2; exit 1; }
-    printf '%s' "$entries" | $SUDO tee "$src_list" > /dev/null
+    printf '%s' "$entries" | $apt_sudo tee "$src_list" > /dev/null
 fi
 
-$SUDO apt-get -o DPkg::Lock::Timeout=600 update -qq
-$SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends \
+update_package_lists
+apt_get install -y -qq --no-install-recommends \
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
     dpkg-dev zip wine wine64 pulseaudio pulseaudio-utils > /dev/null
