@@ -1,18 +1,26 @@
 #include "folder_watch.h"
 
 #include <dirent.h>
-#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 
+#ifdef __linux__
+#include <sys/inotify.h>
+#endif
+
 namespace {
 
-// What an editor's save does to a folder: writes a file in place and closes
-// it, or writes another and moves it over the first; or removes a file.
-constexpr uint32_t k_saved_events =
-    IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_CREATE | IN_DELETE | IN_ATTRIB;
+// A file's modification time in ns, as finely as the system keeps it.
+int64_t modified_ns(const struct stat& info)
+{
+#ifdef __linux__
+    return int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+#else
+    return int64_t(info.st_mtime) * 1000000000;
+#endif
+}
 
 }  // namespace
 
@@ -26,8 +34,7 @@ FolderSnapshot take_folder_snapshot(const std::vector<std::string>& folders)
             const std::string path = folder + "/" + entry->d_name;
             struct stat info;
             if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
-            const int64_t ns = int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
-            snapshot[path] = {ns, int64_t(info.st_size)};
+            snapshot[path] = {modified_ns(info), int64_t(info.st_size)};
         }
         closedir(dir);
     }
@@ -35,6 +42,12 @@ FolderSnapshot take_folder_snapshot(const std::vector<std::string>& folders)
 }
 
 namespace {
+
+#ifdef __linux__
+// What an editor's save does to a folder: writes a file in place and closes
+// it, or writes another and moves it over the first; or removes a file.
+constexpr uint32_t k_saved_events =
+    IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_CREATE | IN_DELETE | IN_ATTRIB;
 
 bool start_inotify(FolderWatch* watch)
 {
@@ -64,6 +77,11 @@ bool drain_inotify(int fd)
         return any;  // EAGAIN: nothing more for now
     }
 }
+#else
+// No inotify here: the folders are polled.
+bool start_inotify(FolderWatch*) { return false; }
+bool drain_inotify(int) { return false; }
+#endif
 
 }  // namespace
 
