@@ -8,9 +8,9 @@ LevelTable measure_levels(const int16_t* heads, size_t sample_count)
 {
     LevelTable table;
     level_reset();
-    const size_t chunks = (sample_count + k_meter_chunk_samples - 1) / k_meter_chunk_samples;
+    const size_t chunks = (sample_count + k_chunk_samples - 1) / k_chunk_samples;
     for (size_t c = 0; c < chunks; ++c) {
-        const size_t left = sample_count - c * k_meter_chunk_samples;
+        const size_t left = sample_count - c * k_chunk_samples;
         const size_t measured = left < size_t(k_level_slots) ? left : size_t(k_level_slots);
         // The meter reads the chunk's bytes; only its head is ever measured.
         on_post_mix(0, const_cast<int16_t*>(heads + c * k_level_slots),
@@ -24,8 +24,8 @@ LevelTable measure_levels(const int16_t* heads, size_t sample_count)
 
 int64_t chunk_at(double seconds)
 {
-    const double frame = std::floor(seconds * k_meter_rate);
-    return static_cast<int64_t>(std::floor(frame / k_meter_chunk_frames));
+    const double frame = std::floor(seconds * k_mix_rate);
+    return static_cast<int64_t>(std::floor(frame / k_chunk_frames));
 }
 
 int32_t level_at(const LevelTable& table, double seconds)

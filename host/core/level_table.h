@@ -4,14 +4,11 @@
 // level at any moment. Pure, no SDL.
 #pragma once
 
+#include "mix_format.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
-
-// The show's mixer: 48 kHz interleaved stereo in chunks of 2048 frames.
-constexpr int k_meter_rate = 48000;
-constexpr int k_meter_chunk_frames = 2048;
-constexpr int k_meter_chunk_samples = k_meter_chunk_frames * 2;
 
 struct LevelTable {
     std::vector<int32_t> levels;        // the meter's level after each chunk

@@ -85,7 +85,6 @@ void record_chunk(int, void* stream, int length_bytes, void*)
 bool scratch_file_behind(const std::string& path, int64_t chunks_seen)
 {
     constexpr int64_t k_lag_chunks = 8;
-    constexpr int64_t k_chunk_bytes = k_chunk_samples * 2;
     struct stat st;
     const int64_t size = stat(path.c_str(), &st) == 0 ? st.st_size : 0;
     return size < (chunks_seen - k_lag_chunks) * k_chunk_bytes;
@@ -113,7 +112,7 @@ bool mix_soundtrack(int64_t frames, Soundtrack* out, std::string* error)
     recording = &r;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         *error = std::string("cannot start SDL audio: ") + SDL_GetError();
-    } else if (Mix_OpenAudio(48000, AUDIO_S16LSB, 2, 2048) == -1) {
+    } else if (Mix_OpenAudio(k_mix_rate, AUDIO_S16LSB, k_mix_channels, k_chunk_frames) == -1) {
         *error = std::string("cannot open the mixer: ") + Mix_GetError();
     } else {
         int rate = 0, channels = 0;

@@ -4,15 +4,12 @@
 // and the sound level after every mixed chunk.
 #pragma once
 
+#include "mix_format.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
-
-constexpr int k_mix_rate = 48000;
-constexpr int k_mix_channels = 2;
-constexpr int k_chunk_frames = 2048;
-constexpr int k_chunk_samples = k_chunk_frames * k_mix_channels;
 
 // The sound level after each chunk of an interleaved signed 16-bit stereo
 // stream cut into 2048-frame chunks, as the level meter reports it: each chunk
