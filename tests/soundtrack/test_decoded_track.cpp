@@ -24,6 +24,7 @@
 #include "arrangement.hpp"
 #include "beat_clock.h"
 #include "engine.hpp"
+#include "music_pace.h"
 #include "scenes.h"
 
 namespace {
@@ -294,6 +295,10 @@ TEST_F(DecodedTrackTest, KicksFollowTheBeatClockAtTheShowsDeviceRate)
     RecordProperty("mixer_rate_error_ppm", std::to_string((slope - 1.0) * 1e6));
     EXPECT_LT(std::fabs(slope - 1.0), 60e-6)
         << "the mixer's rate conversion is further off than SDL 2.26's";
+    // The show's transport counts the music at the pace music_pace.h derives
+    // from that conversion: it must be the mixer's own.
+    EXPECT_NEAR(slope, 1.0 / music_frames_per_mixed_frame(kFileRate), 2e-6)
+        << "the show's picture would drift from the music";
     EXPECT_LT(std::fabs(offset) * 1000.0 / t.rate, 1.0) << "the music starts late or early";
     for (size_t i = 0; i < k.beats.size(); ++i) {
         EXPECT_GT(k.score[i], 0.6) << "no clear kick on beat " << k.beats[i];
