@@ -9,6 +9,7 @@ namespace {
 
 const char* const k_usage =
     "usage: krelan-demo [--fullscreen] [--window WxH] [--from BEAT] [--no-wait]\n"
+    "                   [--av-offset MS] [--calibrate]\n"
     "       krelan-demo --help | --version\n"
     "\n"
     "  --fullscreen   start in desktop fullscreen at the monitor's resolution\n"
@@ -17,11 +18,17 @@ const char* const k_usage =
     "                 any size other than 1920x1080 shows the frame scaled to fit\n"
     "  --from BEAT    start the show at BEAT (0 to 528), the music with it\n"
     "  --no-wait      skip the 10 s black start\n"
+    "  --av-offset MS show the picture MS milliseconds later than the sound\n"
+    "                 (-500 to 500, default 0; negative shows it earlier), for\n"
+    "                 speakers, TVs or headsets that add a delay of their own\n"
+    "  --calibrate    a white flash and a click on every beat to find that\n"
+    "                 offset: the arrow keys move it 5 ms, it is printed at exit\n"
     "  --help         print this text\n"
     "  --version      print the version\n"
     "\n"
     "Keys: Escape quits, p prints the sample and the beat, s skips 10 s ahead,\n"
-    "F11 and Alt+Enter toggle fullscreen.\n"
+    "F11 and Alt+Enter toggle fullscreen; with --calibrate the arrow keys move\n"
+    "the offset by 5 ms (Right and Up show the picture later).\n"
     "Exit status: 0 at the end of the show, 1 when SDL cannot start, 2 for a bad\n"
     "option or a failed start-up, 255 when the audio device cannot be opened.\n";
 
@@ -86,6 +93,21 @@ bool parse_from_beat(const std::string& text, float* beat)
     return true;
 }
 
+bool parse_av_offset(const std::string& text, int* ms)
+{
+    const size_t digits = text[0] == '-' || text[0] == '+' ? 1 : 0;
+    if (text.size() <= digits || text.size() > digits + 6) return false;
+    int value = 0;
+    for (size_t i = digits; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+        value = value * 10 + (text[i] - '0');
+    }
+    if (text[0] == '-') value = -value;
+    if (value < k_min_av_offset_ms || value > k_max_av_offset_ms) return false;
+    *ms = value;
+    return true;
+}
+
 ShowOptions parse_show_options(int argc, const char* const* argv)
 {
     ShowOptions options;
@@ -98,7 +120,7 @@ ShowOptions parse_show_options(int argc, const char* const* argv)
             inline_value = argv[i] + equals + 1;
             name.resize(equals);
         }
-        const bool takes_value = name == "--window" || name == "--from";
+        const bool takes_value = name == "--window" || name == "--from" || name == "--av-offset";
         if (inline_value && !takes_value) return refuse(name + " takes no value");
         std::string value;
         if (takes_value && !take_value(argc, argv, &i, inline_value, &value))
@@ -108,6 +130,8 @@ ShowOptions parse_show_options(int argc, const char* const* argv)
             options.fullscreen = true;
         } else if (name == "--no-wait") {
             options.no_wait = true;
+        } else if (name == "--calibrate") {
+            options.calibrate = true;
         } else if (name == "--help" || name == "-h") {
             help = true;
         } else if (name == "--version") {
@@ -122,6 +146,10 @@ ShowOptions parse_show_options(int argc, const char* const* argv)
             if (!parse_from_beat(value, &options.from_beat))
                 return refuse("--from takes a beat from 0 to 528, not '" + value + "'");
             options.start_from = true;
+        } else if (name == "--av-offset") {
+            if (!parse_av_offset(value, &options.av_offset_ms))
+                return refuse("--av-offset takes whole milliseconds from -500 to 500, not '" +
+                              value + "'");
         } else {
             return refuse("unknown option '" + std::string(argv[i]) + "'");
         }

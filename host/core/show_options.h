@@ -19,6 +19,8 @@ constexpr int k_min_window_side = 64;
 constexpr int k_max_window_side = 16384;
 constexpr float k_min_from_beat = 0.0f;
 constexpr float k_max_from_beat = 528.0f;  // the show's last beat
+constexpr int k_min_av_offset_ms = -500;
+constexpr int k_max_av_offset_ms = 500;
 
 struct ShowOptions {
     OptionsAction action = OPTIONS_RUN;
@@ -29,6 +31,8 @@ struct ShowOptions {
     bool start_from = false;  // start the show at `from_beat`
     float from_beat = 0.0f;
     bool no_wait = false;  // skip the black start wait
+    int av_offset_ms = 0;  // shows the picture this much later than the sound (earlier if negative)
+    bool calibrate = false;  // the calibration view: a flash and a click on every beat
 };
 
 // Options as `--name VALUE` or `--name=VALUE`; a later option overrides an
@@ -43,3 +47,7 @@ bool parse_window_size(const std::string& text, int* width, int* height);
 
 // A finite decimal beat within the --from limits.
 bool parse_from_beat(const std::string& text, float* beat);
+
+// A whole number of milliseconds, optionally signed, within the --av-offset
+// limits.
+bool parse_av_offset(const std::string& text, int* ms);
