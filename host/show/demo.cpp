@@ -1,6 +1,8 @@
 #include "demo.h"
 
+#include "audio_output.h"
 #include "beat_clock.h"
+#include "calibration.h"
 #include "gl_window.h"
 #include "gpu.h"
 #include "letterbox.h"
@@ -8,6 +10,7 @@
 #include "media_store.h"
 #include "show.h"
 #include "start_guards.h"
+#include "transport.h"
 #include "window_mode.h"
 
 #include <SDL.h>
@@ -16,6 +19,8 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -27,10 +32,11 @@ constexpr Uint32 k_start_wait_ms = 10000;
 // rest of the machine some time even when the frames are cheap.
 constexpr Uint32 k_frame_pause_ms = 2;
 
-Mix_Music* music = nullptr;
 float current_beat = 0.0f;           // music time in beats, updated once per pass
-uint32_t start_time = 0;             // SDL ticks when the music started; moved back by skips
+Transport transport;                 // the music's position for the listener
 std::atomic<bool> quit_flag{false};  // set by events, the event watch or the end of the show
+bool calibrating = false;            // --calibrate: the flash instead of the scenes
+FILE* beat_log = nullptr;            // KRELAN_BEAT_LOG: each frame's time and beat (for tests)
 
 int on_event_watch(void*, SDL_Event* event)
 {
@@ -38,20 +44,24 @@ int on_event_watch(void*, SDL_Event* event)
     return 1;
 }
 
-// Moves the clock `ms` ahead and the music to the moment the clock then
-// shows, so picture and sound stay in step.
+// The skip key: the picture `ms` ahead, and the music with it.
 void skip_ahead(uint32_t ms)
 {
-    start_time -= ms;
-    Mix_SetMusicPosition(music_position_for(elapsed_ms(SDL_GetTicks(), start_time)));
+    place_music(&transport, transport_resume_point(&transport, monotonic_ns()) + ms);
 }
 
 void on_key_released(SDL_Keycode key)
 {
+    int offset = static_cast<int>(transport.offset_ms);
+    if (calibrating && calibration_key(key, &offset)) {
+        transport.offset_ms = offset;
+        return;
+    }
     switch (key) {
     case SDLK_ESCAPE: quit_flag = true; break;
     case SDLK_p:
-        print_debug_values(static_cast<int>(level_last_sample()), static_cast<double>(current_beat));
+        print_debug_values(static_cast<int>(level_last_sample()),
+                           static_cast<double>(current_beat));
         break;
     case SDLK_s: skip_ahead(k_skip_ms); break;
     default: break;
@@ -66,19 +76,33 @@ void drain_events()
         if (event.type == SDL_KEYUP) on_key_released(event.key.keysym.sym);
         const bool key = event.type == SDL_KEYDOWN || event.type == SDL_KEYUP;
         if (key && is_fullscreen_toggle(event.key)) toggle_fullscreen();
+        if (event.type == SDL_AUDIODEVICEREMOVED && !event.adevice.iscapture)
+            audio_device_removed();
     }
 }
 
+// The beat of the music being heard now: the transport's position, through
+// the beat clock's formula.
 void update_beat()
 {
-    current_beat = beat_from_elapsed(elapsed_ms(SDL_GetTicks(), start_time), asset_bpm);
+    update_audio_output(&transport);
+    const int64_t now = monotonic_ns();
+    const double position = transport_position_ms(&transport, now);
+    watch_audio_device(&transport);
+    current_beat = beat_at_ms(static_cast<float>(position), asset_bpm);
+    if (beat_log)
+        std::fprintf(beat_log, "%lld %.6f\n", static_cast<long long>(now), double(current_beat));
 }
 
-// Draws the frame for the current beat with the meter's level and shows it.
+// Draws the frame for the current beat with the meter's level (0 while no
+// device plays the music) and shows it.
 void render_frame()
 {
     begin_screen_frame();
-    draw_frame(current_beat, level_average());
+    if (calibrating)
+        draw_calibration_frame(current_beat, static_cast<int>(transport.offset_ms));
+    else
+        draw_frame(current_beat, audio_playing() ? level_average() : 0);
     finish_screen_frame();
     check_frame_errors(current_beat);
     present_frame();
@@ -87,15 +111,15 @@ void render_frame()
 void shut_down()
 {
     SDL_DelEventWatch(on_event_watch, nullptr);
-    if (music) {
-        Mix_HaltMusic();
-        Mix_FreeMusic(music);
-        music = nullptr;
-    }
-    Mix_CloseAudio();
-    Mix_Quit();
+    if (beat_log) std::fclose(beat_log);
+    beat_log = nullptr;
+    // A device that stopped answering would hold SDL's shutdown for ever;
+    // the process's exit takes it down instead.
+    const bool audio_closed = close_audio_output();
     close_gl_window();
     IMG_Quit();
+    if (!audio_closed) return;
+    Mix_Quit();
     SDL_Quit();
 }
 
@@ -103,13 +127,14 @@ void shut_down()
 bool start_up(const ShowOptions& options, int* status)
 {
     *status = k_exit_start_failed;
-    SDL_RWops* stream = SDL_RWFromConstMem(asset_music.bytes, static_cast<int>(asset_music.length));
-    music = stream ? Mix_LoadMUS_RW(stream, 1) : nullptr;
-    if (!music) {
-        std::fprintf(stderr, "krelan: the music failed to decode: %s\n", Mix_GetError());
-        return false;
+    if (!load_music()) return false;
+    calibrating = options.calibrate;
+    set_beat_clicks(calibrating);
+    transport.offset_ms = options.av_offset_ms;
+    if (const char* path = std::getenv("KRELAN_BEAT_LOG")) {
+        beat_log = std::fopen(path, "w");
+        if (beat_log) std::setvbuf(beat_log, nullptr, _IOLBF, 0);
     }
-    Mix_RegisterEffect(MIX_CHANNEL_POST, on_post_mix, nullptr, nullptr);
     if (!open_gl_window(k_window_title, options.window_width, options.window_height,
                         window_flags(options)))
         return false;
@@ -118,7 +143,7 @@ bool start_up(const ShowOptions& options, int* status)
     begin_screen_frame();
     draw_start_frame();
     if (!options.no_wait && !wait_unless_quit(k_start_wait_ms)) {
-        quit_flag = true;  // closed or interrupted while waiting: end now, cleanly
+        quit_flag = true;  // closed, interrupted or Escape while waiting: end now, cleanly
         return true;
     }
     capture_blank_texture();
@@ -129,12 +154,14 @@ bool start_up(const ShowOptions& options, int* status)
     if (!load_show_resources()) return false;
     std::fprintf(stderr, "krelan: resources ready in %u ms\n", SDL_GetTicks() - loading);
 
-    if (Mix_PlayMusic(music, 1) != 0) {
-        std::fprintf(stderr, "krelan: the music cannot play: %s\n", Mix_GetError());
-        return false;
-    }
-    start_time = SDL_GetTicks();
-    if (options.start_from) skip_ahead(ms_to_reach_beat(options.from_beat));
+    // The music from its start, the picture with it; or the picture from
+    // --from's beat and the music where it is then heard.
+    wait_for_audio_device();
+    update_audio_output(&transport);
+    const double music_ms = options.start_from ? ms_to_reach_beat(options.from_beat) +
+                                                     transport.latency_ms + transport.offset_ms
+                                               : 0.0;
+    if (!place_music(&transport, music_ms)) return false;
     SDL_AddEventWatch(on_event_watch, nullptr);
     return true;
 }
@@ -154,6 +181,7 @@ void run_frame_loop()
     const double seconds = (SDL_GetTicks() - loop_start) / 1000.0;
     std::fprintf(stderr, "krelan: drew %ld frames in %.1f s (%.1f per second), ended at beat %f\n",
                  frames, seconds, seconds > 0 ? frames / seconds : 0.0, double(current_beat));
+    if (calibrating) std::printf("--av-offset %d\n", static_cast<int>(transport.offset_ms));
 }
 
 }  // namespace
@@ -169,8 +197,9 @@ int run_demo(const ShowOptions& options)
         SDL_Quit();
         return k_exit_no_sdl;
     }
-    if (Mix_OpenAudio(48000, AUDIO_S16LSB, 2, 2048) == -1) {
-        std::fprintf(stderr, "krelan: cannot open the audio device: %s\n", Mix_GetError());
+    std::string audio_error;
+    if (!open_audio_output(&audio_error)) {
+        std::fprintf(stderr, "krelan: cannot open the audio device: %s\n", audio_error.c_str());
         SDL_Quit();
         return k_exit_no_audio;
     }
