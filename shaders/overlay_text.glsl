@@ -103,10 +103,10 @@ float glyph(int c, vec2 p)
     return 100.0;
 }
 
-void main()
+void mainImage(out vec4 fragColor, in vec2 fragCoord)
 {
     // Cells 0.9 units wide: the widest glyphs (m, w, M, W, &) fit.
-    vec2 u = (gl_FragCoord.xy - overlay_origin) / overlay_unit;
+    vec2 u = (fragCoord - overlay_origin) / overlay_unit;
     float cell = floor(u.x / 0.9);
     if (cell < 0.0 || cell >= float(overlay_length)) discard;
     vec2 p = vec2(u.x - (cell + 0.5) * 0.9, u.y - 0.8);
@@ -115,5 +115,5 @@ void main()
     float ink = 1.0 - smoothstep(0.07 - px, 0.07 + px, d);
     float rim = 1.0 - smoothstep(0.16 - px, 0.16 + px, d);
     if (rim <= 0.0) discard;
-    gl_FragColor = vec4(ink, ink, ink, rim);
+    fragColor = vec4(ink, ink, ink, rim);
 }
