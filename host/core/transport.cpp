@@ -2,23 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
 double ms_since(const Transport* t, int64_t ns) { return (ns - t->base_ns) / 1e6; }
 
-// The trimmed mean of the run's leads: the middle half, so that a late
-// callback, or the quick ones that refill a server's buffer, barely move it.
-void update_fit(Transport* t)
-{
-    double sorted[k_transport_window];
-    std::copy(t->lead, t->lead + t->lead_count, sorted);
-    std::sort(sorted, sorted + t->lead_count);
-    const int trim = t->lead_count / 4;
-    double sum = 0;
-    for (int i = trim; i < t->lead_count - trim; ++i) sum += sorted[i];
-    t->fit_lead = sum / (t->lead_count - 2 * trim);
-}
+// The mean of the middle half of the run's leads, so that a late callback,
+// or the quick ones that refill a server's buffer, barely move it.
+void update_fit(Transport* t) { t->fit_lead = mean_of_middle_half(t->lead, t->lead_count); }
 
 void push_lead(Transport* t, double lead)
 {
@@ -83,6 +75,17 @@ void coast_from(Transport* t, double heard_ms, int64_t ns)
 }
 
 }  // namespace
+
+double mean_of_middle_half(const double* values, int count)
+{
+    if (count <= 0) return 0;
+    std::vector<double> sorted(values, values + count);
+    std::sort(sorted.begin(), sorted.end());
+    const int trim = count / 4;
+    double sum = 0;
+    for (int i = trim; i < count - trim; ++i) sum += sorted[i];
+    return sum / (count - 2 * trim);
+}
 
 uint32_t transport_seek(Transport* t, int64_t now_ns, double music_ms)
 {

@@ -119,6 +119,11 @@ double transport_position_ms(Transport* t, int64_t now_ns);
 // before the music is placed and while paused.
 double transport_quiet_ms(const Transport* t, int64_t now_ns);
 
+// The mean of the middle half of `count` values (a quarter left out at each
+// end): the transport's robust average, also that of the sound server's
+// latency readings.
+double mean_of_middle_half(const double* values, int count);
+
 // Whether any callback of the current placement has come (a device that has
 // just opened may take a while to start).
 bool transport_heard(const Transport* t);

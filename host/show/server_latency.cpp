@@ -1,9 +1,11 @@
 #include "server_latency.h"
 
+#include "transport.h"
+
 #include <SDL.h>
 
-#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -103,7 +105,7 @@ struct Watch {
     uint32_t found_stream = PA_INVALID_INDEX;
     uint32_t stream = PA_INVALID_INDEX;  // the stream the readings are of
     int skipped = 0;
-    int64_t samples[k_samples] = {};
+    double samples[k_samples] = {};  // us
     int sample_count = 0;
     int sample_next = 0;
 };
@@ -115,7 +117,10 @@ void on_sink_input(pa_context*, const pa_sink_input_info* info, int, void* user)
     Watch* w = static_cast<Watch*>(user);
     if (!info || w->found_us >= 0) return;
     const char* pid = w->pa.proplist_gets(info->proplist, PA_PROP_APPLICATION_PROCESS_ID);
-    if (pid && std::atoi(pid) == getpid()) {
+    // PipeWire's PulseAudio server (0.3) answers 0 for both: it does not
+    // know, and the latency stays unknown there.
+    const bool reported = info->buffer_usec > 0 || info->sink_usec > 0;
+    if (pid && std::atoi(pid) == getpid() && reported) {
         w->found_us = static_cast<int64_t>(info->buffer_usec + info->sink_usec);
         w->found_stream = info->index;
     }
@@ -147,13 +152,7 @@ void add_sample(Watch* w, int64_t us, uint32_t stream)
     w->sample_next = (w->sample_next + 1) % k_samples;
     if (w->sample_count < k_samples) ++w->sample_count;
     if (w->sample_count < k_first_samples) return;
-    int64_t sorted[k_samples];
-    std::copy(w->samples, w->samples + w->sample_count, sorted);
-    std::sort(sorted, sorted + w->sample_count);
-    const int trim = w->sample_count / 4;
-    int64_t sum = 0;
-    for (int i = trim; i < w->sample_count - trim; ++i) sum += sorted[i];
-    w->latency_us = sum / (w->sample_count - 2 * trim);
+    w->latency_us = std::llround(mean_of_middle_half(w->samples, w->sample_count));
 }
 
 void drop_context(Watch* w)

@@ -4,7 +4,8 @@
 // it is heard. SDL 2 does not report it, so a thread asks the server about
 // four times a second through libpulse's introspection, for the playback
 // stream of this process. libpulse is loaded at run time: the show does not depend
-// on it, and elsewhere the latency is simply unknown.
+// on it, and elsewhere the latency is simply unknown. PipeWire's PulseAudio
+// server (0.3) reports no latency for a stream: unknown there too.
 #pragma once
 
 // Starts watching when SDL's current audio driver is "pulseaudio" and
