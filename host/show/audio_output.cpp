@@ -290,6 +290,7 @@ void update_audio_output(Transport* transport)
     const int64_t now = monotonic_ns();
     if (output.state == DEVICE_BACK) {
         output.reopening.join();
+        output.removed = false;
         output.state = DEVICE_OPEN;
         const double music_ms = transport_resume_point(transport, now);
         std::fprintf(stderr, "krelan: the audio device is back; the music goes on at %.1f s\n",
@@ -313,7 +314,12 @@ void watch_audio_device(Transport* transport)
         lose_device(transport, "the audio device fell silent");
 }
 
-void audio_device_removed() { output.removed = true; }
+void audio_device_removed()
+{
+    // Only the device in use counts: one given up already may still be
+    // reported while the next is being opened.
+    if (output.state == DEVICE_OPEN) output.removed = true;
+}
 
 bool audio_playing() { return output.state == DEVICE_OPEN; }
 
