@@ -7,9 +7,7 @@
 #   python3-websocket     the test's DevTools protocol client
 #   python3-pil, -numpy   the test's frame comparison
 set -euo pipefail
-export DEBIAN_FRONTEND=noninteractive
-SUDO=
-[ "$(id -u)" = 0 ] || SUDO=sudo
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends \
+. "$(dirname "$0")/apt_get.sh"
+update_package_lists
+apt_get install -y -qq --no-install-recommends \
     emscripten glslang-tools chromium python3-websocket python3-pil python3-numpy > /dev/null

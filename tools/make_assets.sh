@@ -1,16 +1,18 @@
 #!/bin/sh
 # Regenerates the show's music and cards:
-#   assets/music.mp3    rendered by krelan-synth, encoded with lame
+#   assets/music.mp3    rendered by krelan-synth, converted to 48 kHz with
+#                       sox, encoded with lame
 #   assets/warning.png  drawn by krelan-cards
 #   assets/end.png      drawn by krelan-cards
+#   assets/icons/       the application icon at each size, drawn by krelan-cards
 #   docs/soundtrack.png spectrogram of the track with the section starts marked
 #
 # Builds the two tools with the project's own CMake (tests off; the card
 # drawer draws through the show's host library and shader sources) unless
 # KRELAN_SYNTH and KRELAN_CARDS point at already built binaries. Needs what
 # the project needs to build (cmake, a C++17 compiler, SDL2, GLEW, libpng,
-# Mesa for the offscreen GL context), lame; libebur128 for the mix report;
-# sox and ImageMagick for the spectrogram. Configuring the project
+# Mesa for the offscreen GL context), lame, sox; libebur128 for the mix
+# report; ImageMagick for the spectrogram. Configuring the project
 # reads the committed assets, so they must be present (they are replaced).
 set -eu
 
@@ -20,7 +22,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 if [ -z "${KRELAN_SYNTH:-}" ] || [ -z "${KRELAN_CARDS:-}" ] || [ -z "${KRELAN_MIX_REPORT:-}" ]; then
-    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DKRELAN_BUILD_TESTS=OFF \
+    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
         -DKRELAN_BUILD_TOOLS=ON >/dev/null
     cmake --build "$build" -j2 --target krelan-synth krelan-cards krelan-mix-report
     KRELAN_SYNTH=${KRELAN_SYNTH:-$build/tools/synth/krelan-synth}
@@ -29,7 +31,17 @@ if [ -z "${KRELAN_SYNTH:-}" ] || [ -z "${KRELAN_CARDS:-}" ] || [ -z "${KRELAN_MI
 fi
 
 echo "rendering the track"
-"$KRELAN_SYNTH" --out "$work/music.wav"
+"$KRELAN_SYNTH" --out "$work/render.wav"
+
+echo "converting to 48 kHz"
+# The show's mixer and the web player run at 48 kHz: a track at that rate is
+# played as it is decoded, so SDL and the browser measure the same samples
+# (neither resamples it with filters of its own). The synthesizer stays at
+# its 44.1 kHz, where its delay lines, reverb and filters are tuned, so the
+# music itself does not change: sox's very high quality linear-phase
+# resampler passes everything below 21.8 kHz unchanged, and without dither
+# the conversion gives the same samples on every run.
+sox -D "$work/render.wav" "$work/music.wav" rate -v -s 48000
 
 echo "encoding"
 # Constant 192 kbit/s joint stereo with LAME's info frame (gapless decoding),
@@ -45,14 +57,21 @@ lame --quiet --cbr -b 192 -m j -q 2 --id3v2-only --id3v2-latin1 \
     --tv "TBPM=130" \
     "$work/music.wav" "$root/assets/music.mp3"
 
-echo "drawing the cards"
+echo "drawing the cards and the icons"
 # Offscreen GL (no display needed) unless SDL_VIDEODRIVER names a driver.
-SDL_VIDEODRIVER=${SDL_VIDEODRIVER:-offscreen} "$KRELAN_CARDS" --warning "$root/assets/warning.png" --end "$root/assets/end.png"
+mkdir -p "$root/assets/icons"
+SDL_VIDEODRIVER=${SDL_VIDEODRIVER:-offscreen} "$KRELAN_CARDS" --warning "$root/assets/warning.png" \
+    --end "$root/assets/end.png" --icons "$root/assets/icons"
 
 echo "measuring the encoded track"
 # The report reads the MP3 as a listener hears it: decoded by LAME, which
-# trims the encoder delay and padding so the time line is the render's.
-lame --quiet --decode "$root/assets/music.mp3" "$work/decoded.wav"
+# trims the encoder delay and padding so the time line is the render's. It
+# measures on the synthesizer's 44.1 kHz time line (its sections, and the
+# master bus it renders again), so the decoded track goes back to that rate
+# first; the round trip alone moves no figure of the section table (one
+# onset in four of the 16-beat blocks).
+lame --quiet --decode "$root/assets/music.mp3" "$work/decoded48.wav"
+sox -D "$work/decoded48.wav" "$work/decoded.wav" rate -v -s 44100
 "$KRELAN_MIX_REPORT" --track "$work/decoded.wav"
 
 if command -v sox >/dev/null 2>&1 && command -v convert >/dev/null 2>&1; then

@@ -1,29 +1,30 @@
+// The web's cards and media store (platform.h).
 #include "web_cards.h"
 
-#include "card_texture.h"
 #include "gpu.h"
 #include "media_store.h"
-
-#include "beat_clock.h"
 
 #include <cstdio>
 #include <vector>
 
 namespace {
 
-unsigned char warning_pixels[k_frame_bytes];
-unsigned char end_pixels[k_frame_bytes];
+// The module's state: the two decoded cards the page fills in.
+struct CardPixels {
+    unsigned char warning[k_frame_bytes];
+    unsigned char end[k_frame_bytes];
+};
+CardPixels cards;
 
 }  // namespace
 
 // In the browser the store holds the decoded cards; the page plays the music
 // itself, so the store's music is empty.
 const EmbeddedAsset asset_music = {nullptr, 0};
-const EmbeddedAsset asset_warning_card = {warning_pixels, k_frame_bytes};
-const EmbeddedAsset asset_end_card = {end_pixels, k_frame_bytes};
-const float asset_bpm = k_bpm;
+const EmbeddedAsset asset_warning_card = {cards.warning, k_frame_bytes};
+const EmbeddedAsset asset_end_card = {cards.end, k_frame_bytes};
 
-unsigned char* web_card_pixels(int card) { return card == 0 ? warning_pixels : end_pixels; }
+unsigned char* web_card_pixels(int card) { return card == 0 ? cards.warning : cards.end; }
 
 // The card layout: texture channels r, g, b, a hold the image's A, B, G, R
 // and texture row 0 its top row, so each pixel's four bytes are reversed.

@@ -1,6 +1,6 @@
 // The browser's one WebGL 2 context, on the page's canvas: the web
-// counterpart of the desktop window (make_gl_current and present_frame of
-// gl_window.h are defined here for the show's code).
+// counterpart of the desktop window (web_gl.cpp defines make_gl_current and
+// present_frame of the platform seam, platform.h).
 #pragma once
 
 // Creates the WebGL 2 (OpenGL ES 3.0) context on the canvas "#show", drawing

@@ -1,7 +1,7 @@
 #include "beat_clicks.h"
 
 #include "beat_clock.h"
-#include "mix_format.h"
+#include "mixer_format.h"
 
 #include <algorithm>
 #include <cmath>
@@ -29,18 +29,16 @@ int64_t beat_frame(int64_t beat)
     return std::llround(ms_at_beat(double(beat)) * k_mix_rate / 1000);
 }
 
-void add_beat_clicks(int16_t* samples, int frames, double first_music_frame,
-                     double music_frames_per_frame)
+void add_beat_clicks(int16_t* samples, int frames, int64_t first_music_frame)
 {
     // Beats are about 22,000 frames apart, so at most a click begun before
     // the chunk and one inside it touch it.
     const double frames_per_beat = 60.0 * k_mix_rate / k_bpm;
-    const double first_reach = first_music_frame - k_click_frames * music_frames_per_frame;
+    const double first_reach = double(first_music_frame - k_click_frames);
     int64_t beat = static_cast<int64_t>(std::floor(first_reach / frames_per_beat - 0.5));
     for (;; ++beat) {
         // The chunk's frame on which the beat's click starts.
-        const int64_t start =
-            std::llround((beat_frame(beat) - first_music_frame) / music_frames_per_frame);
+        const int64_t start = beat_frame(beat) - first_music_frame;
         if (start >= frames) break;
         for (int64_t f = std::max<int64_t>(start, 0);
              f < std::min<int64_t>(start + k_click_frames, frames); ++f) {

@@ -18,8 +18,6 @@ int64_t beat_frame(int64_t beat);
 // Adds the clicks of every beat that sound within a chunk of `frames`
 // interleaved stereo frames, a click begun in the chunk before included,
 // saturating at the 16-bit limits. The chunk starts at music frame
-// `first_music_frame` and each of its frames moves the music on by
-// `music_frames_per_frame` (music_pace.h); a click starts on the chunk's
-// frame nearest to its beat.
-void add_beat_clicks(int16_t* samples, int frames, double first_music_frame,
-                     double music_frames_per_frame);
+// `first_music_frame`; the track is at the mixer's rate, so each of its
+// frames is the music's next.
+void add_beat_clicks(int16_t* samples, int frames, int64_t first_music_frame);

@@ -16,8 +16,6 @@ float beat_from_elapsed(uint32_t elapsed, float bpm)
 
 double ms_at_beat(double beat) { return (beat + 0.5) * 60000.0 / k_bpm; }
 
-double music_position_for(uint32_t elapsed) { return elapsed / 1000.0; }
-
 uint32_t ms_to_reach_beat(float beat)
 {
     if (!(beat > beat_from_elapsed(0))) return 0;

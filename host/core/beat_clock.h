@@ -5,14 +5,11 @@
 
 #include <cstdint>
 
-// Tempo of the soundtrack. The embedded store's asset_bpm is generated from it.
+// Tempo of the soundtrack, beats per minute.
 constexpr float k_bpm = 130.0f;
 
 // The show ends on the first pass whose previous beat exceeds this.
 constexpr float k_end_beat = 528.0f;
-
-// Milliseconds the skip key moves the clock forward.
-constexpr uint32_t k_skip_ms = 10000;
 
 // Elapsed time from the start time, as an unsigned 32-bit difference (so a
 // start time moved back past zero by the skip key still gives the right span).
@@ -29,9 +26,6 @@ float beat_from_elapsed(uint32_t elapsed, float bpm = k_bpm);
 // The inverse in double precision: milliseconds after the music's start at
 // which the clock shows `beat`.
 double ms_at_beat(double beat);
-
-// The music position, in seconds, that matches an elapsed time on the clock.
-double music_position_for(uint32_t elapsed);
 
 // The first whole millisecond after the music's start at which the clock
 // shows `beat` or more: how far a start at that beat moves the clock ahead.

@@ -1,10 +1,8 @@
 // The sound level over a whole decoded track, for a player that knows the
-// music's position rather than mixing it: the level meter's value after each
-// 2048-frame chunk at the mixer's rate, measured by the meter itself, and the
+// music's position rather than mixing it: a level meter's value after each
+// chunk of the mixer's format, measured by the meter's own rule, and the
 // level at any moment. Pure, no SDL.
 #pragma once
-
-#include "mix_format.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -17,7 +15,7 @@ struct LevelTable {
 
 // `heads` holds, for each of the chunks of a stream of `sample_count`
 // interleaved samples, the first k_level_slots samples of that chunk (fewer
-// are measured in a short last chunk, as the meter does). Resets the meter.
+// are measured in a short last chunk, as the meter does).
 LevelTable measure_levels(const int16_t* heads, size_t sample_count);
 
 // Index of the chunk that holds the stereo frame at `seconds` into the music;

@@ -2,6 +2,8 @@
 // GL so that a bad option is refused before any window opens.
 #pragma once
 
+#include "beat_clock.h"
+
 #include <string>
 
 // Exit status for an unknown option or a bad value (the usage is printed).
@@ -18,9 +20,18 @@ enum OptionsAction {
 constexpr int k_min_window_side = 64;
 constexpr int k_max_window_side = 16384;
 constexpr float k_min_from_beat = 0.0f;
-constexpr float k_max_from_beat = 528.0f;  // the show's last beat
+constexpr float k_max_from_beat = k_end_beat;
+constexpr int k_max_display = 63;  // highest monitor number --display takes
 constexpr int k_min_av_offset_ms = -500;
 constexpr int k_max_av_offset_ms = 500;
+
+// How buffer swaps wait for the screen's refresh (--vsync).
+enum VsyncMode {
+    VSYNC_DRIVER,    // whatever the driver does by default (no --vsync)
+    VSYNC_ON,        // every swap waits for the refresh
+    VSYNC_OFF,       // swaps happen at once
+    VSYNC_ADAPTIVE,  // waits, but a late frame is shown at once; on where refused
+};
 
 struct ShowOptions {
     OptionsAction action = OPTIONS_RUN;
@@ -31,6 +42,9 @@ struct ShowOptions {
     bool start_from = false;  // start the show at `from_beat`
     float from_beat = 0.0f;
     bool no_wait = false;  // skip the black start wait
+    VsyncMode vsync = VSYNC_DRIVER;
+    bool on_display = false;  // open on monitor `display` (else where SDL puts it)
+    int display = 0;          // 0 the first monitor
     int av_offset_ms = 0;  // shows the picture this much later than the sound (earlier if negative)
     bool calibrate = false;  // the calibration view: a flash and a click on every beat
 };
@@ -45,9 +59,16 @@ const char* show_usage();
 // "WxH" with both sides whole numbers in the window limits.
 bool parse_window_size(const std::string& text, int* width, int* height);
 
-// A finite decimal beat within the --from limits.
+// A plain decimal beat ("100", "460.25", ".5"; no sign, exponent or hex)
+// within the --from limits.
 bool parse_from_beat(const std::string& text, float* beat);
 
 // A whole number of milliseconds, optionally signed, within the --av-offset
 // limits.
 bool parse_av_offset(const std::string& text, int* ms);
+
+// "on", "off" or "adaptive".
+bool parse_vsync_mode(const std::string& text, VsyncMode* mode);
+
+// A monitor number, a whole number from 0 to k_max_display.
+bool parse_display_index(const std::string& text, int* display);

@@ -1,6 +1,8 @@
 #include "gl_window.h"
 
 #include "gpu.h"
+#include "program_table.h"
+#include "shaders.h"
 
 #include <GL/glew.h>
 
@@ -9,8 +11,12 @@
 
 namespace {
 
-SDL_Window* window = nullptr;
-SDL_GLContext context = nullptr;
+// The module's state: the one window and its context.
+struct GlWindow {
+    SDL_Window* window = nullptr;
+    SDL_GLContext context = nullptr;
+};
+GlWindow gl;
 
 bool load_entry_points()
 {
@@ -38,24 +44,38 @@ bool load_entry_points()
 
 }  // namespace
 
-bool open_gl_window(const char* title, int width, int height, Uint32 flags)
+bool open_gl_window(const char* title, int width, int height, Uint32 flags, int position)
 {
-    window = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width,
-                              height, SDL_WINDOW_OPENGL | flags);
-    if (!window) {
+    gl.window =
+        SDL_CreateWindow(title, position, position, width, height, SDL_WINDOW_OPENGL | flags);
+    if (!gl.window) {
         std::fprintf(stderr, "krelan: cannot create the window: %s\n", SDL_GetError());
         return false;
     }
     SDL_ShowCursor(0);
-    context = SDL_GL_CreateContext(window);
-    if (!context) {
+    gl.context = SDL_GL_CreateContext(gl.window);
+    if (!gl.context) {
         std::fprintf(stderr, "krelan: cannot create the OpenGL context: %s\n", SDL_GetError());
         return false;
     }
     if (!load_entry_points()) return false;
     glClearColor(0, 0, 0, 1);
-    SDL_GL_MakeCurrent(window, context);
+    SDL_GL_MakeCurrent(gl.window, gl.context);
     return true;
+}
+
+void apply_vsync(VsyncMode mode)
+{
+    if (mode == VSYNC_DRIVER) return;
+    const int interval = mode == VSYNC_ON ? 1 : mode == VSYNC_OFF ? 0 : -1;
+    if (SDL_GL_SetSwapInterval(interval) == 0) return;
+    if (mode == VSYNC_ADAPTIVE) {
+        std::fprintf(stderr, "krelan: the driver refuses adaptive vsync (%s); using vsync on\n",
+                     SDL_GetError());
+        if (SDL_GL_SetSwapInterval(1) == 0) return;
+    }
+    std::fprintf(stderr, "krelan: the driver refuses vsync %s: %s\n",
+                 mode == VSYNC_OFF ? "off" : "on", SDL_GetError());
 }
 
 bool open_headless_gl_window(std::string* error)
@@ -73,25 +93,28 @@ bool open_headless_gl_window(std::string* error)
     return true;
 }
 
-SDL_Window* gl_window() { return window; }
+SDL_Window* gl_window() { return gl.window; }
 
-void drawable_size(int* width, int* height) { SDL_GL_GetDrawableSize(window, width, height); }
+void drawable_size(int* width, int* height) { SDL_GL_GetDrawableSize(gl.window, width, height); }
 
 void toggle_fullscreen()
 {
-    const bool fullscreen = SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN;
-    if (SDL_SetWindowFullscreen(window, fullscreen ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
+    const bool fullscreen = SDL_GetWindowFlags(gl.window) & SDL_WINDOW_FULLSCREEN;
+    if (SDL_SetWindowFullscreen(gl.window, fullscreen ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
         std::fprintf(stderr, "krelan: cannot switch fullscreen: %s\n", SDL_GetError());
 }
 
-void present_frame() { SDL_GL_SwapWindow(window); }
+void present_frame() { SDL_GL_SwapWindow(gl.window); }
 
 void close_gl_window()
 {
-    if (context) SDL_GL_DeleteContext(context);
-    if (window) SDL_DestroyWindow(window);
-    context = nullptr;
-    window = nullptr;
+    if (gl.context) {
+        release_program_table();
+        release_vertex_stage();
+        SDL_GL_DeleteContext(gl.context);
+    }
+    if (gl.window) SDL_DestroyWindow(gl.window);
+    gl = GlWindow();
 }
 
-void make_gl_current() { SDL_GL_MakeCurrent(window, context); }
+void make_gl_current() { SDL_GL_MakeCurrent(gl.window, gl.context); }

@@ -3,6 +3,9 @@
 // drawer and the tests all open it here.
 #pragma once
 
+#include "platform.h"
+#include "show_options.h"
+
 #include <SDL.h>
 
 #include <string>
@@ -13,8 +16,14 @@ constexpr const char* k_window_title = "Krelan Demo Engine";
 // Opens the window with an OpenGL context, loads the GL entry points and
 // checks that the driver has what the show needs (GLSL programs, framebuffer
 // objects). SDL's video must be running. Reports what failed on stderr and
-// returns false.
-bool open_gl_window(const char* title, int width, int height, Uint32 flags);
+// returns false. `position` is SDL's for both axes (e.g. centred on a display).
+bool open_gl_window(const char* title, int width, int height, Uint32 flags,
+                    int position = SDL_WINDOWPOS_UNDEFINED);
+
+// Sets how swaps wait for the screen's refresh; VSYNC_DRIVER leaves the
+// driver's default. Where the driver refuses adaptive vsync it falls back to
+// on; every refusal is said on stderr and the show goes on.
+void apply_vsync(VsyncMode mode);
 
 // For the tools and the tests: starts SDL's video on the offscreen driver
 // (unless SDL_VIDEODRIVER names another) and opens a hidden-from-view
@@ -31,11 +40,6 @@ void drawable_size(int* width, int* height);
 // the monitor's resolution. Reports a refusal on stderr and goes on.
 void toggle_fullscreen();
 
-// Shows the back buffer.
-void present_frame();
-
-// Deletes the context and destroys the window (at shutdown).
+// Deletes the GL layer's objects (the built programs, the shared vertex
+// stage), the context and the window (at shutdown).
 void close_gl_window();
-
-// Makes the window's context current on the calling thread.
-void make_gl_current();

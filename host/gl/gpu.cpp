@@ -66,6 +66,14 @@ GLuint create_render_target(GLuint texture, const char* name)
     return framebuffer;
 }
 
+void delete_render_target(GLuint* framebuffer, GLuint* texture)
+{
+    if (*framebuffer) glDeleteFramebuffers(1, framebuffer);
+    if (*texture) glDeleteTextures(1, texture);
+    *framebuffer = 0;
+    *texture = 0;
+}
+
 const char* gl_error_text()
 {
     switch (glGetError()) {

@@ -1,9 +1,13 @@
-// The host's GL objects: textures, the captured back buffer, render targets
-// and the full-screen quad. Main thread only, with the one context current.
-// Failures are reported on stderr naming the resource and return 0.
+// The host's GL objects: textures, the captured back buffer and render
+// targets. Main thread only, with the one context current. Failures are
+// reported on stderr naming the resource and return 0. The quad, the sprites
+// and the cards, which each front-end draws its own way, come with
+// platform.h.
 #pragma once
 
 #include "gl_api.h"
+#include "platform.h"
+
 #include <cstddef>
 
 constexpr int k_frame_width = 1920;
@@ -26,18 +30,9 @@ GLuint capture_screen_texture();
 // A framebuffer object drawing into `texture`; 0 and a message if incomplete.
 GLuint create_render_target(GLuint texture, const char* name);
 
-// Clears to opaque black and draws the quad that covers the viewport.
-void draw_fullscreen_quad();
-
-// A small axis-aligned quad in clip coordinates carrying one texture
-// coordinate s for all four corners (the particle sprites' state texel).
-struct SpriteQuad {
-    float x0, y0, x1, y1, s;
-};
-
-// Draws the quads in order with the bound program, blending and target, and
-// no clear; each corner's s reaches the fragment stage (see sprite_coord.glsl).
-void draw_sprite_quads(const SpriteQuad* quads, size_t count);
+// Deletes a render target and the texture it draws into (0 for either is
+// skipped) and sets both handles to 0.
+void delete_render_target(GLuint* framebuffer, GLuint* texture);
 
 // First GL error since the last call, as text, or null when there is none.
 const char* gl_error_text();

@@ -1,8 +1,11 @@
-// The show's programs: every fragment program's assembled text, in the order
-// of the manifest (shaders/programs.txt), and the vertex stage they share.
-// The definitions are generated at build time by tools/embed/embed_assets.cpp.
-// The texts are pure data; the GL layer builds them.
+// The show's program texts: every fragment program's assembled text, indexed
+// by its ProgramId (the manifest's order, shaders/programs.txt), and the
+// vertex stage they share. The definitions are generated at build time by
+// tools/embed/embed_assets.cpp. The texts are pure data; program_table.h
+// builds them.
 #pragma once
+
+#include "program_ids.h"
 
 #include <cstddef>
 #include <string>
@@ -15,11 +18,11 @@ struct ProgramText {
     size_t length;
 };
 
-extern const ProgramText k_programs[];
-extern const size_t k_program_count;
+extern const ProgramText k_programs[k_program_count];
 extern const ProgramText k_vertex_stage;
 
-// The program of that name, or null.
+// The program of that name (as the manifest writes it), or null: for the
+// tools and tests that take a program's name as text.
 const ProgramText* find_program(const char* name);
 
 // Every program's name, separated by spaces, in manifest order.

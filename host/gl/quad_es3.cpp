@@ -10,31 +10,34 @@
 
 namespace {
 
-GLuint quad_array = 0;  // vertex array with the corner buffer bound to attribute 0
+// The module's state, created on first use: the quad's vertex array (its
+// corner buffer bound to attribute 0), and the sprites' vertex array with
+// their buffer: per corner the clip position on attribute 0 and the texture
+// coordinate s on attribute 1 (the ES vertex stage's coord).
+struct QuadArrays {
+    GLuint quad_array = 0, quad_buffer = 0;
+    GLuint sprite_array = 0, sprite_buffer = 0;
+};
+QuadArrays arrays;
 
 void create_quad_array()
 {
     const GLfloat corners[8] = {-1, 1, 1, 1, -1, -1, 1, -1};  // a triangle strip
-    GLuint buffer = 0;
-    glGenVertexArrays(1, &quad_array);
-    glBindVertexArray(quad_array);
-    glGenBuffers(1, &buffer);
-    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    glGenVertexArrays(1, &arrays.quad_array);
+    glBindVertexArray(arrays.quad_array);
+    glGenBuffers(1, &arrays.quad_buffer);
+    glBindBuffer(GL_ARRAY_BUFFER, arrays.quad_buffer);
     glBufferData(GL_ARRAY_BUFFER, sizeof corners, corners, GL_STATIC_DRAW);
     glEnableVertexAttribArray(0);
     glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 0, nullptr);
 }
 
-// The sprites' vertex array: per corner the clip position on attribute 0 and
-// the texture coordinate s on attribute 1 (the ES vertex stage's coord).
-GLuint sprite_array = 0, sprite_buffer = 0;
-
 void create_sprite_array()
 {
-    glGenVertexArrays(1, &sprite_array);
-    glBindVertexArray(sprite_array);
-    glGenBuffers(1, &sprite_buffer);
-    glBindBuffer(GL_ARRAY_BUFFER, sprite_buffer);
+    glGenVertexArrays(1, &arrays.sprite_array);
+    glBindVertexArray(arrays.sprite_array);
+    glGenBuffers(1, &arrays.sprite_buffer);
+    glBindBuffer(GL_ARRAY_BUFFER, arrays.sprite_buffer);
     const GLsizei stride = 3 * sizeof(GLfloat);
     glEnableVertexAttribArray(0);
     glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, stride, nullptr);
@@ -63,21 +66,21 @@ std::vector<GLfloat> sprite_corners(const SpriteQuad* quads, size_t count)
 void draw_sprite_quads(const SpriteQuad* quads, size_t count)
 {
     if (!count) return;
-    if (!sprite_array) create_sprite_array();
+    if (!arrays.sprite_array) create_sprite_array();
     const std::vector<GLfloat> corners = sprite_corners(quads, count);
-    glBindVertexArray(sprite_array);
-    glBindBuffer(GL_ARRAY_BUFFER, sprite_buffer);
+    glBindVertexArray(arrays.sprite_array);
+    glBindBuffer(GL_ARRAY_BUFFER, arrays.sprite_buffer);
     glBufferData(GL_ARRAY_BUFFER, corners.size() * sizeof(GLfloat), corners.data(), GL_STREAM_DRAW);
     glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(count * 6));
 }
 
 void draw_fullscreen_quad()
 {
-    if (!quad_array) create_quad_array();
+    if (!arrays.quad_array) create_quad_array();
     glClear(GL_COLOR_BUFFER_BIT);
     GLint program = 0;
     glGetIntegerv(GL_CURRENT_PROGRAM, &program);
     if (!program) return;
-    glBindVertexArray(quad_array);
+    glBindVertexArray(arrays.quad_array);
     glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
 }

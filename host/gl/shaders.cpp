@@ -7,10 +7,22 @@
 
 namespace {
 
-// Uniform locations of the program in use, looked up whenever one is made
-// current. Every program samples `tex` on unit 0, the default, so its
-// location is looked up but never set.
-GLint loc_beat = -1, loc_sound = -1, loc_tex = -1;
+// The samplers a program may read and the texture unit each reads from:
+// every pass reads its input on unit 0; the sparse glow its marks on unit 1.
+struct SamplerUnit {
+    const char* name;
+    GLint unit;
+};
+constexpr SamplerUnit k_sampler_units[] = {{"tex", 0}, {"reach", 1}};
+
+// The module's state: the vertex stage every program links, and where the
+// program in use takes its frame inputs.
+struct ShaderState {
+    GLuint vertex_stage = 0;
+    FrameUniforms in_use;
+    bool background_builds = false;  // the driver builds programs in the background
+};
+ShaderState shaders;
 
 std::string info_log(GLuint object, bool is_program)
 {
@@ -28,19 +40,49 @@ std::string info_log(GLuint object, bool is_program)
     return log.empty() ? "(no info log)" : log;
 }
 
+// The shared vertex stage, compiled on first use. `name` is the program that
+// asked for it, for the error message.
+GLuint vertex_stage(const char* name)
+{
+    if (!shaders.vertex_stage)
+        shaders.vertex_stage = compile_shader(
+            k_vertex_stage.text, static_cast<int>(k_vertex_stage.length), GL_VERTEX_SHADER, name);
+    return shaders.vertex_stage;
+}
+
+// The stage compiled; otherwise its log is reported, naming the program.
+bool compiled(GLuint shader, GLenum type, const char* name)
+{
+    GLint ok = GL_FALSE;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (ok) return true;
+    std::fprintf(stderr, "krelan: the %s shader of program '%s' failed to compile:\n%s\n",
+                 type == GL_VERTEX_SHADER ? "vertex" : "fragment", name,
+                 info_log(shader, false).c_str());
+    return false;
+}
+
+bool linked(GLuint program, const char* name)
+{
+    GLint ok = GL_FALSE;
+    glGetProgramiv(program, GL_LINK_STATUS, &ok);
+    if (ok) return true;
+    std::fprintf(stderr, "krelan: program '%s' failed to link:\n%s\n", name,
+                 info_log(program, true).c_str());
+    return false;
+}
+
+// KHR_parallel_shader_compile: whether the driver has finished a program.
+constexpr GLenum k_completion_status = 0x91B1;
+
 }  // namespace
 
 GLuint compile_shader(const char* text, int length, GLenum type, const char* name)
 {
-    const char* stage = type == GL_VERTEX_SHADER ? "vertex" : "fragment";
     GLuint shader = glCreateShader(type);
     glShaderSource(shader, 1, &text, &length);
     glCompileShader(shader);
-    GLint ok = GL_FALSE;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (!ok) {
-        std::fprintf(stderr, "krelan: the %s shader of program '%s' failed to compile:\n%s\n",
-                     stage, name, info_log(shader, false).c_str());
+    if (!compiled(shader, type, name)) {
         glDeleteShader(shader);
         return 0;
     }
@@ -49,44 +91,91 @@ GLuint compile_shader(const char* text, int length, GLenum type, const char* nam
 
 GLuint build_program(const char* fragment_text, size_t length, const char* name)
 {
-    if (fragment_text == nullptr || length == 0) {
-        std::fprintf(stderr, "krelan: program '%s' has no fragment text\n", name);
-        return 0;
-    }
-    GLuint program = glCreateProgram();
-    GLuint vertex = compile_shader(k_vertex_stage.text, static_cast<int>(k_vertex_stage.length),
-                                   GL_VERTEX_SHADER, name);
-    GLuint fragment =
-        compile_shader(fragment_text, static_cast<int>(length), GL_FRAGMENT_SHADER, name);
-    if (!vertex || !fragment) {
-        glDeleteProgram(program);
-        return 0;
-    }
-    glAttachShader(program, vertex);
-    glAttachShader(program, fragment);
-    glLinkProgram(program);
-    GLint ok = GL_FALSE;
-    glGetProgramiv(program, GL_LINK_STATUS, &ok);
-    if (!ok) {
-        std::fprintf(stderr, "krelan: program '%s' failed to link:\n%s\n", name,
-                     info_log(program, true).c_str());
-        glDeleteProgram(program);
-        return 0;
-    }
-    use_program(program);
-    return program;
+    PendingProgram pending = start_program(fragment_text, length, name);
+    return finish_program(&pending);
 }
 
-void use_program(GLuint program)
+PendingProgram start_program(const char* fragment_text, size_t length, const char* name)
+{
+    PendingProgram pending;
+    pending.name = name;
+    pending.has_text = fragment_text != nullptr && length > 0;
+    if (!pending.has_text) return pending;
+    const GLuint vertex = vertex_stage(name);
+    if (!vertex) return pending;
+    const GLint text_length = static_cast<GLint>(length);
+    pending.fragment = glCreateShader(GL_FRAGMENT_SHADER);
+    glShaderSource(pending.fragment, 1, &fragment_text, &text_length);
+    glCompileShader(pending.fragment);
+    pending.program = glCreateProgram();
+    glAttachShader(pending.program, vertex);
+    glAttachShader(pending.program, pending.fragment);
+    glLinkProgram(pending.program);
+    return pending;
+}
+
+GLuint finish_program(PendingProgram* pending)
+{
+    const PendingProgram p = *pending;
+    *pending = PendingProgram();
+    if (!p.has_text) {
+        std::fprintf(stderr, "krelan: program '%s' has no fragment text\n", p.name);
+        return 0;
+    }
+    if (!p.program) return 0;  // the vertex stage failed, and said so
+    const bool ok = compiled(p.fragment, GL_FRAGMENT_SHADER, p.name) && linked(p.program, p.name);
+    glDetachShader(p.program, shaders.vertex_stage);
+    glDetachShader(p.program, p.fragment);
+    glDeleteShader(p.fragment);
+    if (!ok) {
+        glDeleteProgram(p.program);
+        return 0;
+    }
+    glUseProgram(p.program);
+    for (const SamplerUnit& sampler : k_sampler_units)
+        glUniform1i(glGetUniformLocation(p.program, sampler.name), sampler.unit);
+    shaders.in_use = frame_uniforms_of(p.program);
+    return p.program;
+}
+
+bool program_finished(const PendingProgram& pending)
+{
+    if (!shaders.background_builds || !pending.program) return true;
+    GLint done = GL_FALSE;
+    glGetProgramiv(pending.program, k_completion_status, &done);
+    return done != GL_FALSE;
+}
+
+void set_background_builds(bool enabled) { shaders.background_builds = enabled; }
+
+bool background_builds() { return shaders.background_builds; }
+
+void release_vertex_stage()
+{
+    if (shaders.vertex_stage) glDeleteShader(shaders.vertex_stage);
+    const bool background = shaders.background_builds;
+    shaders = ShaderState();
+    shaders.background_builds = background;
+}
+
+FrameUniforms frame_uniforms_of(GLuint program)
+{
+    FrameUniforms uniforms;
+    uniforms.beat = glGetUniformLocation(program, "beat");
+    uniforms.sound = glGetUniformLocation(program, "sound");
+    return uniforms;
+}
+
+void use_program(GLuint program, const FrameUniforms& uniforms)
 {
     glUseProgram(program);
-    loc_beat = glGetUniformLocation(program, "beat");
-    loc_tex = glGetUniformLocation(program, "tex");
-    loc_sound = glGetUniformLocation(program, "sound");
+    shaders.in_use = uniforms;
 }
+
+void use_program(GLuint program) { use_program(program, frame_uniforms_of(program)); }
 
 void set_frame_uniforms(float beat, int32_t sound)
 {
-    glUniform1f(loc_beat, beat);
-    glUniform1i(loc_sound, sound);
+    glUniform1f(shaders.in_use.beat, beat);
+    glUniform1i(shaders.in_use.sound, sound);
 }

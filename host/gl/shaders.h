@@ -9,13 +9,54 @@
 #include <cstdint>
 
 // `name` says which program the shader belongs to, for the error message.
+// 0 and a message on stderr when it does not compile.
 GLuint compile_shader(const char* text, int length, GLenum type, const char* name);
 
-// The vertex stage plus the given fragment text, linked and left in use.
-// 0 and a message on stderr if a stage fails to compile or the link fails.
+// The shared vertex stage (compiled once, on first use, and kept) plus the
+// given fragment text, linked and left in use, its samplers bound to their
+// units (`tex` to 0, `reach` to 1). No shader object outlives the call but
+// the shared vertex stage, whatever fails. 0 and a message on stderr if a
+// stage fails to compile or the link fails.
 GLuint build_program(const char* fragment_text, size_t length, const char* name);
 
-// Makes a program current and looks up its uniforms "beat", "sound" and "tex".
+// build_program in two halves, for a driver that builds programs in the
+// background (KHR_parallel_shader_compile): start_program compiles and links
+// without asking for any result, which would wait for the driver;
+// finish_program asks, reports a failure as build_program does, deletes the
+// fragment stage and returns the program (left in use) or 0.
+struct PendingProgram {
+    GLuint program = 0, fragment = 0;
+    const char* name = "";
+    bool has_text = false;
+};
+PendingProgram start_program(const char* fragment_text, size_t length, const char* name);
+GLuint finish_program(PendingProgram* pending);
+
+// Whether the driver has finished building a started program, so that
+// finish_program will not wait. Always true unless the platform said that
+// the driver builds in the background (set_background_builds).
+bool program_finished(const PendingProgram& pending);
+void set_background_builds(bool enabled);
+bool background_builds();
+
+// Deletes the shared vertex stage (before its context goes); the next
+// build_program compiles it again.
+void release_vertex_stage();
+
+// Where a program takes the frame inputs `beat` and `sound` (-1 for one it
+// does not use): looked up once after linking and kept with the program.
+struct FrameUniforms {
+    GLint beat = -1;
+    GLint sound = -1;
+};
+FrameUniforms frame_uniforms_of(GLuint program);
+
+// Makes a program current; set_frame_uniforms then sets its inputs through
+// `uniforms`.
+void use_program(GLuint program, const FrameUniforms& uniforms);
+
+// The same for a program whose locations nobody keeps (the tools' and the
+// tests' own programs): looks them up now.
 void use_program(GLuint program);
 
 // Sets the frame inputs `beat` and `sound` on the program in use.

@@ -3,9 +3,9 @@
 #include "beat_clicks.h"
 #include "level_meter.h"
 #include "media_store.h"
-#include "mix_format.h"
-#include "music_pace.h"
+#include "mixer_format.h"
 #include "server_latency.h"
+#include "show_mixer.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <string>
 #include <thread>
 
 namespace {
@@ -53,14 +54,12 @@ struct AudioOutput {
     bool mixer_open = false;
     Mix_Music* music = nullptr;
     SDL_AudioDeviceID device = 0;  // the mixer's device, for locking it
-
-    // Music frames a mixed frame moves the music on (music_pace.h).
-    double pace = 1.0;
+    LevelMeter* meter = nullptr;   // the show's, fed by the post-mix effect
 
     // Shared with the audio thread. The main thread changes the placement
-    // (where the music was placed, and the epoch) only with the device
-    // locked, and the chunks mixed since it start from 0 then.
-    std::atomic<double> placed_ms{0};
+    // (the music's frame it was placed at, and the epoch) only with the
+    // device locked, and the chunks mixed since it start from 0 then.
+    std::atomic<int64_t> placed_frame{0};
     std::atomic<int64_t> mixed_frames{-1};  // since the placement; -1: no music
     std::atomic<int64_t> mixed_chunks{0};
     std::atomic<uint32_t> epoch{0};
@@ -113,22 +112,22 @@ void drain_stamps(Transport* transport)
     }
 }
 
-// The post-mix effect after the level meter's: the clicks, then the stamp
-// of the chunk the callback just mixed.
-void on_mixed_chunk(int, void* stream, int length_bytes, void*)
+// The post-mix effect, registered with the show's level meter as its user
+// data: the meter takes the chunk the callback just mixed, then come the
+// clicks (which the meter does not hear) and the chunk's stamp.
+void on_mixed_chunk(int channel, void* stream, int length_bytes, void* meter)
 {
     const int64_t now = monotonic_ns();
+    on_post_mix(channel, stream, length_bytes, meter);
     output.callbacks.fetch_add(1, std::memory_order_relaxed);
     const int64_t mixed = output.mixed_frames.load(std::memory_order_relaxed);
     if (mixed < 0) return;
     const int frames = length_bytes / (k_mix_channels * k_mix_sample_bytes);
-    const double placed_frame =
-        output.placed_ms.load(std::memory_order_relaxed) * k_mix_rate / 1000;
-    const double music_frame = placed_frame + mixed * output.pace;
+    const int64_t music_frame = output.placed_frame.load(std::memory_order_relaxed) + mixed;
     if (output.clicks.load(std::memory_order_relaxed))
-        add_beat_clicks(static_cast<int16_t*>(stream), frames, music_frame, output.pace);
+        add_beat_clicks(static_cast<int16_t*>(stream), frames, music_frame);
     const int64_t chunk = output.mixed_chunks.load(std::memory_order_relaxed);
-    push_stamp({now, chunk, music_frame * 1000 / k_mix_rate,
+    push_stamp({now, chunk, double(music_frame) * 1000 / k_mix_rate,
                 output.epoch.load(std::memory_order_relaxed)});
     output.mixed_chunks.store(chunk + 1, std::memory_order_relaxed);
     output.mixed_frames.store(mixed + frames, std::memory_order_relaxed);
@@ -143,13 +142,9 @@ SDL_AudioDeviceID find_mixer_device()
     return 0;
 }
 
-bool open_mixer(std::string* error)
+bool open_mixer()
 {
-    if (Mix_OpenAudioDevice(k_mix_rate, AUDIO_S16LSB, k_mix_channels, k_chunk_frames, nullptr, 0) ==
-        -1) {
-        *error = Mix_GetError();
-        return false;
-    }
+    if (!open_show_mixer()) return false;
     output.mixer_open = true;
     output.callbacks = 0;
     output.device = find_mixer_device();
@@ -170,10 +165,7 @@ bool load_and_tap_music(std::string* error)
     output.music = decode_music(error);
     if (!output.music) return false;
     output.mixed_frames = -1;
-    output.pace =
-        music_frames_per_mixed_frame(mp3_sample_rate(asset_music.bytes, asset_music.length));
-    Mix_RegisterEffect(MIX_CHANNEL_POST, on_post_mix, nullptr, nullptr);
-    Mix_RegisterEffect(MIX_CHANNEL_POST, on_mixed_chunk, nullptr, nullptr);
+    Mix_RegisterEffect(MIX_CHANNEL_POST, on_mixed_chunk, nullptr, output.meter);
     return true;
 }
 
@@ -196,7 +188,7 @@ void reopen_device()
     close_mixer();
     while (!output.stop_reopening) {
         std::string error;
-        if (open_mixer(&error)) {
+        if (open_mixer()) {
             if (load_and_tap_music(&error)) {
                 wait_for_audio_device();
                 output.state = DEVICE_BACK;
@@ -231,15 +223,16 @@ int64_t monotonic_ns()
         .count();
 }
 
-bool open_audio_output(std::string* error)
+bool open_audio_output()
 {
-    if (!open_mixer(error)) return false;
+    if (!open_mixer()) return false;
     start_server_latency_watch();
     return true;
 }
 
-bool load_music()
+bool load_music(LevelMeter* meter)
 {
+    output.meter = meter;
     std::string error;
     if (load_and_tap_music(&error)) return true;
     std::fprintf(stderr, "krelan: %s\n", error.c_str());
@@ -271,7 +264,8 @@ bool place_music(Transport* transport, double music_ms)
     Mix_HaltMusic();
     const bool played = Mix_FadeInMusicPos(fresh, 1, 0, music_ms / 1000.0) == 0;
     if (played) {
-        output.placed_ms = music_ms;
+        // The decoder starts at the frame the position truncates to.
+        output.placed_frame = static_cast<int64_t>(music_ms / 1000.0 * k_mix_rate);
         output.mixed_frames = 0;
         output.mixed_chunks = 0;
         output.epoch = transport_seek(transport, monotonic_ns(), music_ms);
@@ -300,7 +294,7 @@ void update_audio_output(Transport* transport)
     }
     if (output.state != DEVICE_OPEN) return;
     double server_ms = 0;
-    transport->latency_ms = server_latency_ms(&server_ms) ? server_ms : k_chunk_ms;
+    transport->latency_ms = server_latency_ms(&server_ms) ? server_ms : k_mix_chunk_ms;
     drain_stamps(transport);
 }
 

@@ -1,5 +1,5 @@
 // The show's sound: the audio device opened in the mixer format, the
-// embedded music, and the tap on the mixed stream that feeds the level meter
+// embedded music, and the post-mix effect that feeds the show's level meter
 // and stamps every chunk for the transport (when it was mixed, which music
 // frame it starts with). It places the music where the transport asks,
 // with the device locked so that a callback never sees half a move, and it
@@ -8,21 +8,22 @@
 // music resumes at the picture's position.
 #pragma once
 
+#include "level_meter.h"
 #include "transport.h"
 
 #include <cstdint>
-#include <string>
 
 // The monotonic clock the stamps, the transport and the beat log share.
 int64_t monotonic_ns();
 
-// Opens the audio device in the mixer format (no other format accepted; SDL
-// converts if the device wants one). False with SDL_mixer's reason in `error`.
-bool open_audio_output(std::string* error);
+// Opens the audio device in the mixer format (open_show_mixer). False with
+// SDL_mixer's reason (Mix_GetError).
+bool open_audio_output();
 
-// Decodes the embedded music and taps the mixed stream. False with a message
-// on stderr.
-bool load_music();
+// Decodes the embedded music and registers the post-mix effect with `meter`
+// as its user data; a device opened again later gets the same meter, which
+// must outlive the output. False with a message on stderr.
+bool load_music(LevelMeter* meter);
 
 // Waits until the device asks for its first chunk, two seconds at most: a
 // fresh stream of a sound server can take most of a second to start, and

@@ -8,6 +8,7 @@ constexpr int k_exit_ok = 0;
 constexpr int k_exit_no_sdl = 1;        // SDL could not start
 constexpr int k_exit_no_audio = -1;     // the audio device could not be opened
 constexpr int k_exit_start_failed = 2;  // anything else start-up needs failed
+constexpr int k_exit_gl_error = 3;      // the checked build met a GL error (check_frame_errors)
 
 // The show with the options of its command line (parsed and valid).
 int run_demo(const ShowOptions& options);

@@ -13,7 +13,7 @@ void check_frame_errors(float beat)
 #if KRELAN_CHECK_GL
     if (const char* error = gl_error_text()) {
         std::fprintf(stderr, "krelan: %s while drawing beat %f\n", error, double(beat));
-        std::exit(3);
+        std::exit(k_exit_gl_error);
     }
 #else
     (void)beat;

@@ -6,12 +6,16 @@
 
 namespace {
 
-GLuint tex_letterbox = 0, fbo_letterbox = 0;
-bool target_failed = false;  // tried once and failed: draw straight to the window
-
-// Decided by begin_screen_frame for the frame being drawn.
-bool letterboxed = false;
-int drawable_width = k_frame_width, drawable_height = k_frame_height;
+// The module's state: the target (created on first use, deleted by
+// release_letterbox) and what begin_screen_frame decided for the frame being
+// drawn.
+struct Letterbox {
+    GLuint texture = 0, framebuffer = 0;
+    bool target_failed = false;  // tried once and failed: draw straight to the window
+    bool letterboxed = false;
+    int drawable_width = k_frame_width, drawable_height = k_frame_height;
+};
+Letterbox letterbox;
 
 void set_frame_viewport() { glViewport(0, 0, k_frame_width, k_frame_height); }
 
@@ -19,29 +23,31 @@ void set_frame_viewport() { glViewport(0, 0, k_frame_width, k_frame_height); }
 
 GLuint letterbox_target()
 {
-    if (fbo_letterbox || target_failed) return fbo_letterbox;
+    if (letterbox.framebuffer || letterbox.target_failed) return letterbox.framebuffer;
     // create_texture binds the new texture; the show expects its own bound.
     GLint bound_texture = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound_texture);
-    tex_letterbox = create_texture(k_frame_width, k_frame_height, nullptr, GL_CLAMP_TO_EDGE);
-    fbo_letterbox = create_render_target(tex_letterbox, "letterbox frame");
+    letterbox.texture = create_texture(k_frame_width, k_frame_height, nullptr, GL_CLAMP_TO_EDGE);
+    letterbox.framebuffer = create_render_target(letterbox.texture, "letterbox frame");
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound_texture));
-    target_failed = !fbo_letterbox;
-    return fbo_letterbox;
+    letterbox.target_failed = !letterbox.framebuffer;
+    return letterbox.framebuffer;
 }
 
 void begin_screen_frame()
 {
-    drawable_size(&drawable_width, &drawable_height);
-    const bool other_size = drawable_width != k_frame_width || drawable_height != k_frame_height;
-    letterboxed = other_size && letterbox_target();
-    glBindFramebuffer(GL_FRAMEBUFFER, letterboxed ? fbo_letterbox : 0);
+    drawable_size(&letterbox.drawable_width, &letterbox.drawable_height);
+    const bool other_size =
+        letterbox.drawable_width != k_frame_width || letterbox.drawable_height != k_frame_height;
+    letterbox.letterboxed = other_size && letterbox_target();
+    glBindFramebuffer(GL_FRAMEBUFFER, letterbox.letterboxed ? letterbox.framebuffer : 0);
     set_frame_viewport();
 }
 
 void finish_screen_frame()
 {
-    if (letterboxed) scale_letterbox_frame(0, drawable_width, drawable_height);
+    if (letterbox.letterboxed)
+        scale_letterbox_frame(0, letterbox.drawable_width, letterbox.drawable_height);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     set_frame_viewport();
 }
@@ -54,8 +60,14 @@ void scale_letterbox_frame(GLuint framebuffer, int width, int height)
     const PixelRect r = letterbox_rect(width, height, k_frame_width, k_frame_height);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer);
     if (r.width != width || r.height != height) glClear(GL_COLOR_BUFFER_BIT);  // the bars
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_letterbox);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, letterbox.framebuffer);
     glBlitFramebuffer(0, 0, k_frame_width, k_frame_height, r.x, r.y, r.x + r.width, r.y + r.height,
                       GL_COLOR_BUFFER_BIT, GL_LINEAR);
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+}
+
+void release_letterbox()
+{
+    delete_render_target(&letterbox.framebuffer, &letterbox.texture);
+    letterbox = Letterbox();
 }

@@ -5,7 +5,7 @@
 // linear filtering. The target and its handles are private to letterbox.cpp.
 #pragma once
 
-#include <GL/glew.h>
+#include "gl_api.h"
 
 // Before a frame: binds the framebuffer the frame is drawn into (the window's,
 // or the letterbox target when the drawable has another size) and sets the
@@ -24,3 +24,6 @@ GLuint letterbox_target();
 // The scaling pass alone: the letterbox target's frame scaled to fit a
 // `width` x `height` framebuffer with black bars. Leaves `framebuffer` bound.
 void scale_letterbox_frame(GLuint framebuffer, int width, int height);
+
+// Deletes the letterbox target (at shutdown).
+void release_letterbox();

@@ -1,7 +1,7 @@
 #include "overlay_text.h"
 
 #include "gpu.h"
-#include "show.h"
+#include "program_table.h"
 
 #include <algorithm>
 #include <cstring>
@@ -13,18 +13,17 @@ namespace {
 constexpr float k_box_units = 1.6f;
 constexpr float k_cell_units = 0.9f;
 
+// The module's state: the text's uniforms of the table's overlay program,
+// looked up once for each program the table has built.
 struct OverlayProgram {
     GLuint program = 0;
     GLint codes = -1, length = -1, origin = -1, unit = -1;
 };
-
 OverlayProgram overlay;
 
-// The program and its uniforms, looked up again when the show's programs
-// were built again.
 const OverlayProgram& overlay_program()
 {
-    const GLuint program = show_program("overlay_text");
+    const GLuint program = table_program(PROG_OVERLAY_TEXT);
     if (program != overlay.program) {
         overlay.program = program;
         overlay.codes = glGetUniformLocation(program, "overlay_codes");
@@ -55,9 +54,7 @@ void draw_overlay_text(const char* text, float x, float y, float height)
     GLint codes[k_overlay_max_chars];
     for (int i = 0; i < length; ++i) codes[i] = static_cast<unsigned char>(text[i]);
 
-    GLint previous = 0;
-    glGetIntegerv(GL_CURRENT_PROGRAM, &previous);
-    glUseProgram(p.program);
+    use_program(PROG_OVERLAY_TEXT);
     glUniform1iv(p.codes, length, codes);
     glUniform1i(p.length, length);
     glUniform2f(p.origin, x, y);
@@ -77,5 +74,4 @@ void draw_overlay_text(const char* text, float x, float y, float height)
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     draw_sprite_quads(&box, 1);
     glDisable(GL_BLEND);
-    glUseProgram(static_cast<GLuint>(previous));
 }

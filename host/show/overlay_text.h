@@ -1,8 +1,11 @@
 // Text over the frame in the show's own distance-field font (the glyphs of
 // shaders/font.glsl): one line of printable ASCII in cells of equal width,
 // white strokes with a dark rim, blended over whatever the bound framebuffer
-// already holds. Nothing else of the frame changes. Main thread, context
-// current, after load_show_resources.
+// already holds. Nothing else of the frame changes. The program is the
+// program table's PROG_OVERLAY_TEXT, drawn over the line's box alone (the
+// sprites' quad) rather than as a full-screen pass, whose clear would wipe
+// what the text goes over; it is left in use, blending off. Main thread,
+// context current, after start_show.
 #pragma once
 
 // Characters drawn at most; the rest of a longer text is left out.

@@ -1,8 +1,8 @@
 #include "particle_sprites.h"
 
 #include "gpu.h"
+#include "program_table.h"
 #include "shaders.h"
-#include "show.h"
 
 #include <cstdio>
 #include <vector>
@@ -15,28 +15,22 @@ constexpr int k_particles = 1000;
 // centre; the margin keeps every pixel centre it reaches inside the quad.
 constexpr float k_sprite_reach = 1.5f;
 
-// Every particle's state (1000 x 1, RGBA) and the summed light of the frame
-// (1920 x 1080, red), both 32-bit float.
-GLuint tex_state, fbo_state;
-GLuint tex_light, fbo_light;
+// The module's state: every particle's state (1000 x 1, RGBA) and the
+// summed light of the frame (1920 x 1080, red), both 32-bit float. Created by
+// load_particle_scene, deleted by release_particle_scene.
+struct ParticleTargets {
+    GLuint tex_state = 0, fbo_state = 0;
+    GLuint tex_light = 0, fbo_light = 0;
+};
+ParticleTargets particles;
 
 bool create_targets()
 {
-    if (fbo_state && fbo_light) return true;
-    tex_state = create_float_texture(k_particles, 1, GL_RGBA32F);
-    fbo_state = create_render_target(tex_state, "particle state (RGBA32F)");
-    tex_light = create_float_texture(k_frame_width, k_frame_height, GL_R32F);
-    fbo_light = create_render_target(tex_light, "particle light (R32F)");
-    return fbo_state && fbo_light;
-}
-
-// `name` over the bound target, reading `input` as tex.
-void draw_pass(const char* name, GLuint input, float beat, int32_t sound)
-{
-    glBindTexture(GL_TEXTURE_2D, input);
-    use_program(show_program(name));
-    set_frame_uniforms(beat, sound);
-    draw_fullscreen_quad();
+    particles.tex_state = create_float_texture(k_particles, 1, GL_RGBA32F);
+    particles.fbo_state = create_render_target(particles.tex_state, "particle state (RGBA32F)");
+    particles.tex_light = create_float_texture(k_frame_width, k_frame_height, GL_R32F);
+    particles.fbo_light = create_render_target(particles.tex_light, "particle light (R32F)");
+    return particles.fbo_state && particles.fbo_light;
 }
 
 // Every particle's centre, radius and peak brightness, computed by the state
@@ -44,9 +38,8 @@ void draw_pass(const char* name, GLuint input, float beat, int32_t sound)
 // stage needs texture access.
 std::vector<float> particle_states(float beat, int32_t sound)
 {
-    glBindFramebuffer(GL_FRAMEBUFFER, fbo_state);
     glViewport(0, 0, k_particles, 1);
-    draw_pass("particle_state", 0, beat, sound);  // the pass samples nothing
+    draw_pass(particles.fbo_state, 0, PROG_PARTICLE_STATE, beat, sound);  // it samples nothing
     std::vector<float> states(size_t(k_particles) * 4);
     glReadPixels(0, 0, k_particles, 1, GL_RGBA, GL_FLOAT, states.data());
     glViewport(0, 0, k_frame_width, k_frame_height);
@@ -78,10 +71,10 @@ std::vector<SpriteQuad> sprite_quads(const std::vector<float>& states)
 void draw_light(float beat, int32_t sound)
 {
     const std::vector<float> states = particle_states(beat, sound);
-    glBindFramebuffer(GL_FRAMEBUFFER, fbo_light);
+    glBindFramebuffer(GL_FRAMEBUFFER, particles.fbo_light);
     glClear(GL_COLOR_BUFFER_BIT);
-    glBindTexture(GL_TEXTURE_2D, tex_state);
-    use_program(show_program("particle_sprite"));
+    glBindTexture(GL_TEXTURE_2D, particles.tex_state);
+    use_program(PROG_PARTICLE_SPRITE);
     set_frame_uniforms(beat, sound);
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE);
@@ -94,6 +87,7 @@ void draw_light(float beat, int32_t sound)
 
 bool load_particle_scene()
 {
+    release_particle_scene();
     if (!create_targets()) {
         std::fprintf(stderr, "krelan: the particle scene needs floating-point render targets\n");
         return false;
@@ -108,6 +102,11 @@ bool load_particle_scene()
 void draw_particle_scene(GLuint framebuffer, float beat, int32_t sound)
 {
     draw_light(beat, sound);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    draw_pass("particle_resolve", tex_light, beat, sound);
+    draw_pass(framebuffer, particles.tex_light, PROG_PARTICLE_RESOLVE, beat, sound);
+}
+
+void release_particle_scene()
+{
+    delete_render_target(&particles.fbo_state, &particles.tex_state);
+    delete_render_target(&particles.fbo_light, &particles.tex_light);
 }

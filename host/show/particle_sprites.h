@@ -3,22 +3,25 @@
 // particle adds its cone into a floating-point light image, and a resolve
 // pass clamps that image into the opaque grey frame. The picture is the one
 // the per-pixel "particles" program draws; the cost follows the particles,
-// not the pixels. Needs the show's programs built (show.h). Main thread
-// only, with the one context current.
+// not the pixels. Needs the program table built (program_table.h). Main
+// thread only, with the one context current.
 #pragma once
 
 #include "gl_api.h"
 
 #include <cstdint>
 
-// Creates the state and light targets (32-bit float) once and draws one loud
-// frame into the window, then clears it, so that a driver that compiles at
-// the first draw does so now for these targets and this blending. Reports
-// what failed (a float target the GPU cannot draw into included) and
-// returns false.
+// Creates the state and light targets (32-bit float), deleting any created
+// before, and draws one loud frame into the window, then clears it, so that
+// a driver that compiles at the first draw does so now for these targets and
+// this blending. Reports what failed (a float target the GPU cannot draw
+// into included) and returns false.
 bool load_particle_scene();
 
 // The scene at `beat` and sound level `sound` into `framebuffer` (0: the
 // window), over the whole 1920x1080 frame. Leaves `framebuffer` bound, the
 // viewport at the frame and blending off.
 void draw_particle_scene(GLuint framebuffer, float beat, int32_t sound);
+
+// Deletes the state and light targets.
+void release_particle_scene();

@@ -1,8 +1,8 @@
 #include "sparse_glow.h"
 
 #include "gpu.h"
+#include "program_table.h"
 #include "shaders.h"
-#include "show.h"
 
 namespace {
 
@@ -10,10 +10,14 @@ constexpr int k_block = 8;  // pixels per side of a block
 constexpr int k_blocks_x = k_frame_width / k_block;
 constexpr int k_blocks_y = k_frame_height / k_block;
 
-// Per block: the largest value of any channel in it (tiles), and the largest
-// tile within two blocks either way (reach), 240 x 135 each.
-GLuint tex_tiles, fbo_tiles;
-GLuint tex_reach, fbo_reach;
+// The module's state: per block, the largest value of any channel in it
+// (tiles), and the largest tile within two blocks either way (reach),
+// 240 x 135 each. Created by load_sparse_glow, deleted by release_sparse_glow.
+struct GlowTargets {
+    GLuint tex_tiles = 0, fbo_tiles = 0;
+    GLuint tex_reach = 0, fbo_reach = 0;
+};
+GlowTargets glow;
 
 // A block image: 8-bit holds the maxima of 8-bit images exactly; nearest
 // filtering so that each pixel reads its own block.
@@ -26,22 +30,19 @@ GLuint create_block_texture()
 
 bool create_targets()
 {
-    if (fbo_tiles && fbo_reach) return true;
-    tex_tiles = create_block_texture();
-    fbo_tiles = create_render_target(tex_tiles, "glow tiles");
-    tex_reach = create_block_texture();
-    fbo_reach = create_render_target(tex_reach, "glow reach");
-    return fbo_tiles && fbo_reach;
+    glow.tex_tiles = create_block_texture();
+    glow.fbo_tiles = create_render_target(glow.tex_tiles, "glow tiles");
+    glow.tex_reach = create_block_texture();
+    glow.fbo_reach = create_render_target(glow.tex_reach, "glow reach");
+    return glow.fbo_tiles && glow.fbo_reach;
 }
 
-// Draws `program` over a block target, reading `source` as tex.
-void draw_blocks(GLuint framebuffer, const char* program, GLuint source)
+// A block pass: `program` over a block target, reading `source`. The block
+// programs read neither the beat nor the sound.
+void draw_blocks(GLuint framebuffer, ProgramId program, GLuint source)
 {
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     glViewport(0, 0, k_blocks_x, k_blocks_y);
-    glBindTexture(GL_TEXTURE_2D, source);
-    use_program(show_program(program));
-    draw_fullscreen_quad();
+    draw_pass(framebuffer, source, program, 0.0f, 0);
     glViewport(0, 0, k_frame_width, k_frame_height);
 }
 
@@ -49,6 +50,7 @@ void draw_blocks(GLuint framebuffer, const char* program, GLuint source)
 
 bool load_sparse_glow()
 {
+    release_sparse_glow();
     if (!create_targets()) return false;
     // The block passes and the glow drawn once into one pixel of the window.
     glEnable(GL_SCISSOR_TEST);
@@ -65,17 +67,18 @@ bool load_sparse_glow()
 
 void draw_sparse_glow(GLuint framebuffer, GLuint image, float beat, int32_t sound)
 {
-    draw_blocks(fbo_tiles, "glow_tiles", image);
-    draw_blocks(fbo_reach, "glow_reach", tex_tiles);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    draw_blocks(glow.fbo_tiles, PROG_GLOW_TILES, image);
+    draw_blocks(glow.fbo_reach, PROG_GLOW_REACH, glow.tex_tiles);
+    // The glow samples its marks from unit 1 (bound to `reach` when it was
+    // built) and the image from unit 0, as every pass does.
     glActiveTexture(GL_TEXTURE1);
-    glBindTexture(GL_TEXTURE_2D, tex_reach);
+    glBindTexture(GL_TEXTURE_2D, glow.tex_reach);
     glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, image);
-    const GLuint program = show_program("glow_sparse");
-    use_program(program);
-    // The marks are sampled from unit 1 (unit 0 is the image, as in every pass).
-    glUniform1i(glGetUniformLocation(program, "reach"), 1);
-    set_frame_uniforms(beat, sound);
-    draw_fullscreen_quad();
+    draw_pass(framebuffer, image, PROG_GLOW_SPARSE, beat, sound);
+}
+
+void release_sparse_glow()
+{
+    delete_render_target(&glow.fbo_tiles, &glow.tex_tiles);
+    delete_render_target(&glow.fbo_reach, &glow.tex_reach);
 }

@@ -12,9 +12,6 @@
 //   BEATS          lines "TIME_NS BEAT": the beat of each frame the show drew
 //                  and when it computed it (KRELAN_BEAT_LOG)
 // Options:
-//   --music FILE.mp3   the show's track: the pace at which the mixer's frames
-//                      carry its music (music_pace.h) places each kick in
-//                      TRACK.wav
 //   --sink-latency MS  added to each kick's arrival: the part of the server's
 //                      latency after the point the recording taps (default 0)
 //   --from S --to S    only the kicks the picture reached within this span,
@@ -39,8 +36,6 @@
 #include <fstream>
 #include <string>
 #include <vector>
-
-#include "music_pace.h"
 
 namespace {
 
@@ -195,20 +190,12 @@ int main(int argc, char** argv)
                      "[--sink-latency MS] [--from S] [--to S] [--list]\n");
         return 2;
     }
-    double sink_latency = 0, from = -1e300, to = 1e300, after = -1, pace = 1;
+    double sink_latency = 0, from = -1e300, to = 1e300, after = -1;
     bool list = false;
     for (int i = 5; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--list") {
             list = true;
-        } else if (i + 1 < argc && a == "--music") {
-            std::string mp3;
-            if (!slurp(argv[++i], &mp3)) {
-                std::fprintf(stderr, "kick_offsets: cannot read %s\n", argv[i]);
-                return 2;
-            }
-            pace = music_frames_per_mixed_frame(
-                mp3_sample_rate(reinterpret_cast<const unsigned char*>(mp3.data()), mp3.size()));
         } else if (i + 1 < argc && a == "--after") {
             after = std::atof(argv[++i]) / 1e9;
         } else if (i + 1 < argc && a == "--sink-latency") {
@@ -257,8 +244,7 @@ int main(int argc, char** argv)
         if (t < 0 || t - t0 < from || t - t0 > to) continue;
         // Where the mixer's output carries the kick, and where it should
         // reach the listener: at the beat on the picture's time line.
-        const long start =
-            std::lround((b + 0.5) * k_beat_seconds * k_rate / pace) - k_template_before;
+        const long start = std::lround((b + 0.5) * k_beat_seconds * k_rate) - k_template_before;
         if (start < 0 || start + k_template_length > long(track.size())) continue;
         const long guess = std::lround(index_at(reads, t - sink_latency)) - k_template_before;
         double match = 0;

@@ -81,7 +81,7 @@ measure() {
     local name=$1
     shift
     RESULT=$("$KICKS" "$WORK/track.wav" "$WORK/$name.raw" "$WORK/$name.reads" "$WORK/beats" \
-        --music "$ASSETS/music.mp3" --sink-latency "$(sink_latency_ms)" "$@") \
+        --sink-latency "$(sink_latency_ms)" "$@") \
         || fail "no kick found ($RESULT)"
     echo "  $name: $RESULT (sink latency $(sink_latency_ms) ms, load $(cut -d' ' -f1-3 /proc/loadavg))"
 }

@@ -25,7 +25,8 @@ inline GLuint float_texture(const std::vector<float>& values, int width, int hei
 // Runs `program` once per case: case i reads texel i of its input (four
 // floats; the GLSL side fetches it with `probe_input()`) and writes four
 // floats back. `beat` is passed through.
-inline std::vector<float> run_cases(GLuint program, const std::vector<float>& inputs, float beat = 0.0f)
+inline std::vector<float> run_cases(GLuint program, const std::vector<float>& inputs,
+                                    float beat = 0.0f)
 {
     const int width = 1024, rows = 64;  // the input's size, as probe_input() reads it
     const int count = int(inputs.size() / 4);
@@ -54,13 +55,12 @@ inline const char* probe_input_glsl()
 }
 
 // The token macros of the shipped scroller.
-inline const scrolltext::TokenTable& token_table()
+inline const ScrollTokenTable& token_table()
 {
-    static scrolltext::TokenTable table = [] {
-        scrolltext::TokenTable t;
+    static ScrollTokenTable table = [] {
+        ScrollTokenTable t;
         std::string error;
-        if (!scrolltext::read_token_table(shader_piece("scroller.glsl"), &t, &error))
-            ADD_FAILURE() << error;
+        if (!read_scroll_tokens(shader_piece("scroller.glsl"), &t, &error)) ADD_FAILURE() << error;
         return t;
     }();
     return table;
@@ -71,13 +71,14 @@ inline std::string scrolltext_for(const std::string& line)
 {
     std::vector<std::string> tokens;
     std::string error;
-    if (!scrolltext::tokenize(line, token_table(), &tokens, &error)) ADD_FAILURE() << error;
-    return scrolltext::glsl_piece(line, tokens, token_table(), "a test line");
+    if (!tokenize_scroll_line(line, token_table(), &tokens, &error)) ADD_FAILURE() << error;
+    return scroll_text_piece(line, tokens, token_table(), "a test line");
 }
 
 // A program with the font and the scroller laid out over `scrolltext` (a
 // generated piece), followed by `code`.
-inline GLuint scroller_program(const std::string& scrolltext, const std::string& code, const char* name)
+inline GLuint scroller_program(const std::string& scrolltext, const std::string& code,
+                               const char* name)
 {
     std::string text = shader_piece("prelude.glsl") + shader_piece("font.glsl") + scrolltext +
                        shader_piece("scroller.glsl") + code;
@@ -85,4 +86,3 @@ inline GLuint scroller_program(const std::string& scrolltext, const std::string&
     if (!program) ADD_FAILURE() << "program '" << name << "' does not build";
     return program;
 }
-

@@ -4,6 +4,7 @@
 #include "gl_harness.h"
 #include "gpu.h"
 #include "particle_sprites.h"
+#include "program_table.h"
 #include "show.h"
 #include "sparse_glow.h"
 
@@ -21,11 +22,9 @@ constexpr size_t k_pixels = size_t(1920) * 1080;
 // The show's programs and targets, loaded once for the process.
 bool show_loaded()
 {
-    if (show_program("particle_state")) return true;
+    if (table_program(PROG_PARTICLE_STATE)) return true;
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    draw_start_frame();
-    capture_blank_texture();
-    return load_show_resources();
+    return start_show() == SHOW_READY;
 }
 
 int level(float v) { return int(std::lround(std::fmin(std::fmax(v, 0.0f), 1.0f) * 255.0f)); }

@@ -96,8 +96,8 @@ TEST(Field, BandIsRows454To571)
     // opaque white: rows 453 and 572 (just outside 0.42 and 0.53) never do.
     std::string text = shader_piece("prelude.glsl") +
                        "vec3 Scroller(vec2 fc)\n{\n    return vec3(0.0, 0.0, 0.0);\n}\n";
-    for (const char* piece : {"toolkit.glsl@shapes", "field.glsl@scene", "toolkit.glsl@marching",
-                              "field.glsl@image"})
+    for (const char* piece :
+         {"toolkit.glsl@shapes", "field.glsl@scene", "toolkit.glsl@marching", "field.glsl@image"})
         text += shader_piece(piece);
     GLuint program = build_program(text.c_str(), text.size(), "inked band");
     ASSERT_NE(program, 0u);
@@ -121,8 +121,9 @@ TEST(Field, SpheresSitAtTheCellCentres)
     // along z) the spheres of radius 0.1 sit at the centres of (2, 3, P)
     // cells: x, y and z - shift at odd multiples of 1, 1.5 and P / 2. The z
     // period P is 56 at beat 160 and 106 at beat 160 + 16 pi.
-    std::string code = std::string(probe_input_glsl()) +
-                       "void main()\n{\n    gl_FragColor = vec4(scene(probe_input().xyz), 0.0, 0.0);\n}\n";
+    std::string code =
+        std::string(probe_input_glsl()) +
+        "void main()\n{\n    gl_FragColor = vec4(scene(probe_input().xyz), 0.0, 0.0);\n}\n";
     GLuint program = test_program({"prelude.glsl", "toolkit.glsl@shapes", "field.glsl@scene"}, code,
                                   "field distance");
     struct Probe {
@@ -131,7 +132,8 @@ TEST(Field, SpheresSitAtTheCellCentres)
     for (Probe b : {Probe{160.0f, 56.0f}, Probe{160.0f + 16.0f * 3.14159265f, 106.0f}}) {
         const double shift = 32.0 * double(b.beat), angle = double(b.beat) / 2.0;
         // A cell centre near the camera, and points 0.3 from it along each axis.
-        const double cz = shift + b.period / 2.0 - b.period * std::floor((shift + b.period / 2.0) / b.period);
+        const double cz =
+            shift + b.period / 2.0 - b.period * std::floor((shift + b.period / 2.0) / b.period);
         const double centre[3] = {1.0, -1.5, cz};
         std::vector<float> in;
         std::vector<float> expected;
@@ -152,4 +154,3 @@ TEST(Field, SpheresSitAtTheCellCentres)
     }
     glDeleteProgram(program);
 }
-

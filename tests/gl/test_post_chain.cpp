@@ -1,9 +1,11 @@
 // The card pass, the life, zoom and glow passes, and the post chain that the
 // schedule runs through framebuffer objects.
-#include "card_texture.h"
+#include "chain_catch_up.h"
+#include "frame_timeline.h"
 #include "gl_harness.h"
 #include "gpu.h"
 #include "media_store.h"
+#include "scenes.h"
 #include "shaders.h"
 #include "show.h"
 
@@ -48,15 +50,17 @@ Cells live_cells(const std::vector<unsigned char>& rgba)
 }
 
 // Offsets from the reference cell (959, 539) to cells.
-Cells at_reference(std::initializer_list<std::pair<int, int>> offsets)
+using Offsets = std::vector<std::pair<int, int>>;
+Cells at_reference(const Offsets& offsets)
 {
     Cells cells;
     for (auto [x, y] : offsets) cells.insert({959 + x, 539 + y});
     return cells;
 }
 
-const Cells seed_cells = at_reference({{2, 7}, {3, 7}, {4, 7}, {5, 5}, {5, 6}, {6, 5}, {8, 2},
-                                       {8, 3}, {9, 3}, {10, 3}, {10, 5}, {10, 6}, {10, 7}});
+const Offsets seed_offsets = {{2, 7}, {3, 7}, {4, 7},  {5, 5},  {5, 6},  {6, 5}, {8, 2},
+                              {8, 3}, {9, 3}, {10, 3}, {10, 5}, {10, 6}, {10, 7}};
+const Cells seed_cells = at_reference(seed_offsets);
 
 class LifePass : public testing::Test {
 protected:
@@ -85,7 +89,10 @@ protected:
 TEST(CardPass, ShowsEachCardUprightInItsTrueColours)
 {
     GLuint card = shipped_program("card");
-    struct Card { const EmbeddedAsset* asset; const char* file; };
+    struct Card {
+        const EmbeddedAsset* asset;
+        const char* file;
+    };
     const Card cards[] = {{&asset_warning_card, KRELAN_ASSET_DIR "/warning.png"},
                           {&asset_end_card, KRELAN_ASSET_DIR "/end.png"}};
     Target window = make_target(1920, 1080, false);
@@ -115,9 +122,9 @@ TEST_F(LifePass, DrawsTheSeedBeforeBeat450WhateverItsInput)
 TEST_F(LifePass, SeedEvolvesThroughItsKnownGenerations)
 {
     Cells cells = step({}, 449.0f);
-    const Cells first = at_reference({{3, 6}, {3, 7}, {3, 8}, {4, 7}, {5, 5}, {5, 6}, {6, 5},
-                                      {6, 6}, {8, 2}, {8, 3}, {9, 3}, {9, 6}, {10, 4}, {10, 6},
-                                      {11, 6}});
+    const Offsets first_offsets = {{3, 6}, {3, 7}, {3, 8}, {4, 7}, {5, 5},  {5, 6},  {6, 5}, {6, 6},
+                                   {8, 2}, {8, 3}, {9, 3}, {9, 6}, {10, 4}, {10, 6}, {11, 6}};
+    const Cells first = at_reference(first_offsets);
     const size_t counts[] = {13, 15, 19, 20, 25, 27, 30, 26, 30, 39};
     for (int generation = 0; generation < 10; ++generation) {
         EXPECT_EQ(cells.size(), counts[generation]) << "generation " << generation;
@@ -142,10 +149,8 @@ TEST_F(LifePass, StillLivesOscillatorsAndLoneCells)
 TEST_F(LifePass, FieldIsATorus)
 {
     // A blinker across the left/right seam and one across the top/bottom seam.
-    EXPECT_EQ(step({{1919, 10}, {0, 10}, {1, 10}}, 460.0f),
-              Cells({{0, 9}, {0, 10}, {0, 11}}));
-    EXPECT_EQ(step({{10, 1079}, {10, 0}, {10, 1}}, 460.0f),
-              Cells({{9, 0}, {10, 0}, {11, 0}}));
+    EXPECT_EQ(step({{1919, 10}, {0, 10}, {1, 10}}, 460.0f), Cells({{0, 9}, {0, 10}, {0, 11}}));
+    EXPECT_EQ(step({{10, 1079}, {10, 0}, {10, 1}}, 460.0f), Cells({{9, 0}, {10, 0}, {11, 0}}));
     // A glider leaving through the bottom-left corner comes back at the top-right.
     const Cells moving_down_left = {{1, 2}, {0, 1}, {0, 0}, {1, 0}, {2, 0}};
     Cells cells = moving_down_left;
@@ -231,9 +236,7 @@ TEST(GlowPass, UniformInputsAndTheBloomOfOnePixel)
 TEST(PostChain, EvolvesOneGenerationPerFrameAndShowsCyanOnBlack)
 {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    draw_start_frame();
-    capture_blank_texture();
-    ASSERT_TRUE(load_show_resources());
+    ASSERT_EQ(start_show(), SHOW_READY);
 
     // The automaton starts from its seed, even before any chain frame.
     EXPECT_EQ(live_cells(read_texture(life_state_texture(), 1920, 1080)), seed_cells);
@@ -255,5 +258,65 @@ TEST(PostChain, EvolvesOneGenerationPerFrameAndShowsCyanOnBlack)
     }
     EXPECT_EQ(red, 0u);
     EXPECT_GT(lit, 0u);
+    EXPECT_EQ(gl_error_text(), nullptr);
+}
+
+namespace {
+
+// The automaton of a 60 fps show that draws every frame with the whole life
+// pass, read at the frames in `reads` (ascending): the seed, then one
+// generation a frame from the seed's end.
+std::vector<std::vector<unsigned char>> stepped_every_frame(const std::vector<int64_t>& reads)
+{
+    std::vector<std::vector<unsigned char>> images;
+    seed_life();
+    int64_t n = first_frame_at_or_after(k_life_seed_end, 60.0);
+    for (int64_t read : reads) {
+        for (; n < read; ++n) step_life(frame_beat(n, 60.0), 0);
+        images.push_back(read_texture(life_state_texture(), 1920, 1080));
+    }
+    return images;
+}
+
+}  // namespace
+
+TEST(PostChain, CatchingUpGivesTheAutomatonOfEveryFrameDrawn)
+{
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    ASSERT_EQ(start_show(), SHOW_READY);
+
+    // Past the first checkpoint; back to just after it; back before it.
+    const float beats[] = {455.0f, 454.9f, 451.0f};
+    std::vector<int64_t> frames;
+    for (float beat : beats) frames.push_back(first_frame_at_or_after(beat, 60.0));
+    const int64_t seed_end = first_frame_at_or_after(k_life_seed_end, 60.0);
+    ASSERT_GT(frames[0] - seed_end, k_chain_checkpoint_frames);
+    ASSERT_GT(frames[1] - seed_end, k_chain_checkpoint_frames);
+    ASSERT_LT(frames[2] - seed_end, k_chain_checkpoint_frames);
+    const auto expected = stepped_every_frame({frames[2], frames[1], frames[0]});
+
+    ChainCatchUp chain;
+    chain.keep_checkpoints = true;
+    EXPECT_EQ(chain_steps_left(chain, beats[0]), frames[0] - seed_end);
+    // In pieces, as the web player runs it between two animation frames.
+    int64_t left = chain_steps_left(chain, beats[0]);
+    while (left > 0) {
+        const int64_t now = catch_up_chain(&chain, beats[0], 16, nullptr);
+        ASSERT_LT(now, left);
+        left = now;
+    }
+    EXPECT_EQ(read_texture(life_state_texture(), 1920, 1080), expected[2]);
+    ASSERT_EQ(chain.checkpoints.size(), 1u);
+
+    // Back: from the checkpoint, then from the seed.
+    EXPECT_EQ(chain_steps_left(chain, beats[1]), frames[1] - seed_end - k_chain_checkpoint_frames);
+    EXPECT_EQ(catch_up_chain(&chain, beats[1], -1, nullptr), 0);
+    EXPECT_EQ(read_texture(life_state_texture(), 1920, 1080), expected[1]);
+    EXPECT_EQ(chain_steps_left(chain, beats[2]), frames[2] - seed_end);
+    EXPECT_EQ(catch_up_chain(&chain, beats[2], -1, nullptr), 0);
+    EXPECT_EQ(read_texture(life_state_texture(), 1920, 1080), expected[0]);
+
+    // Outside the chain and before the seed's end nothing is needed.
+    for (float beat : {447.9f, 449.9f, 512.0f}) EXPECT_EQ(chain_steps_left(chain, beat), 0);
     EXPECT_EQ(gl_error_text(), nullptr);
 }

@@ -1,11 +1,13 @@
-// The embedded texts build into programs, the cards decode into the card
-// layout, and the captured start frame is opaque black.
-#include "card_texture.h"
+// The embedded texts build into programs, building them again leaves no
+// object behind, the cards decode into the card layout, and the captured
+// start frame is opaque black.
 #include "gl_harness.h"
 #include "gpu.h"
 #include "media_store.h"
+#include "program_table.h"
 #include "programs.h"
 #include "shaders.h"
+#include "show.h"
 
 #include <gtest/gtest.h>
 
@@ -29,11 +31,74 @@ TEST(Programs, BrokenShaderIsReportedAndYieldsNoProgram)
     EXPECT_EQ(program, 0u);
     EXPECT_NE(err.find("'broken'"), std::string::npos) << err;
     EXPECT_NE(err.find("fragment"), std::string::npos) << err;
+
+    // A program that compiles but does not link is named too, with no program left.
+    const std::string unlinked =
+        "void helper_that_is_never_defined();\n"
+        "void main() { helper_that_is_never_defined(); }";
+    testing::internal::CaptureStderr();
+    program = build_program(unlinked.data(), unlinked.size(), "unlinked");
+    err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(program, 0u);
+    EXPECT_NE(err.find("program 'unlinked' failed to link"), std::string::npos) << err;
+}
+
+namespace {
+
+// How many GL objects of each kind exist among the first names.
+struct ObjectCount {
+    int programs = 0, shaders = 0, textures = 0, framebuffers = 0;
+};
+
+ObjectCount count_objects()
+{
+    ObjectCount c;
+    for (GLuint name = 1; name < 2000; ++name) {
+        c.programs += glIsProgram(name) == GL_TRUE;
+        c.shaders += glIsShader(name) == GL_TRUE;
+        c.textures += glIsTexture(name) == GL_TRUE;
+        c.framebuffers += glIsFramebuffer(name) == GL_TRUE;
+    }
+    return c;
+}
+
+}  // namespace
+
+// The tests and the tools start the show more than once in a process; each
+// start replaces what the one before built instead of adding to it. The
+// program table's programs keep no shader objects but the shared vertex stage.
+TEST(Programs, StartingTheShowAgainLeavesNoObjectBehind)
+{
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    ASSERT_EQ(start_show(), SHOW_READY);
+    const ObjectCount once = count_objects();
+    ASSERT_EQ(start_show(), SHOW_READY);
+    const ObjectCount twice = count_objects();
+    EXPECT_EQ(twice.programs, once.programs);
+    EXPECT_EQ(twice.shaders, once.shaders);
+    EXPECT_EQ(twice.textures, once.textures);
+    EXPECT_EQ(twice.framebuffers, once.framebuffers);
+    EXPECT_GE(once.programs, int(k_program_count));
+    EXPECT_EQ(once.shaders, 1) << "the shared vertex stage alone";
+
+    GLint attached = -1;
+    glGetProgramiv(table_program(PROG_SPHERE), GL_ATTACHED_SHADERS, &attached);
+    EXPECT_EQ(attached, 0);
+    release_show_resources();
+    glUseProgram(0);  // a deleted program goes once it is no longer current
+    const ObjectCount released = count_objects();
+    EXPECT_EQ(released.programs, once.programs - int(k_program_count));
+    EXPECT_LT(released.textures, once.textures);
+    EXPECT_EQ(released.framebuffers, 0);
+    EXPECT_EQ(gl_error_text(), nullptr);
 }
 
 TEST(Cards, DecodeIntoTheCardLayout)
 {
-    struct Card { const EmbeddedAsset* asset; const char* file; };
+    struct Card {
+        const EmbeddedAsset* asset;
+        const char* file;
+    };
     const Card cards[] = {{&asset_warning_card, KRELAN_ASSET_DIR "/warning.png"},
                           {&asset_end_card, KRELAN_ASSET_DIR "/end.png"}};
     for (const Card& c : cards) {

@@ -30,8 +30,8 @@ GLuint blank_texture()
 
 // Draws only the pixels of the rectangle (x, y, w, h); the rest of the target
 // keeps what it held.
-void draw_region(const Target& target, GLuint program, float beat, int sound, int x, int y,
-                 int w, int h)
+void draw_region(const Target& target, GLuint program, float beat, int sound, int x, int y, int w,
+                 int h)
 {
     glEnable(GL_SCISSOR_TEST);
     glScissor(x, y, w, h);
@@ -45,25 +45,22 @@ const float* pixel(const std::vector<float>& image, int x, int y)
 }
 
 // Distance of a pixel centre from the frame centre (960, 540).
-float centre_distance(int x, int y)
-{
-    return std::hypot(x + 0.5f - 960.0f, y + 0.5f - 540.0f);
-}
+float centre_distance(int x, int y) { return std::hypot(x + 0.5f - 960.0f, y + 0.5f - 540.0f); }
 
 // A probe main for a raymarched scene: (1 for a hit, the material id there,
 // t, 1) for the primary ray of the scene's camera at co.
 std::string probe_main(const char* setup, const char* co, const char* tmax)
 {
-    return std::string("void main()\n{\n    ") + setup +
-           "();\n"
-           "    vec2 uv = gl_FragCoord.xy / vec2(1920.0, 1080.0) - vec2(0.5);\n"
-           "    uv.x *= 1920.0 / 1080.0;\n"
-           "    vec3 co = " + co + ";\n"
-           "    vec3 cd = normalize(vec3(uv, -1.0));\n"
-           "    float t = raymarch(co, cd, E, " + tmax + ");\n"
-           "    float id = t > -0.5 ? scene(co + t * cd).y : -1.0;\n"
-           "    gl_FragColor = vec4(t > -0.5 ? 1.0 : 0.0, id, t, 1.0);\n"
-           "}\n";
+    std::string code = "void main()\n{\n";
+    code += std::string("    ") + setup + "();\n";
+    code += "    vec2 uv = gl_FragCoord.xy / vec2(1920.0, 1080.0) - vec2(0.5);\n";
+    code += "    uv.x *= 1920.0 / 1080.0;\n";
+    code += std::string("    vec3 co = ") + co + ";\n";
+    code += "    vec3 cd = normalize(vec3(uv, -1.0));\n";
+    code += std::string("    float t = raymarch(co, cd, E, ") + tmax + ");\n";
+    code += "    float id = t > -0.5 ? scene(co + t * cd).y : -1.0;\n";
+    code += "    gl_FragColor = vec4(t > -0.5 ? 1.0 : 0.0, id, t, 1.0);\n";
+    return code + "}\n";
 }
 
 GLuint scene_probe(const char* file, const std::string& main_code, const char* name)
@@ -80,8 +77,9 @@ protected:
     static void SetUpTestSuite()
     {
         program_ = shipped_program("sphere");
-        probe_ = scene_probe("sphere.glsl", probe_main("grid_setup", "vec3(0.0, 0.0, 2.0)", "100.0"),
-                             "sphere probe");
+        probe_ =
+            scene_probe("sphere.glsl", probe_main("grid_setup", "vec3(0.0, 0.0, 2.0)", "100.0"),
+                        "sphere probe");
     }
     static GLuint program_, probe_;
 };
@@ -129,10 +127,13 @@ TEST_F(SphereScene, MissedPixelsFlashOnTheBeatOutsideTheQuietStretches)
     ASSERT_NE(program_, 0u);
     // The frame's bottom-left 16x16 corner, far outside the sphere.
     Target corner = make_target(16, 16, true);
-    struct Case { float beat; float grey; };
+    struct Case {
+        float beat;
+        float grey;
+    };
     const float late = 1.0f / (20.0f * (63.99f - 63.0f) + 1.0f);  // just above 1/21
-    const Case cases[] = {{31.99f, 0.0f}, {32.0f, 1.0f}, {63.99f, late}, {64.0f, 0.0f},
-                          {66.0f, 0.0f},  {67.99f, 0.0f}, {68.0f, 1.0f}, {68.05f, 0.5f}};
+    const Case cases[] = {{31.99f, 0.0f}, {32.0f, 1.0f},  {63.99f, late}, {64.0f, 0.0f},
+                          {66.0f, 0.0f},  {67.99f, 0.0f}, {68.0f, 1.0f},  {68.05f, 0.5f}};
     for (const Case& c : cases) {
         draw_to(corner, program_, c.beat, 0, blank_texture());
         std::vector<float> v = read_floats(corner);
@@ -198,9 +199,9 @@ void main()
     gl_FragColor = vec4(d, 0.0, 1.0);
 }
 )";
-    GLuint program = test_program({"prelude.glsl", "toolkit.glsl@shapes", "sphere.glsl@scene",
-                                   "toolkit.glsl@marching"},
-                                  main_code, "sphere zero period");
+    GLuint program = test_program(
+        {"prelude.glsl", "toolkit.glsl@shapes", "sphere.glsl@scene", "toolkit.glsl@marching"},
+        main_code, "sphere zero period");
     ASSERT_NE(program, 0u);
     Target target = make_target(2, 1, true);
     for (float beat : {100.5f, 130.5f}) {
@@ -291,9 +292,9 @@ protected:
     static void SetUpTestSuite()
     {
         program_ = shipped_program("lattice");
-        probe_ = scene_probe("lattice.glsl",
-                             probe_main("morph_setup", "vec3(0.0, 0.0, 10.0)", "200.0"),
-                             "lattice probe");
+        probe_ =
+            scene_probe("lattice.glsl", probe_main("morph_setup", "vec3(0.0, 0.0, 10.0)", "200.0"),
+                        "lattice probe");
     }
     static GLuint program_, probe_;
 };
@@ -352,9 +353,9 @@ void main()
     gl_FragColor = vec4(scene(p), 0.0, 1.0);
 }
 )";
-    GLuint program = test_program({"prelude.glsl", "toolkit.glsl@shapes", "lattice.glsl@scene",
-                                   "toolkit.glsl@marching"},
-                                  main_code, "lattice morph");
+    GLuint program = test_program(
+        {"prelude.glsl", "toolkit.glsl@shapes", "lattice.glsl@scene", "toolkit.glsl@marching"},
+        main_code, "lattice morph");
     ASSERT_NE(program, 0u);
     Target target = make_target(2, 1, true);
     const float diagonal = std::sqrt(3.0f) * 0.7f;

@@ -39,7 +39,8 @@ GLuint show_scroller()
 //   3: (fc.x, fc.y) -> scroll_uv
 GLuint steps_program()
 {
-    static GLuint program = scroller_program(scrolltext_for("i l"), std::string(probe_input_glsl()) + R"(
+    static GLuint program =
+        scroller_program(scrolltext_for("i l"), std::string(probe_input_glsl()) + R"(
 // Step 9 alone: the token sequence laid out over a given text position.
 float layout_min(vec2 uv)
 {
@@ -73,7 +74,7 @@ void main()
     gl_FragColor = r;
 }
 )",
-                                             "scroller steps");
+                         "scroller steps");
     return program;
 }
 
@@ -108,7 +109,8 @@ TEST(Scroller, ExactGreyAwayFromTheText)
     for (Run run : {Run{160.0f, 100.5f}, Run{160.0f, 300.5f}, Run{160.0f, space_middle},
                     Run{219.5f, 0.5f}, Run{219.5f, 960.5f}, Run{219.5f, 1919.5f}}) {
         std::vector<float> in;
-        for (int row = 454; row <= 571; ++row) in.insert(in.end(), {run.x, float(row) + 0.5f, 0, 0});
+        for (int row = 454; row <= 571; ++row)
+            in.insert(in.end(), {run.x, float(row) + 0.5f, 0, 0});
         std::vector<float> out = run_cases(show_scroller(), in, run.beat);
         for (size_t k = 0; k < out.size(); k += 4)
             ASSERT_TRUE(out[k] == 0.5f && out[k + 1] == 0.5f && out[k + 2] == 0.5f)
@@ -131,12 +133,12 @@ TEST(Scroller, StrokeEdge)
 {
     const float px = 0.0171875f;
     std::vector<float> out = run_cases(
-        steps_program(), {0.0f, 0, 0, 2, 0.05f - px, 0, 0, 2, 0.05f, 0, 0, 2, 0.05f + px, 0, 0, 2,
-                          100.0f, 0, 0, 2});
-    EXPECT_EQ(out[0], 0.0f);  // on the centre-line
-    EXPECT_EQ(out[4], 0.0f);  // full ink up to 0.05 - px
+        steps_program(),
+        {0.0f, 0, 0, 2, 0.05f - px, 0, 0, 2, 0.05f, 0, 0, 2, 0.05f + px, 0, 0, 2, 100.0f, 0, 0, 2});
+    EXPECT_EQ(out[0], 0.0f);            // on the centre-line
+    EXPECT_EQ(out[4], 0.0f);            // full ink up to 0.05 - px
     EXPECT_NEAR(out[8], 0.25f, 1e-6f);  // half way at 0.05
-    EXPECT_EQ(out[12], 0.5f);  // exactly grey from 0.05 + px on
+    EXPECT_EQ(out[12], 0.5f);           // exactly grey from 0.05 + px on
     EXPECT_EQ(out[16], 0.5f);
 }
 
@@ -167,8 +169,8 @@ TEST(Scroller, MinimumOverTheWindowsThatHoldThePoint)
         float x;
         bool in_i, in_l;
     };
-    const Case cases[] = {{-0.25f, false, false}, {0.0f, true, false}, {0.3f, true, false},
-                          {0.7f, true, true},     {0.75f, true, true}, {1.0f, false, true},
+    const Case cases[] = {{-0.25f, false, false}, {0.0f, true, false},  {0.3f, true, false},
+                          {0.7f, true, true},     {0.75f, true, true},  {1.0f, false, true},
                           {1.3f, false, true},    {1.65f, false, false}};
     for (float y : {-0.3f, 0.0f, 0.45f, 0.85f}) {
         std::vector<float> in;

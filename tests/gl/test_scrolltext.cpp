@@ -24,8 +24,8 @@ std::string complaints(const std::string& line)
 {
     std::vector<std::string> tokens;
     std::string error;
-    if (!scrolltext::tokenize(line, token_table(), &tokens, &error)) return error;
-    scrolltext::check_greetings(line, tokens, token_table(), &error);
+    if (!tokenize_scroll_line(line, token_table(), &tokens, &error)) return error;
+    check_greetings(line, tokens, token_table(), &error);
     return error;
 }
 

@@ -109,10 +109,9 @@ TEST(ToolkitShapes, RotationsTurnTheUnitAxesAsTabled)
     std::vector<float> v = run_cases(program, 14, 0);
     const float c = std::cos(0.5f), s = std::sin(0.5f);
     // [matrix][axis] = image of that unit axis.
-    const float want[3][3][3] = {
-        {{1, 0, 0}, {0, c, s}, {0, -s, c}},   // X: +y toward +z
-        {{c, 0, s}, {0, 1, 0}, {-s, 0, c}},   // Y: +x toward +z
-        {{c, s, 0}, {-s, c, 0}, {0, 0, 1}}};  // Z: +x toward +y
+    const float want[3][3][3] = {{{1, 0, 0}, {0, c, s}, {0, -s, c}},   // X: +y toward +z
+                                 {{c, 0, s}, {0, 1, 0}, {-s, 0, c}},   // Y: +x toward +z
+                                 {{c, s, 0}, {-s, c, 0}, {0, 0, 1}}};  // Z: +x toward +y
     for (int m = 0; m < 3; ++m)
         for (int axis = 0; axis < 3; ++axis)
             for (int k = 0; k < 3; ++k)
@@ -213,9 +212,6 @@ TEST_F(ToolkitMarching, SoftShadowStopsAndSkipsUndefinedCandidates)
     EXPECT_EQ(result_[12], 0.5f);
 }
 
-TEST_F(ToolkitMarching, NormalPointsOutOfTheSurface)
-{
-    EXPECT_NEAR(result_[13], 1.0f, 1e-4f);
-}
+TEST_F(ToolkitMarching, NormalPointsOutOfTheSurface) { EXPECT_NEAR(result_[13], 1.0f, 1e-4f); }
 
 }  // namespace

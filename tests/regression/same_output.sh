@@ -9,11 +9,20 @@
 #
 # --update rewrites the expected digests; do that only for a change that is
 # meant to change the pictures or the sound, and say so in its commit.
+#
+# The digests are exact pixels of Mesa's software rasteriser, llvmpipe (forced
+# here, so a machine with a GPU draws the same way); another Mesa version may
+# round some pixels differently. The first line of expected.sha256 names the
+# Mesa the digests were recorded with (Debian's libgl1-mesa-dri version), and
+# a mismatch on another says so.
 set -euo pipefail
 render=$1
 expected="$(dirname "$0")/expected.sha256"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+export LIBGL_ALWAYS_SOFTWARE=1
+
+mesa_version() { dpkg-query -W -f='${Version}' libgl1-mesa-dri 2>/dev/null || echo unknown; }
 
 # name | krelan-render arguments. Fixed sound levels keep the pictures
 # independent of the track; two frames take the level from the soundtrack.
@@ -48,12 +57,21 @@ done
 echo "$(digest_audio "$work/audio.wav")  audio" >> "$actual"
 
 if [ "${2:-}" = --update ]; then
-  cp "$actual" "$expected"
+  { echo "# mesa $(mesa_version)"; cat "$actual"; } > "$expected"
   echo "updated $expected"
   exit 0
 fi
-if ! diff -u "$expected" "$actual"; then
+if ! diff -u <(grep -v '^#' "$expected") "$actual"; then
   echo "FAIL: the output above differs from the expected digests" >&2
+  recorded=$(sed -n 's/^# mesa //p' "$expected")
+  here=$(mesa_version)
+  if [ "$recorded" != "$here" ]; then
+    echo "The digests were recorded with Mesa ${recorded:-(not recorded)}; this machine has" \
+         "Mesa $here, whose llvmpipe may round some pixels differently." >&2
+  fi
+  echo "If the change is meant (or the pictures differ only by that), look at the frames" \
+       "(krelan-render frame --beat B --out F.png) and re-record the digests with:" >&2
+  echo "  $0 $render --update" >&2
   exit 1
 fi
 echo "same frames and samples: $(wc -l < "$actual") outputs"

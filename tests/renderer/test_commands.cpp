@@ -2,6 +2,7 @@
 // non-zero status and no output left behind; frames come out the same for
 // the same arguments and agree with the show rendered at the same frame rate.
 #include "render_harness.h"
+#include "scenes.h"
 #include "timeline.h"
 
 #include <gtest/gtest.h>
@@ -48,6 +49,13 @@ TEST(RenderCommandLine, UnknownCommandProgramOrOptionIsAUsageError)
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(mentions(r, "life")) << r.output;
     EXPECT_TRUE(dir.entries().empty());
+}
+
+TEST(RenderCommandLine, VersionIsTheProjectsOwn)
+{
+    const RunResult r = run_render({"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.output, "krelan-render " KRELAN_VERSION "\n");
 }
 
 TEST(RenderCommandLine, BeatThatIsNotANumberIsRefused)
@@ -183,4 +191,36 @@ TEST(RenderAudio, WritesTheMixAsA48kHzStereoWav)
     EXPECT_EQ(u16(34), 16);       // bits
     EXPECT_EQ(u32(40), wav.size() - 44);
     EXPECT_GT(wav.size() - 44, size_t(48000) * 4);  // more than a second of music
+}
+
+TEST(RenderBench, ReportSaysInPlainWordsWhetherTheShowCanRunHere)
+{
+    RunResult r = run_render({"bench", "--report", "--frames", "1"});
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_TRUE(mentions(r, "GL renderer: ") && mentions(r, "OpenGL version: ")) << r.output;
+    EXPECT_FALSE(mentions(r, "NO ")) << r.output;
+    for (const char* feature : {"GLSL programs", "fixed-function", "framebuffer objects",
+                                "32-bit float render targets", "blending into a float", "start-up"})
+        EXPECT_TRUE(mentions(r, "  yes  ") && mentions(r, feature)) << feature;
+    // Every scene with its time and what that means on a 60 Hz and a 30 Hz screen.
+    for (size_t i = 0; i < k_scene_count; ++i) {
+        const size_t at = r.output.find(std::string("  ") + k_scenes[i].title + " ");
+        ASSERT_NE(at, std::string::npos) << k_scenes[i].title << "\n" << r.output;
+        const std::string line = r.output.substr(at, r.output.find('\n', at) - at);
+        EXPECT_TRUE(line.find(" ms ") != std::string::npos &&
+                    (line.find("smooth at 60 Hz") != std::string::npos ||
+                     line.find("smooth at 30 Hz") != std::string::npos ||
+                     line.find("too slow for 30 Hz") != std::string::npos))
+            << line;
+    }
+    EXPECT_TRUE(mentions(r, "Verdict: Krelan runs")) << r.output;
+    if (!mentions(r, "Mesa")) return;
+    // Mesa told to hide float textures: their line says NO, and there is no verdict of speed.
+    r = run_render({"bench", "--report", "--frames", "1"},
+                   "MESA_GL_VERSION_OVERRIDE=2.1 "
+                   "MESA_EXTENSION_OVERRIDE='-GL_ARB_texture_float -GL_ARB_texture_rg'");
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_TRUE(mentions(r, "  NO   32-bit float render targets")) << r.output;
+    EXPECT_TRUE(mentions(r, "Verdict: Krelan cannot run on this machine")) << r.output;
+    EXPECT_FALSE(mentions(r, "frames/s")) << r.output;
 }

@@ -1,13 +1,16 @@
 // What krelan-render does to the files around its outputs when things go
-// wrong: a full disk, an ffmpeg that lies, links and devices in the output's
-// place, interruptions, unwritable standard output.
+// wrong: a full disk, an ffmpeg that lies or hangs, links and devices in the
+// output's place, names ffmpeg could read as a protocol, interruptions,
+// unwritable standard output.
 #include "commands.h"
 #include "output_file.h"
 #include "render_harness.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
+#include <fstream>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -37,14 +40,34 @@ int shell_status(const std::string& line)
     return raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 }
 
-const std::vector<std::string> k_two_frames = {"show", "--from", "100", "--to", "100.3", "--fps",
-                                               "10", "--video"};
+const std::vector<std::string> k_two_frames = {"show",  "--from", "100", "--to",
+                                               "100.3", "--fps",  "10",  "--video"};
 
 std::vector<std::string> with(std::vector<std::string> args, const std::string& last)
 {
     args.push_back(last);
     return args;
 }
+
+bool have_ffmpeg()
+{
+    return system("command -v ffmpeg > /dev/null && command -v ffprobe > /dev/null") == 0;
+}
+
+// The pid the fake encoder wrote into `file` once it started, or 0 after
+// `seconds` without it.
+pid_t wait_for_pid(const std::string& file, int seconds)
+{
+    for (int i = 0; i < seconds * 10; ++i) {
+        pid_t pid = 0;
+        std::ifstream(file) >> pid;
+        if (pid > 0) return pid;
+        usleep(100000);
+    }
+    return 0;
+}
+
+bool running(pid_t pid) { return kill(pid, 0) == 0 || errno != ESRCH; }
 
 }  // namespace
 
@@ -64,6 +87,73 @@ TEST(RenderOutputFiles, FfmpegThatSucceedsWithoutAPlayableVideoKeepsTheOldOne)
         EXPECT_EQ(file_bytes(video), "the good video");
         EXPECT_EQ(dir.entries().size(), 2u) << "temporary files left beside the video";
     }
+}
+
+TEST(RenderOutputFiles, OutputNamedLikeAProtocolIsWrittenAsAFile)
+{
+    if (!have_ffmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
+    ScratchDir dir;
+    // A folder "pipe:" in the working folder: ffmpeg given "pipe:/..." would
+    // send the video to standard output, and ffprobe read its standard input.
+    ASSERT_EQ(mkdir(dir.file("pipe:").c_str(), 0755), 0);
+    const std::string out = dir.file("stdout");
+    const int status = shell_status("cd '" + dir.path + "' && \"$R\" show --from 100 --to 100.3 " +
+                                    "--fps 10 --video pipe:/v.mkv > '" + out + "' 2> /dev/null");
+    EXPECT_EQ(status, 0);
+    EXPECT_GT(file_bytes(dir.file("pipe:/v.mkv")).size(), 1000u);
+    EXPECT_EQ(file_bytes(out).size(), 0u) << "the video went to standard output";
+}
+
+TEST(RenderOutputFiles, FolderOrPlainFileOfTheEncodersNameOnPathIsPassedOver)
+{
+    if (!have_ffmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
+    ScratchDir dir;
+    // Ahead of the real ones on PATH: a folder "ffmpeg" and a non-executable "ffprobe".
+    ASSERT_EQ(mkdir(dir.file("bin").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(dir.file("bin/ffmpeg").c_str(), 0755), 0);
+    put_file(dir.file("bin/ffprobe"), "#!/bin/sh\nexit 1\n");
+    const char* path = std::getenv("PATH");
+    RunResult r = run_render(with(k_two_frames, dir.file("v.mp4")),
+                             "PATH='" + dir.file("bin") + ":" + (path ? path : "/usr/bin") + "'");
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_GT(file_bytes(dir.file("v.mp4")).size(), 1000u);
+}
+
+TEST(RenderOutputFiles, HungEncoderIsStoppedAfterATimeoutOrAnInterrupt)
+{
+    ScratchDir dir, tmp, out;
+    // Takes none of the frames and never ends; exec keeps the pid the one
+    // the renderer started.
+    put_script(dir.file("bin"), "ffmpeg", "echo $$ > '" + dir.file("pid") + "'; exec sleep 600");
+    put_script(dir.file("bin"), "ffprobe", "exit 1");
+    // Bounded even if the renderer hangs: killed after 120 s (status 137).
+    const std::string run = "PATH='" + dir.file("bin") + ":/usr/bin:/bin' TMPDIR='" + tmp.path +
+                            "' timeout -s KILL 120 \"$R\" show --from 100 --to 100.3 --fps 10 " +
+                            "--video '" + out.file("v.mp4") + "' 2> '" + dir.file("err") +
+                            "' & pid=$!; ";
+
+    // SIGINT while the encoder hangs: status 130 as ever, and now no child left.
+    int status = shell_status(run + "until [ -s '" + dir.file("pid") +
+                              "' ]; do sleep 0.1; done; sleep 1; kill -INT $pid; wait $pid");
+    pid_t child = wait_for_pid(dir.file("pid"), 1);
+    EXPECT_EQ(status, 128 + SIGINT) << file_bytes(dir.file("err"));
+    ASSERT_GT(child, 0);
+    EXPECT_FALSE(running(child)) << "the hung encoder outlived the renderer";
+    EXPECT_TRUE(tmp.entries().empty());
+    EXPECT_TRUE(out.entries().empty());
+
+    // Left alone: the renderer gives up after 30 s with a message naming the encoder.
+    std::remove(dir.file("pid").c_str());
+    status = shell_status(run + "wait $pid");
+    child = wait_for_pid(dir.file("pid"), 1);
+    EXPECT_EQ(status, 1) << file_bytes(dir.file("err"));
+    EXPECT_NE(file_bytes(dir.file("err")).find("bin/ffmpeg took no frame data for 30 s"),
+              std::string::npos)
+        << file_bytes(dir.file("err"));
+    ASSERT_GT(child, 0);
+    EXPECT_FALSE(running(child)) << "the hung encoder outlived the renderer";
+    EXPECT_TRUE(tmp.entries().empty());
+    EXPECT_TRUE(out.entries().empty());
 }
 
 TEST(RenderOutputFiles, VideoOnAFullDiskFailsAndKeepsTheOldOne)

@@ -1,73 +1,41 @@
-// The sound level offline: the pure level function on known signals, and the
-// soundtrack mixed through the show's mixer set-up, where the level meter's
-// own readings must agree with it.
+// The soundtrack mixed offline through the show's mixer, with the level
+// meter on the post-mix effect as the show has it, and the frames' timing.
+#include "beat_clock.h"
+#include "level_meter.h"
 #include "soundtrack.h"
 #include "timeline.h"
-#include "beat_clock.h"
-#include "beat_clock.h"
 
 #include <gtest/gtest.h>
 
 #include <SDL.h>
 
-#include <cmath>
+#include <algorithm>
 
-TEST(ChunkLevels, FollowTheMeterOverKnownSignals)
+TEST(Soundtrack, MixIsRepeatableAndEachLevelIsThatOfItsOwnChunk)
 {
-    std::vector<int16_t> signal;
-    // Chunk 0: the first 100 samples alternate +-1000, the rest is loud and ignored.
-    for (int i = 0; i < k_chunk_samples; ++i)
-        signal.push_back(static_cast<int16_t>(i < 100 ? (i % 2 ? -1000 : 1000) : 30000));
-    // Chunk 1: a full-scale negative start measures 32768.
-    for (int i = 0; i < k_chunk_samples; ++i) signal.push_back(i < 100 ? -32768 : 0);
-    // Chunk 2: a ramp 0..99 in magnitude, mean 49.5, truncated.
-    for (int i = 0; i < k_chunk_samples; ++i)
-        signal.push_back(static_cast<int16_t>(i < 100 ? (i % 2 ? -i : i) : 0));
-    // Chunk 3: silence.
-    signal.insert(signal.end(), k_chunk_samples, 0);
-    // A short last chunk of 30 samples replaces 30 of the ring's 100 slots.
-    signal.insert(signal.end(), 30, 2000);
-
-    const std::vector<int32_t> levels = chunk_levels(signal.data(), signal.size());
-    EXPECT_EQ(levels, (std::vector<int32_t>{1000, 32768, 49, 0, 600}));
-    EXPECT_TRUE(chunk_levels(nullptr, 0).empty());
-}
-
-TEST(ChunkLevels, SineChunkGivesItsMeanMagnitude)
-{
-    // A 480 Hz sine at amplitude 16000, both channels alike: the first 50
-    // stereo frames are a half period, whose mean magnitude is 2/pi of the peak.
-    std::vector<int16_t> signal;
-    for (int frame = 0; frame < k_chunk_frames; ++frame) {
-        const int16_t s = static_cast<int16_t>(
-            std::lround(16000 * std::sin(2 * M_PI * 480 * frame / double(k_mix_rate))));
-        signal.push_back(s);
-        signal.push_back(s);
-    }
-    const std::vector<int32_t> levels = chunk_levels(signal.data(), signal.size());
-    ASSERT_EQ(levels.size(), 1u);
-    EXPECT_NEAR(levels[0], 16000 * 2 / M_PI, 200);
-}
-
-TEST(Soundtrack, MixIsRepeatableAndTheMeterAgreesWithTheLevelFunction)
-{
-    // mix_soundtrack fails when the level meter's readings after each chunk
-    // differ from chunk_levels over the recorded stream.
     Soundtrack first, second;
     std::string error;
     ASSERT_TRUE(mix_soundtrack(-1, &first, &error)) << error;
     ASSERT_TRUE(mix_soundtrack(k_mix_rate * 2, &second, &error)) << error;
     EXPECT_TRUE(first.music_ended);
-    EXPECT_EQ(first.samples.size() % k_chunk_samples, 0u);
+    EXPECT_EQ(first.samples.size() % k_mix_chunk_samples, 0u);
+    ASSERT_EQ(first.levels.size(), first.samples.size() / k_mix_chunk_samples);
     ASSERT_GE(second.samples.size(), size_t(k_mix_rate) * 2 * k_mix_channels);
     EXPECT_TRUE(std::equal(second.samples.begin(), second.samples.end(), first.samples.begin()));
+    // The level after each chunk is the meter's rule on that very chunk: the
+    // meter saw the chunks the recorder kept, in step, none early or late.
+    size_t out_of_step = 0;
+    for (size_t c = 0; c < first.levels.size(); ++c) {
+        LevelMeter meter;
+        level_take_chunk(&meter, &first.samples[c * k_mix_chunk_samples], k_level_slots);
+        out_of_step += level_average(meter) != first.levels[c];
+    }
+    EXPECT_EQ(out_of_step, 0u);
     // The music is not silent, and a level is read from the chunk holding the moment.
-    int32_t loudest = 0;
-    for (int32_t level : first.levels) loudest = std::max(loudest, level);
-    EXPECT_GT(loudest, 0);
-    EXPECT_EQ(soundtrack_level(first, 3 * k_chunk_frames + 5), first.levels[3]);
+    EXPECT_GT(*std::max_element(first.levels.begin(), first.levels.end()), 0);
+    EXPECT_EQ(soundtrack_level(first, 3 * k_mix_chunk_frames + 5), first.levels[3]);
     EXPECT_EQ(soundtrack_level(first, -1), 0);
-    EXPECT_EQ(soundtrack_level(first, int64_t(first.levels.size()) * k_chunk_frames), 0);
+    EXPECT_EQ(soundtrack_level(first, int64_t(first.levels.size()) * k_mix_chunk_frames), 0);
     SDL_Quit();
 }
 

@@ -9,41 +9,39 @@
 #include <set>
 #include <vector>
 
-#include "arrangement.hpp"
-#include "dsp.hpp"
-#include "engine.hpp"
+#include "arrangement.h"
+#include "dsp.h"
+#include "engine.h"
 #include "scenes.h"
-
-using namespace krelan::synth;
 
 namespace {
 
-float ceiling_gain() { return std::pow(10.0f, kCeilingDb / 20.0f); }
+float ceiling_gain() { return std::pow(10.0f, k_ceiling_db / 20.0f); }
 
 // Peak of a signal between its samples: 8x oversampling with a long
 // Blackman-windowed sinc, independent of the limiter's own meter.
 double oversampled_peak(const std::vector<float>& x, size_t stride, size_t channel)
 {
-    constexpr int kTaps = 64, kFactor = 8;
+    constexpr int k_taps = 64, k_factor = 8;
     static const std::vector<double> weights = [] {
         std::vector<double> w;
-        for (int p = 0; p < kFactor; ++p)
-            for (int j = -kTaps + 1; j <= kTaps; ++j) {
-                double t = double(p) / kFactor - j;
+        for (int p = 0; p < k_factor; ++p)
+            for (int j = -k_taps + 1; j <= k_taps; ++j) {
+                double t = double(p) / k_factor - j;
                 double sinc = std::fabs(t) < 1e-9 ? 1.0 : std::sin(M_PI * t) / (M_PI * t);
-                w.push_back(sinc * (0.42 + 0.5 * std::cos(M_PI * t / kTaps) +
-                                    0.08 * std::cos(2 * M_PI * t / kTaps)));
+                w.push_back(sinc * (0.42 + 0.5 * std::cos(M_PI * t / k_taps) +
+                                    0.08 * std::cos(2 * M_PI * t / k_taps)));
             }
         return w;
     }();
     double peak = 0.0;
     const size_t n = x.size() / stride;
-    for (size_t i = size_t(kTaps); i + size_t(kTaps) < n; ++i)
-        for (int p = 0; p < kFactor; ++p) {
-            const double* w = &weights[size_t(p) * 2 * kTaps];
+    for (size_t i = size_t(k_taps); i + size_t(k_taps) < n; ++i)
+        for (int p = 0; p < k_factor; ++p) {
+            const double* w = &weights[size_t(p) * 2 * k_taps];
             double y = 0.0;
-            for (int j = -kTaps + 1; j <= kTaps; ++j)
-                y += w[j + kTaps - 1] * x[(i + size_t(j)) * stride + channel];
+            for (int j = -k_taps + 1; j <= k_taps; ++j)
+                y += w[j + k_taps - 1] * x[(i + size_t(j)) * stride + channel];
             peak = std::max(peak, std::fabs(y));
         }
     return peak;
@@ -74,7 +72,7 @@ Song single_note_song(Part part, double beat)
     n.beat = beat;
     n.length = 0.25;
     n.part = part;
-    n.pitch = part == Part::Kick ? 31.0f : 60.0f;
+    n.pitch = part == PART_KICK ? 31.0f : 60.0f;
     n.velocity = 1.0f;
     song.notes = {n};
     song.mix = [](double) { return MixState(); };
@@ -94,7 +92,7 @@ TEST(BeatGrid, EveryGridPositionRoundsToItsNearestSample)
         EXPECT_LE(std::llabs(s * 520 - exact_times_520), 260) << "sixteenth " << p;
     }
     // The first beat of the show: 0.5 beat after the start, about 230.8 ms.
-    EXPECT_NEAR(double(beat_to_sample(0.0)) / kSampleRate, 0.2308, 0.0001);
+    EXPECT_NEAR(double(beat_to_sample(0.0)) / k_sample_rate, 0.2308, 0.0001);
 }
 
 TEST(Engine, NotesStartOnTheirGridSampleThroughTheWholeChain)
@@ -102,7 +100,7 @@ TEST(Engine, NotesStartOnTheirGridSampleThroughTheWholeChain)
     // Percussion with an instant attack, rendered through the mix, effects
     // and limiter: the sound starts on the note's own sample.
     for (auto [part, beat] :
-         {std::pair{Part::Kick, 3.0}, {Part::ClosedHat, 5.25}, {Part::Clap, 6.5}}) {
+         {std::pair{PART_KICK, 3.0}, {PART_CLOSED_HAT, 5.25}, {PART_CLAP, 6.5}}) {
         Song song = single_note_song(part, beat);
         const int64_t onset = beat_to_sample(beat);
         std::vector<float> out = render(song, onset - 2000, onset + 2000);
@@ -126,11 +124,11 @@ TEST(MasterBus, OverdrivenInputStaysUnderTheCeilingBetweenSamplesToo)
     std::vector<float> out;
     // Bursts up to +12 dBFS of white noise (the worst case for peaks between
     // samples), a low sine and a tone near the top of the band.
-    for (int i = 0; i < kSampleRate * 3 / 2; ++i) {
-        float t = float(i) / kSampleRate;
+    for (int i = 0; i < k_sample_rate * 3 / 2; ++i) {
+        float t = float(i) / k_sample_rate;
         float burst = (i / 11025) % 2 ? 4.0f : 0.3f;
-        float x = burst * (0.6f * std::sin(2 * kPi * 55.0f * t) + 0.3f * rng.bipolar() +
-                           0.3f * std::sin(2 * kPi * 17000.0f * t));
+        float x = burst * (0.6f * std::sin(2 * k_pi * 55.0f * t) + 0.3f * rng.bipolar() +
+                           0.3f * std::sin(2 * k_pi * 17000.0f * t));
         float l, r;
         bus.process(x, -x * 0.8f, l, r);
         out.push_back(l);
@@ -147,7 +145,7 @@ TEST(MasterBus, OverdrivenInputStaysUnderTheCeilingBetweenSamplesToo)
 TEST(MasterBus, QuietSignalPassesUnchangedAfterTheLatency)
 {
     // A short window and reach keep the look-ahead to 136 samples.
-    PeakLimiter limiter(kCeilingDb, 1.4f, 100, 0.5f, 10);
+    PeakLimiter limiter(k_ceiling_db, 1.4f, 100, 0.5f, 10);
     ASSERT_LT(limiter.latency(), 1000);
     std::vector<float> in, out;
     for (int i = 0; i < 4000; ++i) {
@@ -166,13 +164,13 @@ TEST(MasterBus, LimiterMeetsALonePeakInStepsOfOneWindow)
     // burst 9 dB over the ceiling: the gain must take those 9 dB off the
     // burst and change by at most one step within any window.
     const float step = 1.5f;
-    const int window = kSampleRate / 2;
-    PeakLimiter limiter(kCeilingDb, step, window, 12.0f, kSampleRate / 100);
+    const int window = k_sample_rate / 2;
+    PeakLimiter limiter(k_ceiling_db, step, window, 12.0f, k_sample_rate / 100);
     const float base = ceiling_gain() * 0.5f;
-    const int burst_at = 5 * kSampleRate, burst_len = kSampleRate * 3 / 100;
+    const int burst_at = 5 * k_sample_rate, burst_len = k_sample_rate * 3 / 100;
     std::vector<float> gains_db, out;
-    for (int i = 0; i < 10 * kSampleRate + limiter.latency(); ++i) {
-        float x = base * std::sin(2 * kPi * 220.0f * float(i) / kSampleRate);
+    for (int i = 0; i < 10 * k_sample_rate + limiter.latency(); ++i) {
+        float x = base * std::sin(2 * k_pi * 220.0f * float(i) / k_sample_rate);
         if (i >= burst_at && i < burst_at + burst_len) x *= 5.6f;  // +15 dB: 9 dB over
         float l, r;
         limiter.process(x, x, l, r);
@@ -189,18 +187,18 @@ TEST(MasterBus, LimiterMeetsALonePeakInStepsOfOneWindow)
     // The tone around the burst comes down in steps: one step less within
     // a window of it, two steps less a window further out, either side;
     // far from it the tone is untouched.
-    const size_t tenth = size_t(kSampleRate / 10), end = burst_out + size_t(burst_len);
+    const size_t tenth = size_t(k_sample_rate / 10), end = burst_out + size_t(burst_len);
     EXPECT_NEAR(gains_db[burst_out - tenth], lowest + step, 0.2f);
     EXPECT_NEAR(gains_db[end + tenth], lowest + step, 0.2f);
     EXPECT_NEAR(gains_db[burst_out - size_t(window) - tenth], lowest + 2 * step, 0.2f);
     EXPECT_NEAR(gains_db[end + size_t(window) + tenth], lowest + 2 * step, 0.2f);
-    EXPECT_EQ(gains_db[size_t(limiter.latency() + kSampleRate)], 0.0f);
+    EXPECT_EQ(gains_db[size_t(limiter.latency() + k_sample_rate)], 0.0f);
     EXPECT_EQ(gains_db.back(), 0.0f);
 }
 
 TEST(Render, LoudestPartOfTheTrackStaysUnderTheCeiling)
 {
-    Song song = compose(kDefaultSeed);
+    Song song = compose(k_default_seed);
     // The recap, the densest stretch of the arrangement.
     std::vector<float> out = render(song, beat_to_sample(424.0), beat_to_sample(432.0));
     double peak = 0.0, sum = 0.0, mean = 0.0;
@@ -219,9 +217,9 @@ TEST(Render, SameSeedGivesTheSameSamplesAndAnotherSeedDoesNot)
     const int64_t from = beat_to_sample(100.0), to = beat_to_sample(104.0);
     RenderOptions quick;
     quick.preroll_seconds = 0.5;
-    std::vector<float> a = render(compose(kDefaultSeed), from, to, quick);
-    std::vector<float> b = render(compose(kDefaultSeed), from, to, quick);
-    std::vector<float> c = render(compose(kDefaultSeed + 1), from, to, quick);
+    std::vector<float> a = render(compose(k_default_seed), from, to, quick);
+    std::vector<float> b = render(compose(k_default_seed), from, to, quick);
+    std::vector<float> c = render(compose(k_default_seed + 1), from, to, quick);
     ASSERT_EQ(a.size(), b.size());
     EXPECT_TRUE(a == b);
     EXPECT_FALSE(a == c);
@@ -231,10 +229,10 @@ TEST(Render, SameSeedGivesTheSameSamplesAndAnotherSeedDoesNot)
 
 TEST(Arrangement, KickFollowsThePictureSchedule)
 {
-    Song song = compose(kDefaultSeed);
+    Song song = compose(k_default_seed);
     std::set<double> kicks;
     for (const Note& n : song.notes)
-        if (n.part == Part::Kick) kicks.insert(n.beat);
+        if (n.part == PART_KICK) kicks.insert(n.beat);
     for (double k : kicks) EXPECT_EQ(k, std::floor(k)) << "kick off the beat at " << k;
     // Quiet intro and the first half of the build: no kick.
     EXPECT_EQ(std::count_if(kicks.begin(), kicks.end(), [](double b) { return b < 24; }), 0);
@@ -256,7 +254,7 @@ TEST(Arrangement, KickFollowsThePictureSchedule)
 
 TEST(Arrangement, NotesSitOnTheGridAndEndWithTheShow)
 {
-    Song song = compose(kDefaultSeed);
+    Song song = compose(k_default_seed);
     for (const Note& n : song.notes) {
         if (n.beat < 0.0) {
             // Only the opening chord may start before the first beat, at the file's first sample.
@@ -265,18 +263,18 @@ TEST(Arrangement, NotesSitOnTheGridAndEndWithTheShow)
         }
         double steps = n.beat * 8.0;  // thirty-second notes at the finest
         EXPECT_EQ(steps, std::round(steps)) << part_name(n.part) << " at " << n.beat;
-        EXPECT_LE(n.beat + n.length, kEndBeat) << part_name(n.part) << " at " << n.beat;
+        EXPECT_LE(n.beat + n.length, k_end_beat) << part_name(n.part) << " at " << n.beat;
     }
     // The outro fades steadily from full level to nothing before beat 528.
     EXPECT_GT(song.mix(511.9).master, 0.5f);
-    for (double b = 512.0; b < kEndBeat; b += 0.25)
+    for (double b = 512.0; b < k_end_beat; b += 0.25)
         EXPECT_LE(song.mix(b + 0.25).master, song.mix(b).master) << "beat " << b;
-    EXPECT_EQ(song.mix(kEndBeat - 0.5).master, 0.0f);
+    EXPECT_EQ(song.mix(k_end_beat - 0.5).master, 0.0f);
 }
 
 TEST(Arrangement, SectionsChangeWhereThePictureDoes)
 {
-    Song song = compose(kDefaultSeed);
+    Song song = compose(k_default_seed);
     std::set<int> starts;
     int expected_begin = 0;
     for (const Section& s : song.sections) {
@@ -284,7 +282,7 @@ TEST(Arrangement, SectionsChangeWhereThePictureDoes)
         expected_begin = s.end_beat;
         starts.insert(s.begin_beat);
     }
-    EXPECT_EQ(expected_begin, int(kEndBeat));
+    EXPECT_EQ(expected_begin, int(k_end_beat));
     // Every scene's start in the show's scene table, and the recap's.
     std::vector<int> scene_changes{int(k_recap_start)};
     for (size_t i = 1; i < k_scene_count; ++i) scene_changes.push_back(int(k_scenes[i].start));

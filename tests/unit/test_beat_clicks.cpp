@@ -1,7 +1,7 @@
 // Calibration clicks land on the exact sample of each beat, whatever the
 // chunking, and never wrap around at full scale.
 #include "beat_clicks.h"
-#include "mix_format.h"
+#include "mixer_format.h"
 
 #include <gtest/gtest.h>
 
@@ -12,14 +12,13 @@
 namespace {
 
 // `frames` mixed frames from music frame `first_frame` on, with clicks,
-// mixed chunk by chunk at `pace` music frames a mixed frame.
-std::vector<int16_t> clicked(double first_frame, int frames, int chunk, int16_t music = 0,
-                             double pace = 1.0)
+// mixed chunk by chunk.
+std::vector<int16_t> clicked(int64_t first_frame, int frames, int chunk, int16_t music = 0)
 {
     std::vector<int16_t> samples(size_t(frames) * k_mix_channels, music);
     for (int done = 0; done < frames; done += chunk)
         add_beat_clicks(&samples[size_t(done) * k_mix_channels], std::min(chunk, frames - done),
-                        first_frame + done * pace, pace);
+                        first_frame + done);
     return samples;
 }
 
@@ -32,7 +31,7 @@ TEST(BeatClicks, StartOnTheBeatsOwnSampleInEveryChunking)
     EXPECT_EQ(beat10, 232615);  // 10.5 * 60 * 48000 / 130 = 232615.38
     const int64_t from = beat10 - 3000;
     const std::vector<int16_t> whole = clicked(from, 8000, 8000);
-    for (int chunk : {k_chunk_frames, 1, 777, 2999})
+    for (int chunk : {k_mix_chunk_frames, 1, 777, 2999})
         EXPECT_EQ(clicked(from, 8000, chunk), whole) << chunk;
     for (int f = 0; f < 3000; ++f)
         ASSERT_EQ(whole[2 * f], 0) << "a click before the beat, frame " << f;
@@ -46,7 +45,7 @@ TEST(BeatClicks, EveryBeatOnceAndSaturatingOnLoudMusic)
 {
     // Ten seconds: beats 0 to 21 each start one click, where its loudest
     // sample is.
-    const std::vector<int16_t> quiet = clicked(0, 10 * k_mix_rate, k_chunk_frames);
+    const std::vector<int16_t> quiet = clicked(0, 10 * k_mix_rate, k_mix_chunk_frames);
     std::vector<int64_t> starts;
     for (size_t f = 0; f < quiet.size() / 2; ++f)
         if (quiet[2 * f] == click_sample(0)) starts.push_back(int64_t(f));
@@ -55,17 +54,4 @@ TEST(BeatClicks, EveryBeatOnceAndSaturatingOnLoudMusic)
 
     const std::vector<int16_t> loud = clicked(beat_frame(3), 100, 100, 32000);
     EXPECT_EQ(loud[0], 32767) << "clipped, not wrapped";
-}
-
-TEST(BeatClicks, FollowTheMusicsPaceNotTheMixersFrames)
-{
-    // The music 52 ppm ahead of the frames: a beat 100,000 music frames
-    // after the chunks start comes 5 mixed frames sooner.
-    const double pace = 1.0000519;
-    const double from = beat_frame(431) - 100000.0;
-    const std::vector<int16_t> clicks = clicked(from, 120000, k_chunk_frames, 0, pace);
-    const int64_t expected = std::llround(100000.0 / pace);  // 5 frames before the 1:1 place
-    EXPECT_EQ(expected, 99995);
-    EXPECT_EQ(clicks[2 * expected], click_sample(0));
-    EXPECT_EQ(clicks[2 * (expected - 1)], 0);
 }

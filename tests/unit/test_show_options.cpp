@@ -23,6 +23,8 @@ TEST(ShowOptions, NoArgumentsRunTheShowAsAlways)
     EXPECT_EQ(o.window_height, 1080);
     EXPECT_FALSE(o.start_from);
     EXPECT_FALSE(o.no_wait);
+    EXPECT_EQ(o.vsync, VSYNC_DRIVER);  // no swap interval is set
+    EXPECT_FALSE(o.on_display);        // the window goes where SDL puts it
 }
 
 TEST(ShowOptions, EveryOptionInBothForms)
@@ -41,6 +43,16 @@ TEST(ShowOptions, EveryOptionInBothForms)
     EXPECT_EQ(o.window_width, 800);  // the later one wins
     EXPECT_EQ(o.window_height, 600);
     EXPECT_FLOAT_EQ(o.from_beat, 448.0f);
+
+    o = parse({"--vsync", "off", "--display", "1", "--vsync=adaptive"});
+    EXPECT_EQ(o.action, OPTIONS_RUN);
+    EXPECT_EQ(o.vsync, VSYNC_ADAPTIVE);
+    EXPECT_TRUE(o.on_display);
+    EXPECT_EQ(o.display, 1);
+    o = parse({"--display=0", "--vsync=on"});
+    EXPECT_TRUE(o.on_display);  // 0 named is not the same as no --display
+    EXPECT_EQ(o.display, 0);
+    EXPECT_EQ(o.vsync, VSYNC_ON);
 }
 
 TEST(ShowOptions, AvOffsetInWholeMillisecondsAndTheCalibrationView)
@@ -95,8 +107,25 @@ TEST(ShowOptions, BadOptionsAreRefusedWithAReason)
         {"--from", "12beats"},
         {"--from", ""},
         {"--from", " 12"},
+        {"--from", "0x10"},  // strtod's hex, exponent and sign forms are not plain decimals
+        {"--from", "1e2"},
+        {"--from", "+16"},
+        {"--from", "."},
+        {"--from", "1.2.3"},
         {"--fullscreen=yes"},
         {"--no-wait=1"},
+        {"--vsync"},
+        {"--vsync", "yes"},
+        {"--vsync", "ON"},
+        {"--vsync", ""},
+        {"--display"},
+        {"--display", "-1"},
+        {"--display", "64"},
+        {"--display", "100"},
+        {"--display", "1.5"},
+        {"--display", "+1"},
+        {"--display", " 1"},
+        {"--display", ""},
     };
     for (const auto& args : bad) {
         const ShowOptions o = parse(args);
@@ -107,6 +136,15 @@ TEST(ShowOptions, BadOptionsAreRefusedWithAReason)
     }
     EXPECT_NE(parse({"--window", "1280"}).error.find("WxH"), std::string::npos);
     EXPECT_NE(parse({"--bogus"}).error.find("--bogus"), std::string::npos);
+    // A huge value is quoted in part, not echoed whole.
+    const std::string digits(5000, '7');
+    const std::string error = parse({"--window", digits.c_str()}).error;
+    EXPECT_LT(error.size(), 200u) << error;
+    EXPECT_NE(error.find("5000 characters"), std::string::npos) << error;
+    // The errors and the usage name the limits the parser applies.
+    EXPECT_NE(parse({"--from", "0x10"}).error.find("0 to 528"), std::string::npos);
+    EXPECT_NE(parse({"--window", "1x1"}).error.find("64 to 16384"), std::string::npos);
+    EXPECT_NE(std::string(show_usage()).find("BEAT (0 to 528)"), std::string::npos);
 }
 
 TEST(ShowOptions, ValueLimitsAreInclusive)
@@ -120,4 +158,18 @@ TEST(ShowOptions, ValueLimitsAreInclusive)
     EXPECT_FLOAT_EQ(beat, 0.0f);
     EXPECT_TRUE(parse_from_beat("528", &beat));
     EXPECT_FLOAT_EQ(beat, 528.0f);
+    // An exponent is not a plain decimal, however small its value.
+    EXPECT_FALSE(parse_from_beat("1e-310", &beat));
+    int display = -1;
+    EXPECT_TRUE(parse_display_index("0", &display));
+    EXPECT_EQ(display, 0);
+    EXPECT_TRUE(parse_display_index("63", &display));
+    EXPECT_EQ(display, 63);
+    EXPECT_TRUE(parse_from_beat(".5", &beat));
+    EXPECT_FLOAT_EQ(beat, 0.5f);
+    EXPECT_TRUE(parse_from_beat("460.", &beat));
+    EXPECT_FLOAT_EQ(beat, 460.0f);
+    // A tiny value written out in full underflows toward 0 and is in range.
+    EXPECT_TRUE(parse_from_beat("0." + std::string(400, '0') + "1", &beat));
+    EXPECT_FLOAT_EQ(beat, 0.0f);
 }

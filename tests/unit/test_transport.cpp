@@ -2,7 +2,7 @@
 // 2048-frame chunks at the device's pace with jitter, late ones, an
 // underrun, a process that stands still, a device that goes away, seeks and
 // pauses. The truth is the position the simulated listener hears.
-#include "mix_format.h"
+#include "mixer_format.h"
 #include "transport.h"
 
 #include <gtest/gtest.h>
@@ -39,7 +39,7 @@ struct Path {
     int64_t chunk_ns(int64_t k) const
     {
         if (k < refill_chunks) return start_ns + k * k_ms;
-        return start_ns + shift_ns + int64_t(k * k_chunk_ms * k_ms);
+        return start_ns + shift_ns + int64_t(k * k_mix_chunk_ms * k_ms);
     }
 
     // Hands the transport every chunk whose callback has run by `now`.
@@ -57,7 +57,7 @@ struct Path {
                 if (!was_late && chance(rng) < burst_share) burst_left = 3;
             }
             transport_add_stamp(t, {chunk_ns(next_chunk) + int64_t(extra * k_ms), next_chunk,
-                                    music0_ms + next_chunk * k_chunk_ms, epoch});
+                                    music0_ms + next_chunk * k_mix_chunk_ms, epoch});
             ++next_chunk;
         }
     }
@@ -228,7 +228,7 @@ TEST(Transport, RunsOnTheClockWhenTheAudioGoesAndTakesTheMusicBackWithoutAJump)
         transport_position_ms(&t, now);
     EXPECT_NEAR(transport_position_ms(&t, 3600 * k_ms), at_loss + 550, 0.5);
     EXPECT_EQ(t.mode, TRANSPORT_COASTING);
-    EXPECT_NEAR(transport_quiet_ms(&t, 3600 * k_ms), 600, k_chunk_ms);
+    EXPECT_NEAR(transport_quiet_ms(&t, 3600 * k_ms), 600, k_mix_chunk_ms);
 
     // The device is given up; its stray callbacks no longer count.
     transport_lose_audio(&t, 3700 * k_ms);

@@ -28,20 +28,26 @@ def free_port():
         return s.getsockname()[1]
 
 
+def serve(site):
+    """An HTTP server for the folder `site` on 127.0.0.1: (process, port)."""
+    port = free_port()
+    server = subprocess.Popen(
+        ['/usr/bin/python3', '-m', 'http.server', '--bind', '127.0.0.1', '--directory', site,
+         str(port)], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return server, port
+
+
 class Browser:
     """One page in one Chromium, serving `site` on 127.0.0.1."""
 
     def __init__(self, site):
-        self.port = free_port()
-        self.server = subprocess.Popen(
-            ['/usr/bin/python3', '-m', 'http.server', '--bind', '127.0.0.1',
-             '--directory', site, str(self.port)],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.server, self.port = serve(site)
         self.profile = tempfile.mkdtemp(prefix='krelan-chromium-')
         self.chromium = subprocess.Popen(
             ['chromium', *CHROMIUM_FLAGS, '--user-data-dir=' + self.profile, 'about:blank'],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.console = []
+        self.errors = []  # console.error lines and uncaught exceptions
         self.next_id = 0
         self.socket = websocket.create_connection(self._page_socket(), timeout=300)
         self.call('Runtime.enable')
@@ -69,7 +75,14 @@ class Browser:
             message = json.loads(self.socket.recv())
             if message.get('method') == 'Runtime.consoleAPICalled':
                 args = message['params']['args']
-                self.console.append(' '.join(str(a.get('value', '')) for a in args))
+                line = ' '.join(str(a.get('value', '')) for a in args)
+                self.console.append(line)
+                if message['params']['type'] == 'error':
+                    self.errors.append(line)
+            if message.get('method') == 'Runtime.exceptionThrown':
+                details = message['params']['exceptionDetails']
+                self.errors.append(details.get('exception', {}).get('description')
+                                   or details.get('text', 'exception'))
             if message.get('id') == self.next_id:
                 if 'error' in message:
                     raise RuntimeError(f'{method}: {message["error"]}')
@@ -82,8 +95,9 @@ class Browser:
             raise RuntimeError(f'{expression}: {result["exceptionDetails"]}')
         return result['result'].get('value')
 
-    def open(self, query=''):
-        self.call('Page.navigate', url=f'http://127.0.0.1:{self.port}/{query}')
+    def open(self, query='', port=None):
+        """Opens the player (on another server when `port` is given)."""
+        self.call('Page.navigate', url=f'http://127.0.0.1:{port or self.port}/{query}')
 
     def wait_for_state(self, states, timeout=240):
         deadline = time.time() + timeout
@@ -101,10 +115,33 @@ class Browser:
             self.call('Input.dispatchMouseEvent', type=kind, x=box[0], y=box[1], button='left',
                       clickCount=1)
 
-    def key(self, key, code, key_code):
+    def key(self, key, code, key_code, modifiers=0):
+        """Presses and releases a key; `modifiers` as the protocol counts
+        them (Alt 1, Ctrl 2, Meta 4, Shift 8)."""
         for kind in ('keyDown', 'keyUp'):
             self.call('Input.dispatchKeyEvent', type=kind, key=key, code=code,
-                      windowsVirtualKeyCode=key_code)
+                      windowsVirtualKeyCode=key_code, modifiers=modifiers)
+
+    def click_at(self, x, y):
+        for kind in ('mousePressed', 'mouseReleased'):
+            self.call('Input.dispatchMouseEvent', type=kind, x=x, y=y, button='left', clickCount=1)
+
+    def run_before_page(self, source):
+        """Runs `source` in every page opened from now on, before its own
+        scripts; returns the handle that stop_running_before_page takes."""
+        return self.call('Page.addScriptToEvaluateOnNewDocument', source=source)['identifier']
+
+    def stop_running_before_page(self, identifier):
+        self.call('Page.removeScriptToEvaluateOnNewDocument', identifier=identifier)
+
+    def resize(self, width, height):
+        """The page's viewport, in CSS pixels at one device pixel each."""
+        self.call('Emulation.setDeviceMetricsOverride', width=width, height=height,
+                  deviceScaleFactor=1, mobile=False)
+
+    def screenshot(self):
+        """The page as composited (the canvas as last shown), PNG bytes."""
+        return base64.b64decode(self.call('Page.captureScreenshot', format='png')['data'])
 
     def still_png(self, beat, sound):
         url = self.evaluate(f'krelan.still({beat}, {sound})')

@@ -1,4 +1,4 @@
-#include "card_renderer.hpp"
+#include "card_renderer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,8 +11,6 @@
 #include "shader_assembly.h"
 #include "shaders.h"
 
-namespace krelan::cards {
-
 namespace {
 
 GLuint lettering_program = 0;
@@ -23,7 +21,7 @@ std::map<std::string, int> shape_numbers;
 // Half the side of the square drawn about a cell origin, in glyph units: the
 // font's ink stays within 0.5 of the cell centre across and 0.9 up and down
 // (stroke half-width included), the emblem within 1.05 of its centre.
-constexpr float kMarkReach = 1.1f;
+constexpr float k_mark_reach = 1.1f;
 
 // One flat test per shape: llvmpipe miscompiles long else-if chains, and a
 // single call site per glyph keeps the compiled code to one copy of the font.
@@ -52,12 +50,12 @@ void draw_cell_quad()
 // mark, clipped to the card.
 void scissor_mark(const Mark& m)
 {
-    const float reach = kMarkReach * m.scale + 2.0f;
-    const float gl_y = float(kCardHeight) - m.y;
+    const float reach = k_mark_reach * m.scale + 2.0f;
+    const float gl_y = float(k_card_height) - m.y;
     const int x0 = std::max(0, int(std::floor(m.x - reach)));
-    const int x1 = std::min(kCardWidth, int(std::ceil(m.x + reach)));
+    const int x1 = std::min(k_card_width, int(std::ceil(m.x + reach)));
     const int y0 = std::max(0, int(std::floor(gl_y - reach)));
-    const int y1 = std::min(kCardHeight, int(std::ceil(gl_y + reach)));
+    const int y1 = std::min(k_card_height, int(std::ceil(gl_y + reach)));
     glScissor(x0, y0, std::max(0, x1 - x0), std::max(0, y1 - y0));
 }
 
@@ -81,8 +79,8 @@ bool lettering_program_text(const Font& font, const ShaderDirs& dirs, std::strin
 std::vector<std::string> shape_names(const Font& font)
 {
     std::vector<std::string> names = glyph_names(font);
-    names.push_back(kEmblemRing);
-    names.push_back(kEmblemFace);
+    names.push_back(k_emblem_ring);
+    names.push_back(k_emblem_face);
     return names;
 }
 
@@ -104,7 +102,7 @@ bool start_renderer(const Font& font, const ShaderDirs& dirs, std::string* error
     shape_numbers.clear();
     for (size_t i = 0; i < names.size(); ++i) shape_numbers[names[i]] = int(i);
 
-    target_texture = create_texture(kCardWidth, kCardHeight, nullptr, GL_CLAMP_TO_EDGE);
+    target_texture = create_texture(k_card_width, k_card_height, nullptr, GL_CLAMP_TO_EDGE);
     target_fbo = create_render_target(target_texture, "card");
     if (!target_fbo) {
         *error = "cannot make the card's render target";
@@ -123,7 +121,7 @@ std::vector<uint8_t> render_card(const Drawing& drawing, std::string* error)
     while (gl_error_text()) {
     }  // errors from before this card are not its own
     glBindFramebuffer(GL_FRAMEBUFFER, target_fbo);
-    glViewport(0, 0, kCardWidth, kCardHeight);
+    glViewport(0, 0, k_card_width, k_card_height);
     glDisable(GL_BLEND);
     glDisable(GL_SCISSOR_TEST);
     glClearColor(0, 0, 0, 1);
@@ -132,7 +130,7 @@ std::vector<uint8_t> render_card(const Drawing& drawing, std::string* error)
     glEnable(GL_SCISSOR_TEST);
     glClearColor(1, 1, 1, 1);
     for (const Rule& r : drawing.rules) {
-        glScissor(r.x0, kCardHeight - r.y1, r.x1 - r.x0, r.y1 - r.y0);
+        glScissor(r.x0, k_card_height - r.y1, r.x1 - r.x0, r.y1 - r.y0);
         glClear(GL_COLOR_BUFFER_BIT);
     }
     glClearColor(0, 0, 0, 1);
@@ -142,7 +140,7 @@ std::vector<uint8_t> render_card(const Drawing& drawing, std::string* error)
     glBlendEquation(GL_MAX);
     for (const Mark& m : drawing.marks) {
         glUniform1i(loc_shape, shape_numbers.at(m.shape));
-        glUniform2f(loc_origin, m.x, float(kCardHeight) - m.y);
+        glUniform2f(loc_origin, m.x, float(k_card_height) - m.y);
         glUniform1f(loc_scale, m.scale);
         glUniform3f(loc_ink, m.ink.r, m.ink.g, m.ink.b);
         scissor_mark(m);
@@ -152,9 +150,9 @@ std::vector<uint8_t> render_card(const Drawing& drawing, std::string* error)
     glBlendEquation(GL_FUNC_ADD);
     glDisable(GL_SCISSOR_TEST);
 
-    std::vector<uint8_t> rgba(size_t(kCardWidth) * kCardHeight * 4);
+    std::vector<uint8_t> rgba(size_t(k_card_width) * k_card_height * 4);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, kCardWidth, kCardHeight, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    glReadPixels(0, 0, k_card_width, k_card_height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     if (const char* gl_error = gl_error_text()) {
         *error = std::string("GL error while drawing the card: ") + gl_error;
@@ -162,11 +160,11 @@ std::vector<uint8_t> render_card(const Drawing& drawing, std::string* error)
     }
 
     // GL rows run bottom-up; the card's rows top-down.
-    std::vector<uint8_t> rgb(size_t(kCardWidth) * kCardHeight * 3);
-    for (int y = 0; y < kCardHeight; ++y) {
-        const uint8_t* from = &rgba[size_t(kCardHeight - 1 - y) * kCardWidth * 4];
-        uint8_t* to = &rgb[size_t(y) * kCardWidth * 3];
-        for (int x = 0; x < kCardWidth; ++x)
+    std::vector<uint8_t> rgb(size_t(k_card_width) * k_card_height * 3);
+    for (int y = 0; y < k_card_height; ++y) {
+        const uint8_t* from = &rgba[size_t(k_card_height - 1 - y) * k_card_width * 4];
+        uint8_t* to = &rgb[size_t(y) * k_card_width * 3];
+        for (int x = 0; x < k_card_width; ++x)
             for (int c = 0; c < 3; ++c) to[x * 3 + c] = from[x * 4 + c];
     }
     return rgb;
@@ -182,5 +180,3 @@ void stop_renderer()
     close_gl_window();
     SDL_Quit();
 }
-
-}  // namespace krelan::cards

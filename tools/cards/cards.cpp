@@ -1,27 +1,25 @@
-#include "cards.hpp"
+#include "cards.h"
 
-namespace krelan::cards {
-
-const char* const kSeparator = " \xC2\xB7 ";  // a middle dot between single spaces
+const char* const k_separator = " \xC2\xB7 ";  // a middle dot between single spaces
 
 namespace {
 
-constexpr float kCentreX = kCardWidth / 2.0f;
+constexpr float k_centre_x = k_card_width / 2.0f;
 // Glyph units from the baseline up to the row's centre line, where a cell's
 // origin lies.
-constexpr float kBaselineToCentre = 0.4f;
+constexpr float k_baseline_to_centre = 0.4f;
 
 void add_rule(Drawing* drawing, int y, int half_length, int thickness)
 {
-    const int x = int(kCentreX);
+    const int x = int(k_centre_x);
     drawing->rules.push_back({x - half_length, y, x + half_length, y + thickness});
 }
 
 // The emblem: a face of radius r about (cx, cy), pixels, y down.
 void add_emblem(Drawing* drawing, float cx, float cy, float r)
 {
-    drawing->marks.push_back({kEmblemRing, cx, cy, r, kBlue});
-    drawing->marks.push_back({kEmblemFace, cx, cy, r, kWhite});
+    drawing->marks.push_back({k_emblem_ring, cx, cy, r, k_blue});
+    drawing->marks.push_back({k_emblem_face, cx, cy, r, k_white});
 }
 
 // The four warning words in a row, alternating white and blue.
@@ -30,10 +28,10 @@ bool add_word_row(const Font& font, float baseline, Drawing* drawing, std::strin
     std::vector<Run> runs;
     const auto& words = warning_words();
     for (size_t i = 0; i < words.size(); ++i) {
-        if (i) runs.push_back({kSeparator, kBlue});
-        runs.push_back({words[i], i % 2 ? kBlue : kWhite});
+        if (i) runs.push_back({k_separator, k_blue});
+        runs.push_back({words[i], i % 2 ? k_blue : k_white});
     }
-    return set_line(font, runs, kCentreX, baseline, {58.0f}, drawing, error);
+    return set_line(font, runs, k_centre_x, baseline, {58.0f}, drawing, error);
 }
 
 }  // namespace
@@ -55,7 +53,7 @@ bool set_line(const Font& font, const std::vector<Run>& runs, float centre_x, fl
     for (const auto& [glyph, ink] : line) {
         if (!glyph.glyph.empty()) {
             const float x = centre_x + (cursor + glyph.advance / 2.0f) * style.scale;
-            const float y = baseline - (kBaselineToCentre + glyph.raise) * style.scale;
+            const float y = baseline - (k_baseline_to_centre + glyph.raise) * style.scale;
             drawing->marks.push_back({glyph.glyph, x, y, style.scale, ink});
         }
         cursor += glyph.advance + style.tracking;
@@ -122,7 +120,7 @@ bool draw_warning_card(const Font& font, Drawing* drawing, std::string* error)
     float baseline = (top + bottom - height) / 2.0f + (line_step + body.scale) / 2.0f;
     for (const auto& lines : blocks) {
         for (const std::string& line : lines) {
-            if (!set_line(font, {{line, kWhite}}, kCentreX, baseline, body, drawing, error))
+            if (!set_line(font, {{line, k_white}}, k_centre_x, baseline, body, drawing, error))
                 return false;
             baseline += line_step;
         }
@@ -131,7 +129,7 @@ bool draw_warning_card(const Font& font, Drawing* drawing, std::string* error)
 
     add_rule(drawing, 756, 800, 4);
     if (!add_word_row(font, 842.0f, drawing, error)) return false;
-    add_emblem(drawing, kCentreX, 966.0f, 70.0f);
+    add_emblem(drawing, k_centre_x, 966.0f, 70.0f);
     return true;
 }
 
@@ -141,22 +139,21 @@ bool draw_end_card(const Font& font, Drawing* drawing, std::string* error)
     const EndCardText& text = end_card_text();
     const TextStyle small{40.0f};
 
-    if (!set_line(font, {{text.label, kBlue}}, kCentreX, 300.0f, small, drawing, error))
+    if (!set_line(font, {{text.label, k_blue}}, k_centre_x, 300.0f, small, drawing, error))
         return false;
     add_rule(drawing, 344, 600, 5);
-    if (!set_line(font, {{text.title, kWhite}}, kCentreX, 610.0f, {220.0f, 0.15f}, drawing, error))
+    if (!set_line(font, {{text.title, k_white}}, k_centre_x, 610.0f, {220.0f, 0.15f}, drawing,
+                  error))
         return false;
     add_rule(drawing, 650, 600, 5);
-    if (!set_line(font, {{text.event, kWhite}}, kCentreX, 736.0f, small, drawing, error))
+    if (!set_line(font, {{text.event, k_white}}, k_centre_x, 736.0f, small, drawing, error))
         return false;
 
     std::vector<Run> credits;
     for (size_t i = 0; i < text.credits.size(); ++i) {
-        if (i) credits.push_back({kSeparator, kBlue});
-        credits.push_back({text.credits[i].first + " ", kBlue});
-        credits.push_back({text.credits[i].second, kWhite});
+        if (i) credits.push_back({k_separator, k_blue});
+        credits.push_back({text.credits[i].first + " ", k_blue});
+        credits.push_back({text.credits[i].second, k_white});
     }
-    return set_line(font, credits, kCentreX, 990.0f, {30.0f}, drawing, error);
+    return set_line(font, credits, k_centre_x, 990.0f, {30.0f}, drawing, error);
 }
-
-}  // namespace krelan::cards

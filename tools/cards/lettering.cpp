@@ -1,18 +1,16 @@
-#include "lettering.hpp"
+#include "lettering.h"
 
 #include "files.h"
 
 #include <set>
 #include <sstream>
 
-namespace krelan::cards {
-
 namespace {
 
-const char kMiddleDot[] = "\xC2\xB7";
+const char k_middle_dot[] = "\xC2\xB7";
 // The full stop sits on the baseline (-0.4); half a cap height up puts it at
 // the capitals' middle (0.1).
-constexpr float kMiddleDotRaise = 0.5f;
+constexpr float k_middle_dot_raise = 0.5f;
 
 }  // namespace
 
@@ -25,7 +23,7 @@ bool load_font(const std::string& shader_dir, Font* font, std::string* error)
         return false;
     }
     font->tokens.clear();
-    return scrolltext::read_token_table(text, &font->tokens, error);
+    return read_scroll_tokens(text, &font->tokens, error);
 }
 
 std::vector<std::string> glyph_names(const Font& font)
@@ -43,12 +41,12 @@ bool set_text(const Font& font, const std::string& text, std::vector<CharGlyph>*
     for (size_t i = 0; i < text.size(); ++i) {
         std::string token;
         float raise = 0;
-        if (text.compare(i, 2, kMiddleDot) == 0) {
+        if (text.compare(i, 2, k_middle_dot) == 0) {
             token = "_dot";
-            raise = kMiddleDotRaise;
+            raise = k_middle_dot_raise;
             ++i;
         } else if (!(text[i] & 0x80)) {
-            token = scrolltext::token_for_char(text[i]);
+            token = scroll_token_for_char(text[i]);
         }
         auto found = token.empty() ? font.tokens.end() : font.tokens.find(token);
         if (found == font.tokens.end()) {
@@ -89,5 +87,3 @@ std::vector<std::string> wrap_text(const Font& font, const std::string& text, fl
     if (!line.empty()) lines.push_back(line);
     return lines;
 }
-
-}  // namespace krelan::cards

@@ -3,18 +3,18 @@
 // names another video driver).
 //
 //   krelan-cards --warning assets/warning.png --end assets/end.png
+//   krelan-cards --icons assets/icons
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <utility>
 
-#include "card_renderer.hpp"
-#include "cards.hpp"
+#include "card_renderer.h"
+#include "cards.h"
 #include "files.h"
+#include "icon.h"
 #include "png_file.h"
-
-using namespace krelan::cards;
 
 namespace {
 
@@ -30,8 +30,8 @@ bool draw_card(const std::string& path, bool (*lay_out)(const Font&, Drawing*, s
         return false;
     }
     Image card;
-    card.width = kCardWidth;
-    card.height = kCardHeight;
+    card.width = k_card_width;
+    card.height = k_card_height;
     card.channels = 3;
     card.pixels = std::move(rgb);
     if (!write_file(path, png_bytes(card, 9))) {
@@ -45,18 +45,21 @@ bool draw_card(const std::string& path, bool (*lay_out)(const Font&, Drawing*, s
 
 int main(int argc, char** argv)
 {
-    std::string warning, end;
+    std::string warning, end, icons;
     bool usage = argc < 3 || argc % 2 == 0;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (!std::strcmp(argv[i], "--warning"))
             warning = argv[i + 1];
         else if (!std::strcmp(argv[i], "--end"))
             end = argv[i + 1];
+        else if (!std::strcmp(argv[i], "--icons"))
+            icons = argv[i + 1];
         else
             usage = true;
     }
     if (usage) {
-        std::fprintf(stderr, "usage: krelan-cards [--warning FILE.png] [--end FILE.png]\n");
+        std::fprintf(stderr,
+                     "usage: krelan-cards [--warning FILE.png] [--end FILE.png] [--icons DIR]\n");
         return 2;
     }
     const ShaderDirs dirs{KRELAN_SHOW_SHADER_DIR, KRELAN_CARDS_SHADER_DIR};
@@ -68,7 +71,8 @@ int main(int argc, char** argv)
         return 1;
     }
     bool ok = (warning.empty() || draw_card(warning, draw_warning_card, font)) &&
-              (end.empty() || draw_card(end, draw_end_card, font));
+              (end.empty() || draw_card(end, draw_end_card, font)) &&
+              (icons.empty() || write_icons(icons, font));
     stop_renderer();
     return ok ? 0 : 1;
 }

@@ -1,24 +1,27 @@
 // Build-time generator of the embedded stores.
 //
+//   embed_assets program-ids OUT_DIR MANIFEST
+//       names the manifest's fragment programs at compile time
+//       (program_ids.h): the enum ProgramId, PROG_<NAME> in manifest order,
+//       and k_program_count. It changes only with the manifest's lines.
 //   embed_assets programs OUT_DIR MANIFEST SHADER_DIR[:SHADER_DIR...]
 //       assembles every program's text from the pieces the manifest lists
 //       (prelude first, CR LF line ends) and writes the program table
 //       (program_texts.cpp, program_blobs.S): name, text and length of each,
-//       in manifest order, and the vertex stage.
+//       indexed by ProgramId, and the vertex stage.
 //   embed_assets programs-c OUT_DIR MANIFEST SHADER_DIR[:SHADER_DIR...]
 //       the same table with the texts as C arrays (program_blobs.c) instead
 //       of assembler: for WebAssembly, whose assembler has no .incbin.
 //   embed_assets media OUT_DIR NAME=FILE...
-//       embeds the music and the cards (media_store.cpp, media_blobs.S) and
-//       the tempo.
+//       embeds the music and the cards (media_store.cpp, media_blobs.S);
+//       each NAME, a C identifier, becomes asset_NAME.
 //
 // Blobs go through the assembler's .incbin, so a 9 MB track costs the
 // compiler nothing. Outputs are rewritten only when their content changes.
-#include "beat_clock.h"
 #include "files.h"
-#include "scenes.h"
 #include "shader_assembly.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -29,9 +32,13 @@
 namespace {
 
 const char* const k_usage =
-    "usage: embed_assets programs OUT_DIR MANIFEST SHADER_DIR[:DIR...]\n"
+    "usage: embed_assets program-ids OUT_DIR MANIFEST\n"
+    "       embed_assets programs OUT_DIR MANIFEST SHADER_DIR[:DIR...]\n"
     "       embed_assets programs-c OUT_DIR MANIFEST SHADER_DIR[:DIR...]\n"
-    "       embed_assets media OUT_DIR NAME=FILE...\n";
+    "       embed_assets media OUT_DIR NAME=FILE [NAME=FILE...]\n";
+
+// The manifest's line for the vertex stage; every other line is a fragment program.
+const char k_vertex_program[] = "vertex";
 
 // Writes only when the content differs, so an unchanged store does not
 // trigger a rebuild of everything that depends on it.
@@ -117,25 +124,74 @@ void put_version_line_first(std::string* text)
         text->erase(0, start);
 }
 
-// Every program a scene, its passes or the tests' references need must be in
-// the manifest.
-bool manifest_has_show_programs(const std::vector<ShaderRecipe>& recipes)
+// A name the generated C++ can use as it stands: a lower-case letter, then
+// lower-case letters, digits and underscores.
+bool is_plain_name(const std::string& name)
 {
-    std::vector<const char*> needed{"vertex"};
-    for (size_t i = 0; i < k_scene_count; ++i) needed.push_back(k_scenes[i].program);
-    for (const char* pass : k_particle_passes) needed.push_back(pass);
-    for (const char* pass : k_post_chain_passes) needed.push_back(pass);
-    for (const ReferenceProgram& reference : k_reference_programs)
-        needed.push_back(reference.program);
-    for (const char* name : needed) {
-        bool listed = false;
-        for (const ShaderRecipe& r : recipes) listed = listed || r.program == name;
-        if (!listed) {
-            std::cerr << "embed_assets: the manifest lists no program '" << name << "'\n";
+    if (name.empty() || !std::islower(static_cast<unsigned char>(name[0]))) return false;
+    for (char c : name)
+        if (!std::islower(static_cast<unsigned char>(c)) &&
+            !std::isdigit(static_cast<unsigned char>(c)) && c != '_')
+            return false;
+    return true;
+}
+
+// The manifest's recipes, each program named once and plainly, the vertex
+// stage among them. False with the reason on stderr.
+bool read_manifest(const char* manifest, std::vector<ShaderRecipe>* recipes)
+{
+    std::string error;
+    if (!read_shader_manifest(manifest, recipes, &error)) {
+        std::cerr << "embed_assets: " << error << "\n";
+        return false;
+    }
+    bool has_vertex = false;
+    for (size_t i = 0; i < recipes->size(); ++i) {
+        const std::string& name = (*recipes)[i].program;
+        if (!is_plain_name(name)) {
+            std::cerr << "embed_assets: " << manifest << ": program name '" << name
+                      << "' is not lower-case letters, digits and underscores\n";
             return false;
         }
+        for (size_t j = 0; j < i; ++j)
+            if ((*recipes)[j].program == name) {
+                std::cerr << "embed_assets: " << manifest << ": program '" << name
+                          << "' is listed twice\n";
+                return false;
+            }
+        has_vertex = has_vertex || name == k_vertex_program;
+    }
+    if (!has_vertex) {
+        std::cerr << "embed_assets: " << manifest << " lists no program '" << k_vertex_program
+                  << "'\n";
+        return false;
     }
     return true;
+}
+
+std::string upper_case(std::string name)
+{
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return name;
+}
+
+int embed_program_ids(const std::string& out_dir, const char* manifest)
+{
+    std::vector<ShaderRecipe> recipes;
+    if (!read_manifest(manifest, &recipes)) return 1;
+    std::ostringstream h;
+    h << "// Generated by tools/embed/embed_assets.cpp from shaders/programs.txt. Do not edit.\n"
+      << "// The show's fragment programs by name, in the manifest's order.\n"
+      << "#pragma once\n\n#include <cstddef>\n\nenum ProgramId {\n";
+    size_t count = 0;
+    for (const ShaderRecipe& r : recipes) {
+        if (r.program == k_vertex_program) continue;
+        h << "    PROG_" << upper_case(r.program) << ",\n";
+        ++count;
+    }
+    h << "};\n\nconstexpr size_t k_program_count = " << count << ";\n";
+    write_if_changed(out_dir + "/program_ids.h", h.str());
+    return 0;
 }
 
 int embed_programs(const std::string& out_dir, const char* manifest, const char* dir_list,
@@ -143,11 +199,7 @@ int embed_programs(const std::string& out_dir, const char* manifest, const char*
 {
     std::string error;
     std::vector<ShaderRecipe> recipes;
-    if (!read_shader_manifest(manifest, &recipes, &error)) {
-        std::cerr << "embed_assets: " << error << "\n";
-        return 1;
-    }
-    if (!manifest_has_show_programs(recipes)) return 1;
+    if (!read_manifest(manifest, &recipes)) return 1;
     std::vector<std::string> shader_dirs;
     std::stringstream dirs(dir_list);
     for (std::string d; std::getline(dirs, d, ':');) shader_dirs.push_back(d);
@@ -173,16 +225,14 @@ int embed_programs(const std::string& out_dir, const char* manifest, const char*
     std::ostringstream c;
     c << "// Generated by tools/embed/embed_assets.cpp from shaders/programs.txt. Do not edit.\n"
       << "#include \"programs.h\"\n\n"
-      << blob_declarations(blobs, "char") << "const ProgramText k_programs[] = {\n";
-    size_t count = 0;
+      << blob_declarations(blobs, "char") << "const ProgramText k_programs[k_program_count] = {\n";
     for (const Blob& b : blobs) {
-        if (b.name == "vertex") continue;
+        if (b.name == k_vertex_program) continue;
         c << "    {\"" << b.name << "\", krelan_blob_" << b.name << ", " << b.length << "u},\n";
-        ++count;
     }
-    c << "};\nconst size_t k_program_count = " << count << ";\n\n";
+    c << "};\n\n";
     for (const Blob& b : blobs)
-        if (b.name == "vertex")
+        if (b.name == k_vertex_program)
             c << "const ProgramText k_vertex_stage = {\"vertex\", krelan_blob_vertex, " << b.length
               << "u};\n";
     write_if_changed(out_dir + "/program_texts.cpp", c.str());
@@ -195,27 +245,34 @@ int embed_media(const std::string& out_dir, int count, char** args)
     for (int i = 0; i < count; ++i) {
         const std::string arg = args[i];
         const size_t eq = arg.find('=');
-        if (eq == std::string::npos) {
-            std::cerr << "embed_assets: expected NAME=FILE, got " << arg << "\n";
+        const std::string name = arg.substr(0, eq);
+        if (eq == std::string::npos || !is_plain_name(name)) {
+            std::cerr << "embed_assets: expected NAME=FILE with NAME lower-case letters, digits "
+                         "and underscores, got '"
+                      << arg << "'\n";
             return 2;
         }
+        for (const Blob& b : blobs)
+            if (b.name == name) {
+                std::cerr << "embed_assets: asset '" << name << "' is named twice\n";
+                return 2;
+            }
         std::string bytes;
         if (!read_file(arg.substr(eq + 1), &bytes)) {
             std::cerr << "embed_assets: cannot read asset " << arg.substr(eq + 1) << "\n";
             return 1;
         }
-        blobs.push_back({arg.substr(0, eq), arg.substr(eq + 1), bytes.size()});
+        blobs.push_back({name, arg.substr(eq + 1), bytes.size()});
     }
     write_if_changed(out_dir + "/media_blobs.S", blobs_source(blobs));
 
     std::ostringstream c;
     c << "// Generated by tools/embed/embed_assets.cpp from assets/. Do not edit.\n"
-      << "#include \"beat_clock.h\"\n#include \"media_store.h\"\n\n"
+      << "#include \"media_store.h\"\n\n"
       << blob_declarations(blobs, "unsigned char");
     for (const Blob& b : blobs)
         c << "const EmbeddedAsset asset_" << b.name << " = {krelan_blob_" << b.name << ", "
           << b.length << "u};\n";
-    c << "\nconst float asset_bpm = k_bpm;\n";
     write_if_changed(out_dir + "/media_store.cpp", c.str());
     return 0;
 }
@@ -224,12 +281,11 @@ int embed_media(const std::string& out_dir, int count, char** args)
 
 int main(int argc, char** argv)
 {
-    if (argc >= 5 && std::strcmp(argv[1], "programs") == 0 && argc == 5)
-        return embed_programs(argv[2], argv[3], argv[4], false);
-    if (argc == 5 && std::strcmp(argv[1], "programs-c") == 0)
-        return embed_programs(argv[2], argv[3], argv[4], true);
-    if (argc >= 3 && std::strcmp(argv[1], "media") == 0)
-        return embed_media(argv[2], argc - 3, argv + 3);
+    const std::string mode = argc >= 2 ? argv[1] : "";
+    if (mode == "program-ids" && argc == 4) return embed_program_ids(argv[2], argv[3]);
+    if (mode == "programs" && argc == 5) return embed_programs(argv[2], argv[3], argv[4], false);
+    if (mode == "programs-c" && argc == 5) return embed_programs(argv[2], argv[3], argv[4], true);
+    if (mode == "media" && argc >= 4) return embed_media(argv[2], argc - 3, argv + 3);
     std::cerr << k_usage;
     return 2;
 }

@@ -28,11 +28,11 @@ constexpr size_t k_max_png_bytes = size_t(64) << 20;
 bool decode_png_rgba(const std::string& bytes, const std::string& name, Image* out,
                      std::string* error, int width = 0, int height = 0);
 
-// Decodes a PNG file (at most k_max_png_bytes) into RGBA (an image without alpha gets alpha 255, any
-// bit depth or palette becomes 8-bit RGBA). When `width` and `height` are
-// not 0, an image of another size is refused from its header, before any
-// pixel is decoded. False with a message naming the file when it is missing,
-// unreadable, not a PNG or of the wrong size.
+// Decodes a PNG file (at most k_max_png_bytes) into RGBA (an image without
+// alpha gets alpha 255, any bit depth or palette becomes 8-bit RGBA). When
+// `width` and `height` are not 0, an image of another size is refused from
+// its header, before any pixel is decoded. False with a message naming the
+// file when it is missing, unreadable, not a PNG or of the wrong size.
 bool read_png_rgba(const std::string& path, Image* out, std::string* error, int width = 0,
                    int height = 0);
 

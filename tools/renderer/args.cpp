@@ -53,9 +53,9 @@ bool parse_double(const std::string& text, const char* what, double* out, std::s
 {
     const char* begin = text.c_str();
     char* end = nullptr;
-    errno = 0;
     double value = text.empty() ? 0.0 : std::strtod(begin, &end);
-    if (text.empty() || end == begin || *end != '\0' || errno == ERANGE || !std::isfinite(value)) {
+    // ERANGE with a finite result is an underflow (1e-310): a number near 0.
+    if (text.empty() || end == begin || *end != '\0' || !std::isfinite(value)) {
         *error = std::string(what) + " must be a number, not '" + text + "'";
         return false;
     }
@@ -67,9 +67,9 @@ bool parse_float(const std::string& text, const char* what, float* out, std::str
 {
     const char* begin = text.c_str();
     char* end = nullptr;
-    errno = 0;
     float value = text.empty() ? 0.0f : std::strtof(begin, &end);
-    if (text.empty() || end == begin || *end != '\0' || errno == ERANGE || !std::isfinite(value)) {
+    // ERANGE with a finite result is an underflow (1e-50): a number near 0.
+    if (text.empty() || end == begin || *end != '\0' || !std::isfinite(value)) {
         *error = std::string(what) + " must be a number, not '" + text + "'";
         return false;
     }

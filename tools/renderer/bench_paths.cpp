@@ -3,8 +3,8 @@
 #include "commands.h"
 #include "gpu.h"
 #include "particle_sprites.h"
+#include "program_table.h"
 #include "render_gl.h"
-#include "shaders.h"
 #include "show.h"
 #include "sparse_glow.h"
 #include "timeline.h"
@@ -14,14 +14,6 @@
 #include <cstdio>
 #include <functional>
 #include <tuple>
-
-namespace {
-
-constexpr float k_particle_beat = 256.0f;
-constexpr int32_t k_particle_sound = 8000;
-constexpr double k_fps = 60.0;
-// From the seed to the end of the chain, where the automaton has spread.
-constexpr float k_glow_beats[] = {452.0f, 470.0f, 490.0f, 508.0f};
 
 double median(std::vector<double> v)
 {
@@ -38,6 +30,14 @@ double time_once(const std::function<void()>& draw)
     return (now_seconds() - start) * 1000.0;
 }
 
+namespace {
+
+constexpr float k_particle_beat = 256.0f;
+constexpr int32_t k_particle_sound = 8000;
+constexpr double k_fps = 60.0;
+// From the seed to the end of the chain, where the automaton has spread.
+constexpr float k_glow_beats[] = {452.0f, 470.0f, 490.0f, 508.0f};
+
 // Medians of `a` and `b`, timed in turns so that a busy machine slows both alike.
 std::pair<double, double> time_pair(long frames, const std::function<void()>& a,
                                     const std::function<void()>& b)
@@ -51,12 +51,9 @@ std::pair<double, double> time_pair(long frames, const std::function<void()>& a,
 }
 
 // `program` over the window, reading `texture`.
-void draw_program(const char* program, GLuint texture, float beat, int32_t sound)
+void draw_program(ProgramId program, GLuint texture, float beat, int32_t sound)
 {
-    glBindTexture(GL_TEXTURE_2D, texture);
-    use_program(show_program(program));
-    set_frame_uniforms(beat, sound);
-    draw_fullscreen_quad();
+    draw_pass(0, texture, program, beat, sound);
 }
 
 // Frames of the show at 60 fps whose beat lies in [from, to).
@@ -71,7 +68,7 @@ GlowTiming measure_glow(long frames, ShowTimeline* timeline, float beat)
     const GLuint zoom = zoom_texture();
     GlowTiming g{beat, 0, 0};
     std::tie(g.straight_ms, g.sparse_ms) = time_pair(
-        frames, [&] { draw_program("glow", zoom, beat, k_particle_sound); },
+        frames, [&] { draw_program(PROG_GLOW, zoom, beat, k_particle_sound); },
         [&] { draw_sparse_glow(0, zoom, beat, k_particle_sound); });
     return g;
 }
@@ -84,9 +81,7 @@ PathTimings measure_paths(long frames)
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     std::tie(t.particles_pixel_ms, t.particles_sprite_ms) = time_pair(
         frames,
-        [&] {
-            draw_program("particles", blank_texture(), k_particle_beat, k_particle_sound);
-        },
+        [&] { draw_program(PROG_PARTICLES, blank_texture(), k_particle_beat, k_particle_sound); },
         [&] { draw_particle_scene(0, k_particle_beat, k_particle_sound); });
     ShowTimeline timeline;
     timeline.fps = k_fps;
@@ -123,10 +118,12 @@ CaptureEstimate estimate_capture(const SceneCosts& c, const PathTimings& p)
     const double particle_frames = frames_between(224, 288) + recap;
     const double chain_frames = frames_between(448, 512);
     const double readback = e.frames * c.readback;
-    e.before_s = (common + readback + particle_frames * p.particles_pixel_ms +
-                  chain_frames * straight) / 1000.0;
-    e.after_s = (common + readback + particle_frames * p.particles_sprite_ms +
-                 chain_frames * sparse) / 1000.0;
+    e.before_s =
+        (common + readback + particle_frames * p.particles_pixel_ms + chain_frames * straight) /
+        1000.0;
+    e.after_s =
+        (common + readback + particle_frames * p.particles_sprite_ms + chain_frames * sparse) /
+        1000.0;
     return e;
 }
 
@@ -140,9 +137,10 @@ void print_paths(const PathTimings& p, const CaptureEstimate& e)
     for (const GlowTiming& g : p.glow)
         std::printf("  beat %-6g %10.2f ms %10.2f ms  (%.2fx the time)\n", double(g.beat),
                     g.straight_ms, g.sparse_ms, g.sparse_ms / g.straight_ms);
-    std::printf("\ncapture of the whole show at 60 fps (%ld frames, drawing and read-back,\n"
-                "without the encoder), estimated from the frame costs above:\n",
-                e.frames);
+    std::printf(
+        "\ncapture of the whole show at 60 fps (%ld frames, drawing and read-back,\n"
+        "without the encoder), estimated from the frame costs above:\n",
+        e.frames);
     std::printf("  %-36s %10.0f s\n", "per-pixel particles, straight glow", e.before_s);
     std::printf("  %-36s %10.0f s  (%.2fx the time)\n", "sprites, sparse glow", e.after_s,
                 e.after_s / e.before_s);
@@ -150,10 +148,10 @@ void print_paths(const PathTimings& p, const CaptureEstimate& e)
 
 void print_paths_json(const PathTimings& p, const CaptureEstimate& e)
 {
-    std::printf(", \"particles\": {\"beat\": %g, \"sound\": %d, \"per_pixel_ms\": %.3f, "
-                "\"sprites_ms\": %.3f}, \"glow\": [",
-                double(k_particle_beat), k_particle_sound, p.particles_pixel_ms,
-                p.particles_sprite_ms);
+    std::printf(
+        ", \"particles\": {\"beat\": %g, \"sound\": %d, \"per_pixel_ms\": %.3f, "
+        "\"sprites_ms\": %.3f}, \"glow\": [",
+        double(k_particle_beat), k_particle_sound, p.particles_pixel_ms, p.particles_sprite_ms);
     for (size_t i = 0; i < p.glow.size(); ++i)
         std::printf("%s{\"beat\": %g, \"straight_ms\": %.3f, \"sparse_ms\": %.3f}", i ? ", " : "",
                     double(p.glow[i].beat), p.glow[i].straight_ms, p.glow[i].sparse_ms);

@@ -3,7 +3,14 @@
 // the per-scene costs an estimate of capturing the whole show at 60 fps.
 #pragma once
 
+#include <functional>
 #include <vector>
+
+// The median of the times (non-empty).
+double median(std::vector<double> v);
+
+// `draw` followed by glFinish, in milliseconds.
+double time_once(const std::function<void()>& draw);
 
 // One post-chain moment: the glow of the show's own zoom image, both ways.
 struct GlowTiming {

@@ -4,12 +4,13 @@
 // costs against a textured quad.
 #include "args.h"
 #include "bench_paths.h"
-#include "card_texture.h"
+#include "bench_report.h"
 #include "commands.h"
 #include "gpu.h"
 #include "letterbox.h"
 #include "letterbox_rect.h"
 #include "media_store.h"
+#include "program_table.h"
 #include "programs.h"
 #include "render_gl.h"
 #include "scenes.h"
@@ -26,7 +27,7 @@
 namespace {
 
 const char* const k_bench_help =
-    "usage: krelan-render bench [--frames N] [--json]\n"
+    "usage: krelan-render bench [--frames N] [--json | --report]\n"
     "\n"
     "For every program: the median time of a 1080p frame at a representative\n"
     "beat (in its part of the show, sound level 8000), and the time to compile\n"
@@ -44,7 +45,12 @@ const char* const k_bench_help =
     "1280x720 and 2560x1440, a blit with linear filtering) against a\n"
     "fixed-function textured quad doing the same. Also the GL renderer.\n"
     "  --frames N  frames timed per measurement (default 10)\n"
-    "  --json      one JSON object instead of the table\n";
+    "  --json      one JSON object instead of the table\n"
+    "  --report    instead of all that, whether this machine can show Krelan, in\n"
+    "              plain words: the GL renderer and version, each feature the show\n"
+    "              needs (tried on the driver), and each scene's frame time against\n"
+    "              a 60 Hz (16.7 ms) and a 30 Hz (33.3 ms) screen. Status 1 when the\n"
+    "              show cannot run here\n";
 
 constexpr int32_t k_bench_sound = 8000;  // a middling level of the soundtrack
 constexpr float k_chain_beat = 460.0f;   // in the post chain
@@ -56,13 +62,6 @@ struct ProgramTiming {
     double compile_ms;
     double frame_ms;
 };
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
 
 // Median over `frames` runs of `draw` followed by glFinish, in milliseconds.
 double time_frames(long frames, const std::function<void()>& draw)
@@ -142,7 +141,7 @@ std::vector<ProgramTiming> measure_programs(long frames, bool quiet)
     std::vector<ProgramTiming> timings;
     for (size_t i = 0; i < k_program_count; ++i) {
         const ProgramText& p = k_programs[i];
-        ProgramTiming t{p.name, program_sample_beat(p.name), false, 0, 0};
+        ProgramTiming t{p.name, program_sample_beat(ProgramId(i)), false, 0, 0};
         const GLuint texture = std::string(p.name) == "card" ? warning : blank_texture();
         const double start = now_seconds();
         const GLuint program = build_program(p.text, p.length, p.name);
@@ -170,7 +169,7 @@ struct ChainTiming {
 // automaton and the glow alone reads the show's latest zoom image.
 ChainTiming measure_post_chain(long frames)
 {
-    const GLuint life = show_program("life"), zoom = show_program("zoom");
+    const GLuint life = table_program(PROG_LIFE), zoom = table_program(PROG_ZOOM);
     ReadbackChain readback;
     readback.texture = create_texture(k_frame_width, k_frame_height, nullptr, GL_CLAMP);
     readback.readback_a.assign(k_frame_bytes, 0);
@@ -327,9 +326,9 @@ double frame_ms_of(const std::vector<ProgramTiming>& timings, const char* name)
 
 SceneCosts scene_costs(const std::vector<ProgramTiming>& timings, long frames)
 {
-    return {frame_ms_of(timings, "card"),    frame_ms_of(timings, "sphere"),
-            frame_ms_of(timings, "field"),   frame_ms_of(timings, "lattice"),
-            frame_ms_of(timings, "life"),    frame_ms_of(timings, "zoom"),
+    return {frame_ms_of(timings, "card"),  frame_ms_of(timings, "sphere"),
+            frame_ms_of(timings, "field"), frame_ms_of(timings, "lattice"),
+            frame_ms_of(timings, "life"),  frame_ms_of(timings, "zoom"),
             measure_readback(frames)};
 }
 
@@ -339,7 +338,8 @@ int command_bench(int argc, char** argv)
 {
     ParsedArgs args;
     std::string error;
-    if (!parse_command(argc, argv, {{"frames", true}, {"json", false}}, &args, &error))
+    if (!parse_command(argc, argv, {{"frames", true}, {"json", false}, {"report", false}}, &args,
+                       &error))
         return report(k_status_usage, error);
     if (args.help) return print_help(k_bench_help);
     long frames = 10;
@@ -347,6 +347,10 @@ int command_bench(int argc, char** argv)
         !parse_int(args.values["frames"], "--frames", 1, 10000, &frames, &error))
         return report(k_status_usage, error);
     const bool json = has_option(args, "json");
+    if (has_option(args, "report")) {
+        if (json) return report(k_status_usage, "--report is words for people: not with --json");
+        return print_compatibility_report(frames);
+    }
 
     // Compile times mean nothing when the driver serves programs from its cache.
     setenv("MESA_SHADER_CACHE_DISABLE", "true", 1);

@@ -1,7 +1,6 @@
 // pass: one program on its own, drawn into an RGBA8 target so that the
 // output is exactly what the program wrote, alpha included.
 #include "args.h"
-#include "card_texture.h"
 #include "commands.h"
 #include "files.h"
 #include "gpu.h"

@@ -1,6 +1,7 @@
 // show: the show at a fixed frame rate, as numbered PNGs or a video with
 // its soundtrack.
 #include "args.h"
+#include "child_process.h"
 #include "commands.h"
 #include "encoder.h"
 #include "output_file.h"
@@ -16,7 +17,8 @@
 namespace {
 
 const char* const k_show_help =
-    "usage: krelan-render show [--from B0] [--to B1] [--fps F] (--frames DIR | --video FILE)\n"
+    "usage: krelan-render show [--from B0] [--to B1] [--fps F]\n"
+    "                          (--frames DIR | --video FILE [--preset NAME])\n"
     "\n"
     "The show at a fixed frame rate: frame n shows the moment n / F after the\n"
     "music starts (beat clock at n * 1000 / F ms).\n"
@@ -29,6 +31,11 @@ const char* const k_show_help =
     "                per second with the soundtrack as AAC, in step with the\n"
     "                pictures; the container follows FILE's extension (.mp4, .mkv).\n"
     "                FILE is replaced only once ffprobe finds every frame in the new one\n"
+    "  --preset NAME the video as a party's rules ask for it (--fps still overrides\n"
+    "                the frame rate), 1920x1080, yuv420p, AAC at 48 kHz:\n"
+    "                party-30  30 fps, H.264 Main, level 4.1, two passes at 8 Mb/s\n"
+    "                          (every frame is drawn twice), AAC 192 kb/s\n"
+    "                party-60  60 fps, H.264 High, CRF 16, AAC 320 kb/s\n"
     "A progress bar with frames, rate and time left goes to stderr.\n";
 
 // What a capture writes to, prepared before any frame is drawn so that
@@ -36,10 +43,35 @@ const char* const k_show_help =
 struct Capture {
     std::string frames_dir;  // numbered PNGs, or
     std::string video;       // a video through ffmpeg
+    const VideoSettings* settings = &k_default_video;
     std::string ffmpeg, ffprobe, video_temp, audio_file;
-    int64_t frames = 0;  // frames fed to the encoder
+    std::string passlog;  // x264's statistics between two passes
+    int64_t frames = 0;   // frames fed to the encoder in this pass
     Encoder encoder;
 };
+
+// x264 writes its statistics beside the prefix ffmpeg gives it (for the
+// first output stream), under a temporary name first.
+const char* const k_passlog_files[] = {"-0.log", "-0.log.mbtree", "-0.log.temp",
+                                       "-0.log.mbtree.temp"};
+
+// A scratch name for the pass log, and the files x264 makes from it, all
+// removed at exit.
+bool prepare_passlog(Capture* c, std::string* error)
+{
+    c->passlog = make_scratch_file(".passlog", error);
+    if (c->passlog.empty()) return false;
+    for (const char* suffix : k_passlog_files)
+        if (!track_scratch_file(c->passlog + suffix, error)) return false;
+    return true;
+}
+
+void remove_passlog(const Capture& c)
+{
+    if (c.passlog.empty()) return;
+    for (const char* suffix : k_passlog_files) remove_scratch_file(c.passlog + suffix);
+    remove_scratch_file(c.passlog);
+}
 
 bool prepare_capture(const ParsedArgs& args, Capture* c, std::string* error)
 {
@@ -64,7 +96,8 @@ bool prepare_capture(const ParsedArgs& args, Capture* c, std::string* error)
     c->video_temp = reserve_output(c->video, error);
     if (c->video_temp.empty()) return false;
     c->audio_file = make_scratch_file(".wav", error);
-    return !c->audio_file.empty();
+    if (c->audio_file.empty()) return false;
+    return !c->settings->video_kbps || prepare_passlog(c, error);
 }
 
 // The sound of exactly frames [first, last], silence past the music's end,
@@ -113,22 +146,57 @@ bool capture_frames(Capture* c, const Soundtrack& track, int64_t first, int64_t 
     return ok;
 }
 
-// Closes the video, or abandons it after a failure.
-bool finish_capture(Capture* c, bool rendered, std::string* error)
+// The frames through ffmpeg, once or (two-pass settings) twice: the first
+// pass gives x264 its statistics, the second draws the same frames again
+// and writes the video. Then the video replaces FILE.
+bool capture_video(Capture* c, const Soundtrack& track, int64_t first, int64_t last, double fps,
+                   std::string* error)
 {
-    if (c->video.empty()) return rendered;
-    if (!rendered) {
-        std::string ignored;
-        finish_encoder(&c->encoder, &ignored);
-        return false;
+    const int passes = c->settings->video_kbps ? 2 : 1;
+    for (int pass = 1; pass <= passes; ++pass) {
+        EncodeRun run;
+        run.settings = c->settings;
+        run.fps = fps;
+        run.pass = passes == 1 ? 0 : pass;
+        run.passlog = c->passlog;
+        run.audio = c->audio_file;
+        run.out = c->video_temp;
+        if (passes > 1) std::fprintf(stderr, "krelan-render: pass %d of %d\n", pass, passes);
+        if (!start_encoder(c->ffmpeg, run, &c->encoder, error)) return false;
+        c->frames = 0;
+        if (!capture_frames(c, track, first, last, fps, error)) {
+            abandon_encoder(&c->encoder);
+            return false;
+        }
+        if (!finish_encoder(&c->encoder, error)) return false;
     }
     // ffmpeg's status alone is not trusted: the video must play before it
     // replaces anything.
-    if (!finish_encoder(&c->encoder, error) ||
-        !check_video(c->ffprobe, c->video_temp, c->frames, error) ||
+    if (!check_video(c->ffprobe, c->video_temp, c->frames, error) ||
         !commit_output(c->video_temp, c->video, error))
         return false;
     remove_scratch_file(c->audio_file);
+    remove_passlog(*c);
+    return true;
+}
+
+// --preset NAME (video only): its settings; the default encoding without it.
+bool parse_preset(const ParsedArgs& args, const VideoSettings** settings, std::string* error)
+{
+    if (!has_option(args, "preset")) return true;
+    const std::string name = args.values.at("preset");
+    *settings = find_video_preset(name);
+    if (!*settings) {
+        *error = "--preset takes";
+        for (size_t i = 0; i < k_video_preset_count; ++i)
+            *error += std::string(i ? " or " : " ") + k_video_presets[i].name;
+        *error += ", not '" + name.substr(0, 40) + "'";
+        return false;
+    }
+    if (!has_option(args, "video")) {
+        *error = "--preset sets how a video is encoded: it needs --video FILE";
+        return false;
+    }
     return true;
 }
 
@@ -138,36 +206,45 @@ int command_show(int argc, char** argv)
 {
     ParsedArgs args;
     std::string error;
-    if (!parse_command(
-            argc, argv,
-            {{"from", true}, {"to", true}, {"fps", true}, {"frames", true}, {"video", true}}, &args,
-            &error))
+    if (!parse_command(argc, argv,
+                       {{"from", true},
+                        {"to", true},
+                        {"fps", true},
+                        {"frames", true},
+                        {"video", true},
+                        {"preset", true}},
+                       &args, &error))
         return report(k_status_usage, error);
     if (args.help) return print_help(k_show_help);
     float from = -0.5f, to = 0;
     double fps = 0;
+    Capture capture;
     if ((has_option(args, "from") && !parse_beat(args, "from", &from, &error)) ||
         (has_option(args, "to") && !parse_beat(args, "to", &to, &error)) ||
-        !parse_fps(args, &fps, &error))
+        !parse_fps(args, &fps, &error) || !parse_preset(args, &capture.settings, &error))
         return report(k_status_usage, error);
     if (has_option(args, "frames") == has_option(args, "video"))
         return report(k_status_usage, "give either --frames DIR or --video FILE");
+    if (!has_option(args, "fps")) fps = capture.settings->fps;
+    if (!level_holds(*capture.settings, fps))
+        std::fprintf(stderr,
+                     "krelan-render: level %s does not hold 1920x1080 at %s fps; x264 chooses "
+                     "the level\n",
+                     capture.settings->level, number_text(fps).c_str());
 
     const FrameRange range = frames_between(from, has_option(args, "to") ? &to : nullptr, fps);
     const int64_t first = range.first, last = range.last;
     if (last < first) return report(k_status_usage, "no frame lies between --from and --to");
 
-    Capture capture;
     Soundtrack track;
     if (!prepare_capture(args, &capture, &error) ||
         !mix_up_to(frame_sample(last + 1, fps), &track, &error) ||
         (!capture.video.empty() &&
          !write_capture_audio(capture, track, first, last, fps, &error)) ||
-        !open_show(&error) ||
-        (!capture.video.empty() && !start_encoder(capture.ffmpeg, fps, capture.audio_file,
-                                                  capture.video_temp, &capture.encoder, &error)))
+        !open_show(&error))
         return report(k_status_failed, error);
-    const bool rendered = capture_frames(&capture, track, first, last, fps, &error);
-    if (!finish_capture(&capture, rendered, &error)) return report(k_status_failed, error);
-    return k_status_ok;
+    const bool captured = capture.video.empty()
+                              ? capture_frames(&capture, track, first, last, fps, &error)
+                              : capture_video(&capture, track, first, last, fps, &error);
+    return captured ? k_status_ok : report(k_status_failed, error);
 }

@@ -2,27 +2,30 @@
 
 #include "child_process.h"
 
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <sstream>
+#include <filesystem>
 #include <unistd.h>
 
-std::string find_on_path(const std::string& name)
-{
-    const char* path = std::getenv("PATH");
-    std::stringstream dirs(path ? path : "");
-    for (std::string dir; std::getline(dirs, dir, ':');) {
-        if (dir.empty()) dir = ".";
-        const std::string candidate = dir + "/" + name;
-        if (access(candidate.c_str(), X_OK) == 0) return candidate;
-    }
-    return "";
-}
+// The default encoding and the presets. Level 4.1 (Main): at most 245,760
+// macroblocks a second, so 1920x1080 (8160 macroblocks) up to 30 fps, and
+// 50,000 kb/s from a 62,500 kbit buffer, which x264 keeps to (VBV).
+// clang-format off
+//                                      name        fps profile level  mb/s    max kb/s buffer crf kb/s  audio
+const VideoSettings k_default_video =   {"",         60, "",     "",    0,      0,       0,     18, 0,    192};
+const VideoSettings k_video_presets[] = {{"party-30", 30, "main", "4.1", 245760, 50000,   62500, 0,  8000, 192},
+                                         {"party-60", 60, "high", "",    0,      0,       0,     16, 0,    320}};
+// clang-format on
+const size_t k_video_preset_count = sizeof k_video_presets / sizeof k_video_presets[0];
 
 namespace {
+
+// A frame of the show in H.264 macroblocks (16x16 pixels, 1080 rounds up to 1088).
+constexpr double k_frame_macroblocks = (1920 / 16) * (1088 / 16);
+
+// How long ffmpeg may take none of a frame before it is taken to hang.
+constexpr int k_stall_ms = 30000;
 
 std::string rate_text(double fps)
 {
@@ -31,34 +34,84 @@ std::string rate_text(double fps)
     return text;
 }
 
+std::string kbps(int value) { return std::to_string(value) + "k"; }
+
 }  // namespace
 
-bool start_encoder(const std::string& ffmpeg, double fps, const std::string& audio,
-                   const std::string& out, Encoder* encoder, std::string* error)
+const VideoSettings* find_video_preset(const std::string& name)
 {
-    const std::string rate = rate_text(fps);
+    for (const VideoSettings& preset : k_video_presets)
+        if (name == preset.name) return &preset;
+    return nullptr;
+}
+
+bool level_holds(const VideoSettings& settings, double fps)
+{
+    return !*settings.level || k_frame_macroblocks * fps <= settings.level_mb_rate;
+}
+
+std::string media_path(const std::string& path)
+{
+    std::error_code failed;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, failed);
+    return failed ? "file:" + path : absolute.string();
+}
+
+std::vector<std::string> encoder_args(const std::string& ffmpeg, const EncodeRun& run)
+{
+    const VideoSettings& s = *run.settings;
+    const std::string rate = rate_text(run.fps);
     // One line per group of ffmpeg options.
     // clang-format off
-    const std::vector<std::string> args = {
+    std::vector<std::string> args = {
         ffmpeg, "-hide_banner", "-loglevel", "error", "-nostdin", "-y",
         "-f", "rawvideo", "-pix_fmt", "rgb24", "-video_size", "1920x1080", "-framerate", rate,
-        "-i", "pipe:0", "-i", audio,
-        "-map", "0:v:0", "-map", "1:a:0",
-        "-c:v", "libx264", "-preset", "medium", "-crf", "18", "-pix_fmt", "yuv420p",
-        "-r", rate, "-c:a", "aac", "-b:a", "192k", "-ar", "48000",
-        "-map_metadata", "-1", "-fflags", "+bitexact", "-flags:v", "+bitexact",
-        "-flags:a", "+bitexact", out};
+        "-i", "pipe:0"};
+    if (run.pass != 1) args.insert(args.end(), {"-i", media_path(run.audio)});
+    args.insert(args.end(), {"-map", "0:v:0", "-c:v", "libx264", "-preset", "medium"});
     // clang-format on
+    if (*s.profile) args.insert(args.end(), {"-profile:v", s.profile});
+    // A level that a higher --fps would break is left to x264 to choose.
+    if (*s.level && level_holds(s, run.fps)) {
+        args.insert(args.end(), {"-level:v", s.level});
+        if (s.max_kbps)
+            args.insert(args.end(),
+                        {"-maxrate", kbps(s.max_kbps), "-bufsize", kbps(s.buffer_kbit)});
+    }
+    if (s.video_kbps)
+        args.insert(args.end(), {"-b:v", kbps(s.video_kbps), "-pass", std::to_string(run.pass),
+                                 "-passlogfile", media_path(run.passlog)});
+    else
+        args.insert(args.end(), {"-crf", std::to_string(s.crf)});
+    args.insert(args.end(), {"-pix_fmt", "yuv420p", "-r", rate});
+    if (run.pass == 1) {
+        // The first pass only measures: no audio, no file.
+        args.insert(args.end(), {"-an", "-f", "null", "-"});
+        return args;
+    }
+    // clang-format off
+    args.insert(args.end(), {
+        "-map", "1:a:0", "-c:a", "aac", "-b:a", kbps(s.audio_kbps), "-ar", "48000",
+        "-map_metadata", "-1", "-fflags", "+bitexact", "-flags:v", "+bitexact",
+        "-flags:a", "+bitexact", media_path(run.out)});
+    // clang-format on
+    return args;
+}
+
+bool start_encoder(const std::string& ffmpeg, const EncodeRun& run, Encoder* encoder,
+                   std::string* error)
+{
     // A closed pipe must fail the write, not end the renderer.
     std::signal(SIGPIPE, SIG_IGN);
     // ffmpeg reads the frames from its standard input.
     pid_t pid = -1;
     int frames_fd = -1;
-    const int failure = spawn_piped(args, STDIN_FILENO, &pid, &frames_fd);
+    const int failure = spawn_piped(encoder_args(ffmpeg, run), STDIN_FILENO, &pid, &frames_fd);
     if (failure != 0) {
         *error = "cannot run " + ffmpeg + ": " + std::strerror(failure);
         return false;
     }
+    encoder->program = ffmpeg;
     encoder->pid = pid;
     encoder->fd = frames_fd;
     return true;
@@ -66,17 +119,15 @@ bool start_encoder(const std::string& ffmpeg, double fps, const std::string& aud
 
 bool feed_encoder(Encoder* encoder, const std::vector<unsigned char>& rgb, std::string* error)
 {
-    size_t done = 0;
-    while (done < rgb.size()) {
-        ssize_t n = write(encoder->fd, rgb.data() + done, rgb.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            *error = "ffmpeg stopped reading frames";
-            return false;
-        }
-        done += static_cast<size_t>(n);
+    switch (write_to_child(encoder->fd, rgb.data(), rgb.size(), k_stall_ms)) {
+    case CHILD_WRITE_DONE: return true;
+    case CHILD_WRITE_CLOSED: *error = encoder->program + " stopped reading frames"; return false;
+    case CHILD_WRITE_STALLED:
+        *error = encoder->program + " took no frame data for " + std::to_string(k_stall_ms / 1000) +
+                 " s and seems to hang; it was stopped";
+        return false;
     }
-    return true;
+    return false;
 }
 
 bool finish_encoder(Encoder* encoder, std::string* error)
@@ -86,8 +137,16 @@ bool finish_encoder(Encoder* encoder, std::string* error)
     const int status = wait_exit_status(encoder->pid);
     encoder->pid = -1;
     if (status != 0) {
-        *error = "ffmpeg failed to encode the video";
+        *error = encoder->program + " failed to encode the video";
         return false;
     }
     return true;
+}
+
+void abandon_encoder(Encoder* encoder)
+{
+    if (encoder->fd >= 0) close(encoder->fd);
+    encoder->fd = -1;
+    if (encoder->pid > 0) end_child(encoder->pid);
+    encoder->pid = -1;
 }

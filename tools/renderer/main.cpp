@@ -24,7 +24,8 @@ const char* const k_usage =
     "  audio    the soundtrack as the show's mixer plays it, as a WAV file\n"
     "  bench    frame and compile times of every program, and of the post chain\n"
     "\n"
-    "`krelan-render COMMAND --help` describes each command.\n";
+    "`krelan-render COMMAND --help` describes each command; `krelan-render --version`\n"
+    "prints the version.\n";
 
 struct Command {
     const char* name;
@@ -40,6 +41,10 @@ int run_command(int argc, char** argv)
     const char* name = argv[1];
     if (!std::strcmp(name, "--help") || !std::strcmp(name, "-h") || !std::strcmp(name, "help"))
         return print_help(k_usage);
+    if (!std::strcmp(name, "--version")) {
+        std::printf("krelan-render %s\n", KRELAN_VERSION);
+        return k_status_ok;
+    }
     for (const Command& c : k_commands)
         if (!std::strcmp(name, c.name)) return c.run(argc - 1, argv + 1);
     std::fprintf(stderr, "krelan-render: unknown command '%s'\n\n%s", name, k_usage);

@@ -1,5 +1,7 @@
 #include "output_file.h"
 
+#include "child_process.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -12,7 +14,7 @@
 namespace {
 
 // Fixed storage so the signal handler can remove the files without allocating.
-constexpr int k_max_temps = 8;
+constexpr int k_max_temps = 16;
 constexpr size_t k_max_path = 4096;
 char temp_paths[k_max_temps][k_max_path];
 volatile sig_atomic_t temp_used[k_max_temps];
@@ -20,6 +22,8 @@ bool cleanup_installed = false;
 
 void on_signal(int signal)
 {
+    // ffmpeg first: it may still be writing the files about to be removed.
+    end_children();
     discard_outputs();
     std::signal(signal, SIG_DFL);
     std::raise(signal);
@@ -77,10 +81,10 @@ bool output_path_usable(const std::string& path, std::string* error)
     struct stat st;
     if (stat(path.c_str(), &st) != 0) return true;  // absent (or unreachable: open says why)
     if (S_ISREG(st.st_mode)) return true;
-    const char* kind = S_ISDIR(st.st_mode)                            ? "a directory"
+    const char* kind = S_ISDIR(st.st_mode)                          ? "a directory"
                        : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "a device"
-                       : S_ISFIFO(st.st_mode)                         ? "a FIFO"
-                                                                      : "not a regular file";
+                       : S_ISFIFO(st.st_mode)                       ? "a FIFO"
+                                                                    : "not a regular file";
     *error = "cannot write " + path + ": it is " + kind + ", not a regular file";
     return false;
 }
@@ -205,6 +209,13 @@ std::string make_scratch_file(const char* suffix, std::string* error)
         return "";
     }
     return buffer;
+}
+
+bool track_scratch_file(const std::string& path, std::string* error)
+{
+    if (remember(path)) return true;
+    *error = "too many temporary files at once";
+    return false;
 }
 
 void remove_scratch_file(const std::string& path)

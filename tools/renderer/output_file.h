@@ -24,9 +24,14 @@ bool commit_output(const std::string& temp, const std::string& path, std::string
 // A temporary file of our own (not an output) that is removed at exit.
 std::string make_scratch_file(const char* suffix, std::string* error);
 
+// A file that a helper program will make (an ffmpeg pass log beside a
+// scratch file): removed at exit, and on a signal, like a scratch file.
+bool track_scratch_file(const std::string& path, std::string* error);
+
 // Removes a scratch file now.
 void remove_scratch_file(const std::string& path);
 
 // Removes every temporary file still reserved. Runs at exit and on SIGINT,
-// SIGTERM and SIGHUP; installed by the first reservation.
+// SIGTERM and SIGHUP (there after ending the helper programs still running);
+// installed by the first reservation.
 void discard_outputs();

@@ -1,5 +1,6 @@
 #include "render_gl.h"
 
+#include "chain_catch_up.h"
 #include "gl_window.h"
 #include "gpu.h"
 #include "scenes.h"
@@ -9,16 +10,14 @@
 bool open_render_window(std::string* error)
 {
     if (!open_headless_gl_window(error)) return false;
-    // The show's start frame: opaque black, captured as the blank texture.
-    draw_start_frame();
-    capture_blank_texture();
+    capture_start_frame();
     return true;
 }
 
 bool open_show(std::string* error)
 {
-    if (!open_render_window(error)) return false;
-    if (!load_show_resources()) {
+    if (!open_headless_gl_window(error)) return false;
+    if (start_show() != SHOW_READY) {
         *error = "cannot prepare the show's GPU resources";
         return false;
     }
@@ -48,20 +47,12 @@ int32_t frame_sound(const ShowTimeline& timeline, int64_t n)
 }
 
 // The post-chain frames of the timeline before `beat` that have not been
-// drawn: each applies one generation, as in the show, through the life pass
-// alone.
-void catch_up_chain(ShowTimeline* timeline, float beat)
+// applied, each one generation, as in the show.
+void catch_up(ShowTimeline* timeline, float beat)
 {
-    if (schedule_row(beat) != ROW_POST_CHAIN) return;
-    int64_t n = first_frame_at_or_after(scene_of(ROW_POST_CHAIN).start, timeline->fps);
-    if (n < timeline->chain_next) n = timeline->chain_next;
-    for (;; ++n) {
-        const float b = frame_beat(n, timeline->fps);
-        if (b >= beat || schedule_row(b) != ROW_POST_CHAIN) break;
-        // Only the automaton carries over; its picture is not needed.
-        step_life(b, frame_sound(*timeline, n));
-    }
-    if (n > timeline->chain_next) timeline->chain_next = n;
+    timeline->chain.fps = timeline->fps;
+    catch_up_chain(&timeline->chain, beat, -1,
+                   [timeline](int64_t n) { return frame_sound(*timeline, n); });
 }
 
 }  // namespace
@@ -69,13 +60,15 @@ void catch_up_chain(ShowTimeline* timeline, float beat)
 void draw_timeline_frame(ShowTimeline* timeline, int64_t n)
 {
     const float beat = frame_beat(n, timeline->fps);
-    catch_up_chain(timeline, beat);
+    catch_up(timeline, beat);
     draw_frame(beat, frame_sound(*timeline, n));
-    if (n + 1 > timeline->chain_next) timeline->chain_next = n + 1;
+    chain_frame_drawn(&timeline->chain, n);
 }
 
 void draw_beat_frame(ShowTimeline* timeline, float beat, int32_t sound)
 {
-    catch_up_chain(timeline, beat);
+    catch_up(timeline, beat);
     draw_frame(beat, sound);
+    // Unless the beat is a frame's, the automaton is now off the timeline.
+    leave_chain_timeline(&timeline->chain);
 }

@@ -4,6 +4,7 @@
 // the show carries it.
 #pragma once
 
+#include "chain_catch_up.h"
 #include "png_file.h"
 #include "soundtrack.h"
 
@@ -11,11 +12,13 @@
 #include <string>
 
 // Chooses SDL's offscreen video driver unless the environment names one,
-// opens the show's window and context, and captures the black start frame as
-// the blank texture, as the show does at start-up. False with a message.
+// opens the show's window and context, and keeps the black start frame as
+// the blank texture (the first step of the show's start-up), for the
+// commands that draw single programs. False with a message.
 bool open_render_window(std::string* error);
 
-// open_render_window, then the show's programs, cards and post chain.
+// The same window with the whole start-up of the show (start_show): the
+// blank texture, the cards, the programs and the post chain.
 bool open_show(std::string* error);
 
 // The framebuffer bound for reading, 1920x1080, as an image with rows top-down.
@@ -29,7 +32,7 @@ struct ShowTimeline {
     double fps = 60.0;
     const Soundtrack* track = nullptr;  // null: `fixed_sound` for every frame
     int32_t fixed_sound = 0;
-    int64_t chain_next = 0;  // next frame whose generation is not yet applied
+    ChainCatchUp chain;  // the automaton on this timeline (its fps is the timeline's)
 };
 
 // Draws frame n into the back buffer.

@@ -4,6 +4,7 @@
 #include "level_meter.h"
 #include "media_store.h"
 #include "output_file.h"
+#include "show_mixer.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -14,39 +15,22 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-std::vector<int32_t> chunk_levels(const int16_t* samples, size_t count)
-{
-    std::vector<int32_t> levels;
-    int32_t ring[k_level_slots] = {};
-    int position = 0;
-    for (size_t start = 0; start < count; start += k_chunk_samples) {
-        const size_t in_chunk =
-            count - start < size_t(k_chunk_samples) ? count - start : size_t(k_chunk_samples);
-        for (size_t i = 0; i < in_chunk && i < size_t(k_level_slots); ++i) {
-            ring[position] = sample_magnitude(samples[start + i]);
-            position = position + 1 == k_level_slots ? 0 : position + 1;
-        }
-        int32_t sum = 0;
-        for (int32_t m : ring) sum += m;
-        levels.push_back(sum / k_level_slots);
-    }
-    return levels;
-}
-
 int32_t soundtrack_level(const Soundtrack& track, int64_t frame)
 {
     if (frame < 0) return 0;
-    const int64_t chunk = frame / k_chunk_frames;
+    const int64_t chunk = frame / k_mix_chunk_frames;
     return chunk < static_cast<int64_t>(track.levels.size()) ? track.levels[chunk] : 0;
 }
 
 namespace {
 
-// What the recording effect shares with the main thread. The effect runs on
-// the mixer's thread; `done` hands the buffers over.
+// The recorder's state, shared by its effects on the mixer's thread and the
+// main thread; `done` hands the buffers over. The meter is the show's own
+// kind, fed by the same post-mix effect the show registers.
 struct Recording {
+    LevelMeter meter;
     std::vector<int16_t> samples;
-    std::vector<int32_t> meter_levels;  // level_average() after each recorded chunk
+    std::vector<int32_t> levels;  // the meter's level after each recorded chunk
     int64_t wanted_frames = -1;
     bool started = false;
     std::atomic<bool> music_finished{false};
@@ -54,24 +38,26 @@ struct Recording {
     std::atomic<int64_t> chunks_seen{0};
 };
 
-Recording* recording = nullptr;
+// The recording in progress, for the music-finished hook, which SDL_mixer
+// calls without user data.
+Recording* finished_hook_recording = nullptr;
 
-void on_music_finished() { recording->music_finished = true; }
+void on_music_finished() { finished_hook_recording->music_finished = true; }
 
-// Registered after the level meter's effect, so it sees each chunk as the
-// meter did and the level the meter reports after it. The music starts at
-// the start of the first chunk mixed after Mix_PlayMusic, the first in which
-// the mixer reports it playing.
-void record_chunk(int, void* stream, int length_bytes, void*)
+// Registered after the meter's effect, so it sees each chunk as the meter
+// did and the level the meter reports after it. The music starts at the
+// start of the first chunk mixed after Mix_PlayMusic, the first in which the
+// mixer reports it playing.
+void record_chunk(int, void* stream, int length_bytes, void* user_data)
 {
-    Recording& r = *recording;
+    Recording& r = *static_cast<Recording*>(user_data);
     r.chunks_seen++;
     if (r.done) return;
     if (!r.started && !Mix_PlayingMusic()) return;
     r.started = true;
     const int16_t* samples = static_cast<const int16_t*>(stream);
-    r.samples.insert(r.samples.end(), samples, samples + length_bytes / 2);
-    r.meter_levels.push_back(level_average());
+    r.samples.insert(r.samples.end(), samples, samples + length_bytes / k_mix_sample_bytes);
+    r.levels.push_back(level_average(r.meter));
     const bool enough = r.wanted_frames >= 0 &&
                         static_cast<int64_t>(r.samples.size()) >= r.wanted_frames * k_mix_channels;
     // The chunk in which the music ends still carries its last samples.
@@ -85,6 +71,7 @@ void record_chunk(int, void* stream, int length_bytes, void*)
 bool scratch_file_behind(const std::string& path, int64_t chunks_seen)
 {
     constexpr int64_t k_lag_chunks = 8;
+    constexpr int64_t k_chunk_bytes = k_mix_chunk_samples * k_mix_sample_bytes;
     struct stat st;
     const int64_t size = stat(path.c_str(), &st) == 0 ? st.st_size : 0;
     return size < (chunks_seen - k_lag_chunks) * k_chunk_bytes;
@@ -109,26 +96,20 @@ bool mix_soundtrack(int64_t frames, Soundtrack* out, std::string* error)
     Mix_Music* music = nullptr;
     Recording r;
     r.wanted_frames = frames;
-    recording = &r;
+    finished_hook_recording = &r;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         *error = std::string("cannot start SDL audio: ") + SDL_GetError();
-    } else if (Mix_OpenAudio(k_mix_rate, AUDIO_S16LSB, k_mix_channels, k_chunk_frames) == -1) {
+    } else if (!open_show_mixer()) {
         *error = std::string("cannot open the mixer: ") + Mix_GetError();
     } else {
-        int rate = 0, channels = 0;
-        Uint16 format = 0;
-        Mix_QuerySpec(&rate, &format, &channels);
         SDL_RWops* stream =
             SDL_RWFromConstMem(asset_music.bytes, static_cast<int>(asset_music.length));
         music = stream ? Mix_LoadMUS_RW(stream, 1) : nullptr;
-        if (rate != k_mix_rate || format != AUDIO_S16LSB || channels != k_mix_channels) {
-            *error = "the mixer did not open at 48 kHz, 16-bit stereo";
-        } else if (!music) {
+        if (!music) {
             *error = std::string("the music failed to decode: ") + Mix_GetError();
         } else {
-            level_reset();
-            Mix_RegisterEffect(MIX_CHANNEL_POST, on_post_mix, nullptr, nullptr);
-            Mix_RegisterEffect(MIX_CHANNEL_POST, record_chunk, nullptr, nullptr);
+            Mix_RegisterEffect(MIX_CHANNEL_POST, on_post_mix, nullptr, &r.meter);
+            Mix_RegisterEffect(MIX_CHANNEL_POST, record_chunk, nullptr, &r);
             Mix_HookMusicFinished(on_music_finished);
             if (Mix_PlayMusic(music, 1) != 0) {
                 *error = std::string("the music cannot play: ") + Mix_GetError();
@@ -160,18 +141,14 @@ bool mix_soundtrack(int64_t frames, Soundtrack* out, std::string* error)
         if (music) Mix_FreeMusic(music);
     }
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    recording = nullptr;
+    finished_hook_recording = nullptr;
     SDL_LogSetPriority(SDL_LOG_CATEGORY_AUDIO, audio_log);
     remove_scratch_file(disk_file);
     if (!ok) return false;
 
     out->samples = std::move(r.samples);
-    out->levels = chunk_levels(out->samples.data(), out->samples.size());
+    out->levels = std::move(r.levels);
     out->music_ended = r.music_finished;
-    if (out->levels != r.meter_levels) {
-        *error = "the level meter and the offline level function disagree";
-        return false;
-    }
     return true;
 }
 

@@ -1,26 +1,18 @@
 // The soundtrack as the show's mixer delivers it, rendered offline: the same
-// mixer set-up (48 kHz, signed 16-bit stereo, 2048-frame chunks) with the
-// level meter's post-mix effect, run unpaced through SDL's disk audio driver,
-// and the sound level after every mixed chunk.
+// mixer (mixer_format.h) with a level meter on its post-mix effect, run
+// unpaced through SDL's disk audio driver, and the meter's sound level after
+// every mixed chunk.
 #pragma once
 
-#include "mix_format.h"
+#include "mixer_format.h"
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// The sound level after each chunk of an interleaved signed 16-bit stereo
-// stream cut into 2048-frame chunks, as the level meter reports it: each chunk
-// pushes the magnitudes of its first 100 samples into the meter's 100-slot
-// ring (a short last chunk pushes what it has) and the level is the ring's
-// truncated mean. Pure: no state outside the call.
-std::vector<int32_t> chunk_levels(const int16_t* samples, size_t count);
-
 struct Soundtrack {
     std::vector<int16_t> samples;  // interleaved L R, from the first chunk the music plays in
-    std::vector<int32_t> levels;   // level after each chunk of `samples`
+    std::vector<int32_t> levels;   // the meter's level after each chunk of `samples`
     bool music_ended = false;      // the track ended within `samples`
 };
 

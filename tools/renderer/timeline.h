@@ -4,6 +4,8 @@
 // moment.
 #pragma once
 
+#include "frame_timeline.h"
+
 #include <cstdint>
 
 // The beats and frame rates an offline render accepts. The show ends past
@@ -26,17 +28,8 @@ struct FrameRange {
 // bounds above. Empty (last < first) when no frame lies between.
 FrameRange frames_between(float from, const float* to, double fps);
 
-// Beat of frame n at `fps`: the show's beat clock at n * 1000 / fps ms, in
-// single precision like the clock (beat_from_elapsed) even when the
-// milliseconds are not whole.
-float frame_beat(int64_t n, double fps);
-
 // Index of the stereo sample frame (48 kHz) that frame n shows: floor(n * 48000 / fps).
 int64_t frame_sample(int64_t n, double fps);
-
-// The first frame whose beat is at or after `beat` (0 for beats before the
-// music starts).
-int64_t first_frame_at_or_after(float beat, double fps);
 
 // Stereo sample frame at which the beat clock shows `beat`; negative before
 // the music starts.

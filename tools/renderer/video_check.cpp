@@ -1,6 +1,7 @@
 #include "video_check.h"
 
 #include "child_process.h"
+#include "encoder.h"
 
 #include <cerrno>
 #include <cstring>
@@ -34,17 +35,12 @@ bool check_video(const std::string& ffprobe, const std::string& path, int64_t fr
 {
     // Counting packets reads the container's index and demuxes the stream
     // without decoding it: quick even for a long video.
-    const std::vector<std::string> args = {ffprobe,
-                                           "-v",
-                                           "error",
-                                           "-select_streams",
-                                           "v:0",
-                                           "-count_packets",
-                                           "-show_entries",
-                                           "stream=nb_read_packets",
-                                           "-of",
-                                           "csv=p=0",
-                                           path};
+    const std::vector<std::string> args = {ffprobe,         "-v",
+                                           "error",         "-select_streams",
+                                           "v:0",           "-count_packets",
+                                           "-show_entries", "stream=nb_read_packets",
+                                           "-of",           "csv=p=0",
+                                           media_path(path)};
     std::string out;
     int status = -1;
     if (!run_for_output(args, &out, &status)) {

@@ -6,8 +6,8 @@
 // GREETINGS.txt holds the line (lines starting with '#' are notes and are
 // skipped). Exits with 1 and says what is off when the line does not fit;
 // the output is then left untouched.
-#include "files.h"
 #include "scrolltext.h"
+#include "files.h"
 #include "shader_assembly.h"
 
 #include <filesystem>
@@ -52,20 +52,20 @@ int main(int argc, char** argv)
         std::cerr << "scrolltext: cannot read " << argv[2] << "\n";
         return 1;
     }
-    scrolltext::TokenTable table;
+    ScrollTokenTable table;
     std::vector<std::string> tokens;
-    if (!scrolltext::read_token_table(scroller, &table, &error) ||
+    if (!read_scroll_tokens(scroller, &table, &error) ||
         !greetings_line(greetings, &line, &error) ||
-        !scrolltext::tokenize(line, table, &tokens, &error)) {
+        !tokenize_scroll_line(line, table, &tokens, &error)) {
         std::cerr << "scrolltext: " << greetings_path << ": " << error << "\n";
         return 1;
     }
-    if (!scrolltext::check_greetings(line, tokens, table, &error)) {
+    if (!check_greetings(line, tokens, table, &error)) {
         std::cerr << "scrolltext: " << greetings_path << " does not fit the scroller:\n" << error;
         return 1;
     }
     const std::string name = std::filesystem::path(greetings_path).filename().string();
-    std::string piece = scrolltext::glsl_piece(line, tokens, table, name);
+    std::string piece = scroll_text_piece(line, tokens, table, name);
     if (!write_file(argv[3], piece)) {
         std::cerr << "scrolltext: cannot write " << argv[3] << "\n";
         return 1;

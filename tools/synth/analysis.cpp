@@ -1,12 +1,10 @@
-#include "analysis.hpp"
+#include "analysis.h"
 
 #include <algorithm>
 #include <cmath>
 #include <complex>
 
-#include "song.hpp"
-
-namespace krelan::synth {
+#include "song.h"
 
 namespace {
 
@@ -60,29 +58,29 @@ void channel_spectra(const std::vector<float>& stereo, size_t at, size_t end,
     fft(right);
 }
 
-constexpr size_t kSpectrumSize = 8192;  // 5.4 Hz bins: enough for the 25 Hz band
-constexpr size_t kOnsetSize = 1024;
-constexpr size_t kOnsetHop = 512;
+constexpr size_t k_spectrum_size = 8192;  // 5.4 Hz bins: enough for the 25 Hz band
+constexpr size_t k_onset_size = 1024;
+constexpr size_t k_onset_hop = 512;
 
 }  // namespace
 
 double third_octave_centre(int band)
 {
-    return 1000.0 * std::pow(2.0, double(band - kOneKilohertz) / 3.0);
+    return 1000.0 * std::pow(2.0, double(band - k_one_kilohertz) / 3.0);
 }
 
 const char* third_octave_label(int band)
 {
-    static const char* kLabels[kThirdOctaves] = {
+    static const char* k_labels[k_third_octaves] = {
         "25",   "31.5",  "40",  "50",  "63",   "80",  "100", "125",   "160",  "200",
         "250",  "315",   "400", "500", "630",  "800", "1k",  "1.25k", "1.6k", "2k",
         "2.5k", "3.15k", "4k",  "5k",  "6.3k", "8k",  "10k", "12.5k", "16k"};
-    return kLabels[band];
+    return k_labels[band];
 }
 
 double Spectrum::relative_db(int b) const
 {
-    return 10.0 * std::log10((band[b] + 1e-30) / (band[kOneKilohertz] + 1e-30));
+    return 10.0 * std::log10((band[b] + 1e-30) / (band[k_one_kilohertz] + 1e-30));
 }
 
 double Spectrum::low_correlation() const
@@ -93,19 +91,19 @@ double Spectrum::low_correlation() const
 Spectrum measure_spectrum(const std::vector<float>& stereo, size_t begin, size_t end)
 {
     Spectrum s;
-    const std::vector<double> window = hann(kSpectrumSize);
-    const double bin_hz = double(kSampleRate) / double(kSpectrumSize);
+    const std::vector<double> window = hann(k_spectrum_size);
+    const double bin_hz = double(k_sample_rate) / double(k_spectrum_size);
     // Bin range of each band: edges a sixth of an octave either side.
-    int first[kThirdOctaves], last[kThirdOctaves];
-    for (int b = 0; b < kThirdOctaves; ++b) {
+    int first[k_third_octaves], last[k_third_octaves];
+    for (int b = 0; b < k_third_octaves; ++b) {
         first[b] = int(std::ceil(third_octave_centre(b) * std::pow(2.0, -1.0 / 6.0) / bin_hz));
         last[b] = int(std::floor(third_octave_centre(b) * std::pow(2.0, 1.0 / 6.0) / bin_hz));
     }
-    const int low_last = int(kMonoBelowHz / bin_hz);
+    const int low_last = int(k_mono_below_hz / bin_hz);
     std::vector<Complex> left, right;
-    for (size_t at = begin; at < end; at += kSpectrumSize / 2) {
+    for (size_t at = begin; at < end; at += k_spectrum_size / 2) {
         channel_spectra(stereo, at, end, window, left, right);
-        for (int b = 0; b < kThirdOctaves; ++b)
+        for (int b = 0; b < k_third_octaves; ++b)
             for (int k = first[b]; k <= last[b]; ++k)
                 s.band[b] += std::norm(left[size_t(k)]) + std::norm(right[size_t(k)]);
         for (int k = 1; k <= low_last; ++k) {
@@ -150,13 +148,13 @@ double crest_factor_db(const std::vector<float>& stereo, size_t begin, size_t en
 std::vector<size_t> find_onsets(const std::vector<float>& stereo)
 {
     const size_t frames = stereo.size() / 2;
-    const std::vector<double> window = hann(kOnsetSize);
-    std::vector<double> flux, previous(kOnsetSize / 2, 0.0);
+    const std::vector<double> window = hann(k_onset_size);
+    std::vector<double> flux, previous(k_onset_size / 2, 0.0);
     std::vector<Complex> left, right;
-    for (size_t at = 0; at + kOnsetSize <= frames; at += kOnsetHop) {
+    for (size_t at = 0; at + k_onset_size <= frames; at += k_onset_hop) {
         channel_spectra(stereo, at, frames, window, left, right);
         double rise = 0.0;
-        for (size_t k = 1; k < kOnsetSize / 2; ++k) {
+        for (size_t k = 1; k < k_onset_size / 2; ++k) {
             // Log magnitude with a floor near the noise, so that dither and
             // reverb tails in quiet passages do not count as onsets.
             double level = std::log10(1e-4 + std::abs(left[k] + right[k]));
@@ -180,9 +178,7 @@ std::vector<size_t> find_onsets(const std::vector<float>& stereo)
         }
         mean /= double(b - a);
         if (peak && flux[i] > 1.5 * mean && flux[i] > 5.0)
-            onsets.push_back(i * kOnsetHop + kOnsetSize / 2);
+            onsets.push_back(i * k_onset_hop + k_onset_size / 2);
     }
     return onsets;
 }
-
-}  // namespace krelan::synth

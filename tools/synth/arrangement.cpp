@@ -1,4 +1,4 @@
-#include "arrangement.hpp"
+#include "arrangement.h"
 
 #include <algorithm>
 #include <array>
@@ -6,9 +6,7 @@
 #include <initializer_list>
 #include <sstream>
 
-#include "dsp.hpp"
-
-namespace krelan::synth {
+#include "dsp.h"
 
 namespace {
 
@@ -19,13 +17,13 @@ struct Chord {
     int bass;
     std::array<int, 5> tones;
 };
-constexpr Chord kAm9{33, {57, 60, 64, 67, 71}};
-constexpr Chord kFmaj9{29, {53, 57, 60, 64, 67}};
-constexpr Chord kDm9{38, {50, 53, 57, 60, 64}};
-constexpr Chord kEm7{28, {52, 55, 59, 62, 67}};
-constexpr Chord kCmaj7{36, {55, 60, 64, 67, 71}};
-constexpr Chord kG6{31, {55, 59, 62, 64, 67}};
-constexpr Chord kBbmaj9{34, {58, 62, 65, 69, 72}};
+constexpr Chord k_am9{33, {57, 60, 64, 67, 71}};
+constexpr Chord k_fmaj9{29, {53, 57, 60, 64, 67}};
+constexpr Chord k_dm9{38, {50, 53, 57, 60, 64}};
+constexpr Chord k_em7{28, {52, 55, 59, 62, 67}};
+constexpr Chord k_cmaj7{36, {55, 60, 64, 67, 71}};
+constexpr Chord k_g6{31, {55, 59, 62, 64, 67}};
+constexpr Chord k_bbmaj9{34, {58, 62, 65, 69, 72}};
 
 const Chord& cycle(int beats_in, std::initializer_list<const Chord*> chords, int step)
 {
@@ -38,25 +36,25 @@ const Chord& cycle(int beats_in, std::initializer_list<const Chord*> chords, int
 const Chord& chord_at(double beat)
 {
     int b = int(std::floor(beat));
-    if (b < 16) return kAm9;
-    if (b < 24) return kFmaj9;
-    if (b < 32) return kG6;
-    if (b < 128) return cycle(b - 32, {&kAm9, &kFmaj9, &kDm9, &kEm7}, 8);
-    if (b < 160) return cycle(b - 128, {&kDm9, &kFmaj9, &kAm9, &kG6}, 8);
-    if (b < 224) return cycle(b - 160, {&kFmaj9, &kG6, &kEm7, &kAm9}, 8);
-    if (b < 288) return cycle(b - 224, {&kDm9, &kBbmaj9, &kAm9, &kEm7}, 8);
-    if (b < 320) return cycle(b - 288, {&kFmaj9, &kEm7, &kDm9, &kEm7}, 8);
-    if (b < 352) return kAm9;
-    if (b < 416) return cycle(b - 352, {&kAm9, &kFmaj9, &kCmaj7, &kG6}, 8);
-    if (b < 448) return cycle(b - 416, {&kAm9, &kFmaj9, &kCmaj7, &kEm7}, 8);
-    if (b < 512) return cycle(b - 448, {&kDm9, &kAm9}, 16);
-    return kAm9;
+    if (b < 16) return k_am9;
+    if (b < 24) return k_fmaj9;
+    if (b < 32) return k_g6;
+    if (b < 128) return cycle(b - 32, {&k_am9, &k_fmaj9, &k_dm9, &k_em7}, 8);
+    if (b < 160) return cycle(b - 128, {&k_dm9, &k_fmaj9, &k_am9, &k_g6}, 8);
+    if (b < 224) return cycle(b - 160, {&k_fmaj9, &k_g6, &k_em7, &k_am9}, 8);
+    if (b < 288) return cycle(b - 224, {&k_dm9, &k_bbmaj9, &k_am9, &k_em7}, 8);
+    if (b < 320) return cycle(b - 288, {&k_fmaj9, &k_em7, &k_dm9, &k_em7}, 8);
+    if (b < 352) return k_am9;
+    if (b < 416) return cycle(b - 352, {&k_am9, &k_fmaj9, &k_cmaj7, &k_g6}, 8);
+    if (b < 448) return cycle(b - 416, {&k_am9, &k_fmaj9, &k_cmaj7, &k_em7}, 8);
+    if (b < 512) return cycle(b - 448, {&k_dm9, &k_am9}, 16);
+    return k_am9;
 }
 
 // ---------------------------------------------------------------- patterns
 // Acid lines, one bar of sixteenths each: semitones above the chord root,
 // 'a' for an accent, 's' to slide into the step, '-' for a rest.
-const char* const kAcidPatterns[] = {
+const char* const k_acid_patterns[] = {
     "0a 0 12s 0 - 3 0a 7s 0 12a - 10s 0 3a 0 15s",
     "0 0 0a - 0 12a 0 - 3s 5 0a - 7 7s 10a 0",
     "0a 12 0 12s 15 0 10a 0 - 0 3a 5s 7 0 12a -",
@@ -90,19 +88,19 @@ struct MelodyNote {
     int pitch;
 };
 // Over Fmaj9 | G6 | Em7 | Am9.
-const MelodyNote kMelodyA[] = {
+const MelodyNote k_melody_a[] = {
     {0, 1.5, 76},  {1.5, 1, 72},  {2.5, 1.5, 69},  {4, 0.5, 72},  {4.5, 1, 76},  {5.5, 2.5, 79},
     {8, 1.5, 74},  {9.5, 1, 71},  {10.5, 1.5, 67}, {12, 0.5, 71}, {12.5, 1, 74}, {13.5, 2.5, 76},
     {16, 1.5, 79}, {17.5, 1, 76}, {18.5, 1.5, 71}, {20, 0.5, 74}, {20.5, 1, 76}, {21.5, 2.5, 74},
     {24, 1.5, 72}, {25.5, 1, 71}, {26.5, 1.5, 69}, {28, 0.5, 76}, {28.5, 1, 72}, {29.5, 2.5, 71},
 };
 // Over Fmaj9 | Em7, for the breakdown.
-const MelodyNote kMelodyC[] = {
+const MelodyNote k_melody_c[] = {
     {0, 1.5, 69}, {1.5, 1, 67}, {2.5, 1.5, 64},  {4.5, 0.5, 72},  {5, 3, 69},
     {8, 1.5, 67}, {9.5, 1, 71}, {10.5, 1.5, 64}, {12.5, 0.5, 74}, {13, 3, 71},
 };
 // Over Am9 | Fmaj9 | Cmaj7 | G6 (and Em7 in the recap).
-const MelodyNote kMelodyB[] = {
+const MelodyNote k_melody_b[] = {
     {0, 0.75, 76},  {0.75, 0.75, 72},  {1.5, 1, 69},  {2.5, 1.5, 71},  {4.5, 0.5, 72},  {5, 3, 76},
     {8, 0.75, 77},  {8.75, 0.75, 76},  {9.5, 1, 72},  {10.5, 1.5, 69}, {12.5, 0.5, 72}, {13, 3, 72},
     {16, 0.75, 79}, {16.75, 0.75, 76}, {17.5, 1, 72}, {18.5, 1.5, 71}, {20.5, 0.5, 72}, {21, 3, 76},
@@ -110,13 +108,13 @@ const MelodyNote kMelodyB[] = {
 };
 
 // A minor pentatonic over two octaves: the rows of the bleep automaton.
-constexpr int kPentatonic[8] = {69, 72, 74, 76, 79, 81, 84, 86};
+constexpr int k_pentatonic[8] = {69, 72, 74, 76, 79, 81, 84, 86};
 
 // The kick is tuned to the key: its body settles on A1.
-constexpr float kKickPitch = 33.0f;
+constexpr float k_kick_pitch = 33.0f;
 
-enum class Hats { None, Offbeats, Sixteenths, SixteenthsOpen };
-enum class BassStyle { Offbeat, Rolling, Gallop, Bounce };
+enum Hats { HATS_NONE, HATS_OFFBEATS, HATS_SIXTEENTHS, HATS_SIXTEENTHS_OPEN };
+enum BassStyle { BASS_OFFBEAT, BASS_ROLLING, BASS_GALLOP, BASS_BOUNCE };
 
 class Composer {
 public:
@@ -142,7 +140,7 @@ public:
     {
         for (int b = from; b < to; ++b) {
             float t = to - from > 1 ? float(b - from) / float(to - from - 1) : 0.0f;
-            add(Part::Kick, b, 0.5, kKickPitch, v0 + (v1 - v0) * t);
+            add(PART_KICK, b, 0.5, k_kick_pitch, v0 + (v1 - v0) * t);
         }
     }
 
@@ -151,32 +149,32 @@ public:
     {
         for (int b = from; b < to; ++b) {
             if (b % 2 != 1) continue;
-            add(Part::Clap, b, 0.25, 60, velocity * (0.95f + 0.05f * rng_.uniform()));
-            if (with_snare) add(Part::Snare, b, 0.25, 55, velocity * 0.55f);
+            add(PART_CLAP, b, 0.25, 60, velocity * (0.95f + 0.05f * rng_.uniform()));
+            if (with_snare) add(PART_SNARE, b, 0.25, 55, velocity * 0.55f);
         }
     }
 
     void hats(int from, int to, Hats style, float velocity)
     {
-        static const float kAccent[4] = {0.42f, 0.3f, 0.85f, 0.38f};
+        static const float k_accent[4] = {0.42f, 0.3f, 0.85f, 0.38f};
         for (int b = from; b < to; ++b) {
             for (int s = 0; s < 4; ++s) {
                 double at = b + s * 0.25;
-                float v = velocity * (kAccent[s] + 0.1f * rng_.bipolar());
+                float v = velocity * (k_accent[s] + 0.1f * rng_.bipolar());
                 switch (style) {
-                case Hats::None: break;
-                case Hats::Offbeats:
-                    if (s == 2) add(Part::ClosedHat, at, 0.2, 60, velocity * 0.8f);
+                case HATS_NONE: break;
+                case HATS_OFFBEATS:
+                    if (s == 2) add(PART_CLOSED_HAT, at, 0.2, 60, velocity * 0.8f);
                     break;
-                case Hats::Sixteenths:
+                case HATS_SIXTEENTHS:
                     if (rng_.chance(0.06f) && s != 2) break;  // the odd dropped ghost note
-                    add(Part::ClosedHat, at, 0.2, 60, v);
+                    add(PART_CLOSED_HAT, at, 0.2, 60, v);
                     break;
-                case Hats::SixteenthsOpen:
+                case HATS_SIXTEENTHS_OPEN:
                     if (s == 2)
-                        add(Part::OpenHat, at, 0.5, 60, velocity * 0.75f);
+                        add(PART_OPEN_HAT, at, 0.5, 60, velocity * 0.75f);
                     else if (!(rng_.chance(0.06f) && s != 0))
-                        add(Part::ClosedHat, at, 0.2, 60, v);
+                        add(PART_CLOSED_HAT, at, 0.2, 60, v);
                     break;
                 }
             }
@@ -186,22 +184,22 @@ public:
     void ride(int from, int to, float velocity)
     {
         for (int b = from; b < to; ++b) {
-            add(Part::Ride, b, 1.0, 60, velocity * 0.7f);
-            add(Part::Ride, b + 0.5, 1.0, 60, velocity * (0.45f + 0.1f * rng_.uniform()));
+            add(PART_RIDE, b, 1.0, 60, velocity * 0.7f);
+            add(PART_RIDE, b + 0.5, 1.0, 60, velocity * (0.45f + 0.1f * rng_.uniform()));
         }
     }
 
     // Syncopated rim clicks; the pattern shifts every bar of a four-bar cycle.
     void perc(int from, int to, float velocity)
     {
-        static const int kSteps[4][4] = {
+        static const int k_steps[4][4] = {
             {3, 6, 11, 14}, {3, 7, 10, 14}, {2, 6, 11, 13}, {3, 6, 9, 15}};
         for (int bar = from / 4; bar * 4 < to; ++bar) {
-            const int* steps = kSteps[bar % 4];
+            const int* steps = k_steps[bar % 4];
             for (int k = 0; k < 4; ++k) {
                 double at = bar * 4 + steps[k] * 0.25;
                 if (at < from || at >= to) continue;
-                add(Part::Perc, at, 0.1, float(86 + (k * 5) % 9),
+                add(PART_PERC, at, 0.1, float(86 + (k * 5) % 9),
                     velocity * (0.7f + 0.3f * rng_.uniform()));
             }
         }
@@ -210,27 +208,27 @@ public:
     void bass(int from, int to, BassStyle style, float velocity, bool pedal_a = false)
     {
         for (int b = from; b < to; ++b) {
-            int root = pedal_a ? kAm9.bass : chord_at(b).bass;
+            int root = pedal_a ? k_am9.bass : chord_at(b).bass;
             int phrase_pos = b % 8;
             switch (style) {
-            case BassStyle::Offbeat: add(Part::Bass, b + 0.5, 0.24, float(root), velocity); break;
-            case BassStyle::Bounce:
-                add(Part::Bass, b + 0.5, 0.22, float(root + (phrase_pos % 4 == 3 ? 12 : 0)),
+            case BASS_OFFBEAT: add(PART_BASS, b + 0.5, 0.24, float(root), velocity); break;
+            case BASS_BOUNCE:
+                add(PART_BASS, b + 0.5, 0.22, float(root + (phrase_pos % 4 == 3 ? 12 : 0)),
                     velocity);
                 if (phrase_pos == 7)
-                    add(Part::Bass, b + 0.75, 0.15, float(root + 7), velocity * 0.8f);
+                    add(PART_BASS, b + 0.75, 0.15, float(root + 7), velocity * 0.8f);
                 break;
-            case BassStyle::Gallop:
-                add(Part::Bass, b + 0.5, 0.2, float(root), velocity);
-                add(Part::Bass, b + 0.75, 0.18, float(root + (phrase_pos == 3 ? 12 : 0)),
+            case BASS_GALLOP:
+                add(PART_BASS, b + 0.5, 0.2, float(root), velocity);
+                add(PART_BASS, b + 0.75, 0.18, float(root + (phrase_pos == 3 ? 12 : 0)),
                     velocity * 0.85f);
                 break;
-            case BassStyle::Rolling: {
-                static const int kOctaves[8] = {0, 0, 12, 0, 0, 0, 12, 7};
-                add(Part::Bass, b + 0.25, 0.18, float(root), velocity * 0.78f);
-                add(Part::Bass, b + 0.5, 0.2, float(root), velocity);
-                add(Part::Bass, b + 0.75, 0.18,
-                    float(root + kOctaves[phrase_pos] * (b % 16 >= 8 ? 1 : 0)), velocity * 0.85f);
+            case BASS_ROLLING: {
+                static const int k_octaves[8] = {0, 0, 12, 0, 0, 0, 12, 7};
+                add(PART_BASS, b + 0.25, 0.18, float(root), velocity * 0.78f);
+                add(PART_BASS, b + 0.5, 0.2, float(root), velocity);
+                add(PART_BASS, b + 0.75, 0.18,
+                    float(root + k_octaves[phrase_pos] * (b % 16 >= 8 ? 1 : 0)), velocity * 0.85f);
                 break;
             }
             }
@@ -243,33 +241,33 @@ public:
         for (int b = from; b < to; b += step) {
             int end = std::min(to, b + step);
             const Chord& c = chord_at(b);
-            for (int t : c.tones) add(Part::Pad, b, end - b - 0.05, float(t), velocity);
+            for (int t : c.tones) add(PART_PAD, b, end - b - 0.05, float(t), velocity);
         }
     }
 
     void stabs(int from, int to, int pattern, float velocity)
     {
-        static const std::vector<int> kPatterns[3] = {
+        static const std::vector<int> k_patterns[3] = {
             {2, 6, 10, 14}, {3, 6, 11, 14}, {2, 5, 7, 10, 13, 15}};
         for (int bar = from / 4; bar * 4 < to; ++bar) {
-            for (int step : kPatterns[pattern % 3]) {
+            for (int step : k_patterns[pattern % 3]) {
                 double at = bar * 4 + step * 0.25;
                 if (at < from || at >= to) continue;
                 const Chord& c = chord_at(at);
                 float v = velocity * (step % 4 == 2 ? 1.0f : 0.8f);
-                for (int k = 1; k < 4; ++k) add(Part::Stab, at, 0.15, float(c.tones[size_t(k)]), v);
-                add(Part::Stab, at, 0.15, float(c.tones[1] + 12), v * 0.7f);
+                for (int k = 1; k < 4; ++k) add(PART_STAB, at, 0.15, float(c.tones[size_t(k)]), v);
+                add(PART_STAB, at, 0.15, float(c.tones[1] + 12), v * 0.7f);
             }
         }
     }
 
     void arp(int from, int to, int shape, float velocity)
     {
-        static const std::vector<int> kShapes[4] = {{0, 1, 2, 3, 4},
-                                                    {0, 1, 2, 3, 4, 3, 2, 1},
-                                                    {0, 2, 1, 3, 2, 4, 3, 1},
-                                                    {4, 2, 0, 2, 3, 1, 4, 0, 2}};
-        const std::vector<int>& seq = kShapes[shape % 4];
+        static const std::vector<int> k_shapes[4] = {{0, 1, 2, 3, 4},
+                                                     {0, 1, 2, 3, 4, 3, 2, 1},
+                                                     {0, 2, 1, 3, 2, 4, 3, 1},
+                                                     {4, 2, 0, 2, 3, 1, 4, 0, 2}};
+        const std::vector<int>& seq = k_shapes[shape % 4];
         int step = 0;
         for (int b = from; b < to; ++b) {
             const Chord& c = chord_at(b);
@@ -277,7 +275,7 @@ public:
                 int idx = seq[size_t(step) % seq.size()];
                 int octave = (shape >= 2 && step % 3 == 2) ? 24 : 12;
                 float v = velocity * (s == 0 ? 1.0f : (s == 2 ? 0.85f : 0.65f));
-                add(Part::Arp, b + s * 0.25, 0.2, float(c.tones[size_t(idx)] + octave), v, s == 0);
+                add(PART_ARP, b + s * 0.25, 0.2, float(c.tones[size_t(idx)] + octave), v, s == 0);
             }
         }
     }
@@ -288,7 +286,7 @@ public:
     // pattern repeats.
     void acid(int from, int to, int pattern, float velocity)
     {
-        std::array<AcidStep, 16> base = parse_acid(kAcidPatterns[pattern % 4]);
+        std::array<AcidStep, 16> base = parse_acid(k_acid_patterns[pattern % 4]);
         std::array<AcidStep, 16> steps = base;
         for (int bar = from / 4; bar * 4 < to; ++bar) {
             int bar_beat = bar * 4;
@@ -303,13 +301,13 @@ public:
                         s.semitones = s.semitones >= 12 ? s.semitones - 12 : s.semitones + 12;
                 }
             }
-            const int root = kAm9.bass + 12;
+            const int root = k_am9.bass + 12;
             for (int k = 0; k < 16; ++k) {
                 const AcidStep& s = steps[size_t(k)];
                 double at = bar_beat + k * 0.25;
                 if (s.rest || at < from || at >= to) continue;
                 bool tie = k < 15 && steps[size_t(k + 1)].slide && !steps[size_t(k + 1)].rest;
-                add(Part::Acid, at, tie ? 0.3 : 0.13, float(root + s.semitones), velocity, s.accent,
+                add(PART_ACID, at, tie ? 0.3 : 0.13, float(root + s.semitones), velocity, s.accent,
                     s.slide);
             }
         }
@@ -321,8 +319,7 @@ public:
         for (size_t i = 0; i < count; ++i) {
             double at = from + notes[i].at;
             if (at >= to) continue;
-            add(Part::Lead, at, notes[i].length * 0.92, float(notes[i].pitch + transpose),
-                velocity);
+            add(PART_LEAD, at, notes[i].length * 0.92, float(notes[i].pitch + transpose), velocity);
         }
     }
 
@@ -350,9 +347,9 @@ public:
                     }
                 if (low < 0) continue;
                 float v = velocity * (col % 4 == 0 ? 1.0f : 0.7f);
-                add(Part::Bleep, at, 0.2, float(kPentatonic[low]), v, col % 8 == 0);
+                add(PART_BLEEP, at, 0.2, float(k_pentatonic[low]), v, col % 8 == 0);
                 if (high != low && (col % 2 == 1))
-                    add(Part::Bleep, at, 0.2, float(kPentatonic[high]), v * 0.6f);
+                    add(PART_BLEEP, at, 0.2, float(k_pentatonic[high]), v * 0.6f);
             }
             bool next[8][16];
             int population = 0;
@@ -376,7 +373,7 @@ public:
         for (int b = from; b < to; ++b)
             for (int s = 0; s < 2; ++s)
                 if (rng_.chance(probability))
-                    add(Part::Bleep, b + s * 0.5, 0.2, float(kPentatonic[rng_.below(8)]),
+                    add(PART_BLEEP, b + s * 0.5, 0.2, float(k_pentatonic[rng_.below(8)]),
                         velocity * (0.6f + 0.4f * rng_.uniform()));
     }
 
@@ -392,17 +389,17 @@ public:
             double step = pos < 0.5 ? 0.5 : (pos < 0.75 ? 0.25 : 0.125);
             if (len <= 2.0) step = pos < 0.5 ? 0.25 : 0.125;
             float v = v0 + (v1 - v0) * float(pos);
-            add(Part::Snare, at, 0.1, float(55 + 5 * pos), v);
+            add(PART_SNARE, at, 0.1, float(55 + 5 * pos), v);
             at += step;
         }
     }
 
     void tom_fill(double at)
     {
-        static const double kOffsets[6] = {0, 0.25, 0.5, 0.75, 1.0, 1.25};
-        static const int kPitches[6] = {57, 55, 52, 50, 47, 45};
+        static const double k_offsets[6] = {0, 0.25, 0.5, 0.75, 1.0, 1.25};
+        static const int k_pitches[6] = {57, 55, 52, 50, 47, 45};
         for (int k = 0; k < 6; ++k)
-            add(Part::Tom, at + kOffsets[k], 0.25, float(kPitches[k]), 0.7f + 0.05f * k);
+            add(PART_TOM, at + k_offsets[k], 0.25, float(k_pitches[k]), 0.7f + 0.05f * k);
     }
 
     // A small fill in the last beat of a 16-beat phrase, varied by phrase.
@@ -411,16 +408,16 @@ public:
         switch (variant % 4) {
         case 0:
             for (int s = 0; s < 4; ++s)
-                add(Part::Snare, beat + s * 0.25, 0.1, 55, 0.35f + 0.15f * s);
+                add(PART_SNARE, beat + s * 0.25, 0.1, 55, 0.35f + 0.15f * s);
             break;
         case 1: tom_fill(beat - 0.5); break;
         case 2:
-            add(Part::Clap, beat + 0.5, 0.25, 60, 0.6f);
-            add(Part::Clap, beat + 0.75, 0.25, 60, 0.8f);
+            add(PART_CLAP, beat + 0.5, 0.25, 60, 0.6f);
+            add(PART_CLAP, beat + 0.75, 0.25, 60, 0.8f);
             break;
         default:
             for (int s = 0; s < 4; ++s)
-                add(Part::Perc, beat + s * 0.25, 0.1, float(84 + 3 * s), 0.5f + 0.15f * s);
+                add(PART_PERC, beat + s * 0.25, 0.1, float(84 + 3 * s), 0.5f + 0.15f * s);
             break;
         }
     }
@@ -433,19 +430,19 @@ public:
 
     void crash(double at, float velocity, bool impact)
     {
-        add(Part::Crash, at, 4.0, 60, velocity, impact);
+        add(PART_CRASH, at, 4.0, 60, velocity, impact);
     }
     void riser(double from, double to, float velocity)
     {
-        add(Part::Riser, from, to - from, 57, velocity);
+        add(PART_RISER, from, to - from, 57, velocity);
     }
     void reverse(double from, double to, float velocity)
     {
-        add(Part::Reverse, from, to - from, 60, velocity);
+        add(PART_REVERSE, from, to - from, 60, velocity);
     }
     void atmos(double from, double to, float velocity)
     {
-        add(Part::Atmos, from, to - from, 60, velocity);
+        add(PART_ATMOS, from, to - from, 60, velocity);
     }
 
 private:
@@ -456,10 +453,10 @@ private:
 void intro(Composer& c)
 {
     // From the very first sample: the chord fades up out of a wind.
-    for (int t : kAm9.tones) c.add(Part::Pad, -0.5, 16.4, float(t), 0.55f);
+    for (int t : k_am9.tones) c.add(PART_PAD, -0.5, 16.4, float(t), 0.55f);
     c.atmos(-0.5, 17.0, 0.7f);
     c.sparse_bleeps(4, 16, 0.25f, 0.35f);
-    c.hats(8, 16, Hats::Offbeats, 0.35f);
+    c.hats(8, 16, HATS_OFFBEATS, 0.35f);
     c.arp(8, 16, 1, 0.45f);
     c.reverse(12, 16, 0.6f);
 }
@@ -469,9 +466,9 @@ void build(Composer& c)
     c.crash(16, 0.55f, false);
     c.pad(16, 32, 0.65f);
     c.arp(16, 32, 1, 0.55f);
-    c.bass(16, 32, BassStyle::Offbeat, 0.8f);
-    c.hats(16, 24, Hats::Offbeats, 0.6f);
-    c.hats(24, 32, Hats::Sixteenths, 0.7f);
+    c.bass(16, 32, BASS_OFFBEAT, 0.8f);
+    c.hats(16, 24, HATS_OFFBEATS, 0.6f);
+    c.hats(24, 32, HATS_SIXTEENTHS, 0.7f);
     c.claps(24, 32, 0.7f);
     c.kicks(24, 32, 0.6f, 0.85f);  // muffled by the mix, opening up towards the drop
     c.riser(24, 32, 0.8f);
@@ -482,9 +479,9 @@ void drop(Composer& c)
 {
     c.crash(32, 1.0f, true);
     c.kicks(32, 64);
-    c.bass(32, 48, BassStyle::Offbeat, 0.95f);
-    c.bass(48, 64, BassStyle::Rolling, 0.95f);
-    c.hats(32, 64, Hats::SixteenthsOpen, 0.9f);
+    c.bass(32, 48, BASS_OFFBEAT, 0.95f);
+    c.bass(48, 64, BASS_ROLLING, 0.95f);
+    c.hats(32, 64, HATS_SIXTEENTHS_OPEN, 0.9f);
     c.claps(32, 64, 0.9f);
     c.pad(32, 64, 0.45f);
     c.stabs(32, 48, 0, 0.7f);
@@ -506,9 +503,9 @@ void groove(Composer& c)
 {
     c.crash(68, 1.0f, true);
     c.kicks(68, 128);
-    c.bass(68, 96, BassStyle::Rolling, 0.95f);
-    c.bass(96, 128, BassStyle::Gallop, 0.95f);
-    c.hats(68, 128, Hats::SixteenthsOpen, 0.9f);
+    c.bass(68, 96, BASS_ROLLING, 0.95f);
+    c.bass(96, 128, BASS_GALLOP, 0.95f);
+    c.hats(68, 128, HATS_SIXTEENTHS_OPEN, 0.9f);
     c.claps(68, 128, 0.9f);
     c.pad(68, 128, 0.4f);
     c.acid(68, 96, 0, 0.9f);
@@ -529,8 +526,8 @@ void shell(Composer& c)
 {
     c.crash(128, 1.0f, true);
     c.kicks(128, 144);
-    c.bass(128, 144, BassStyle::Bounce, 0.95f);
-    c.hats(128, 144, Hats::SixteenthsOpen, 0.9f);
+    c.bass(128, 144, BASS_BOUNCE, 0.95f);
+    c.hats(128, 144, HATS_SIXTEENTHS_OPEN, 0.9f);
     c.claps(128, 144, 0.9f);
     c.pad(128, 160, 0.45f);
     c.acid(128, 144, 2, 0.9f);
@@ -543,8 +540,8 @@ void shell(Composer& c)
     // phrase, the arpeggio climbs over the opening chords, and a roll leads
     // into the drop at 160.
     c.crash(144, 0.7f, false);
-    c.hats(144, 152, Hats::Offbeats, 0.7f);
-    c.hats(152, 160, Hats::Sixteenths, 0.75f);
+    c.hats(144, 152, HATS_OFFBEATS, 0.7f);
+    c.hats(152, 160, HATS_SIXTEENTHS, 0.75f);
     c.arp(144, 160, 3, 0.5f);
     c.riser(148, 160, 0.9f);
     c.snare_roll(156, 160, 0.25f, 1.0f);
@@ -556,13 +553,13 @@ void greetings(Composer& c)
     // The drop lands with the lead; the bounce bass is new here.
     c.crash(160, 1.0f, true);
     c.kicks(160, 208);
-    c.bass(160, 208, BassStyle::Bounce, 0.95f);
-    c.hats(160, 176, Hats::Sixteenths, 0.85f);
-    c.hats(176, 208, Hats::SixteenthsOpen, 0.9f);
+    c.bass(160, 208, BASS_BOUNCE, 0.95f);
+    c.hats(160, 176, HATS_SIXTEENTHS, 0.85f);
+    c.hats(176, 208, HATS_SIXTEENTHS_OPEN, 0.9f);
     c.claps(160, 208, 0.9f);
     c.pad(160, 224, 0.55f);
-    c.melody(160, kMelodyA, std::size(kMelodyA), 0, 0.8f, 192);
-    c.melody(192, kMelodyA, std::size(kMelodyA), 12, 0.7f, 222);
+    c.melody(160, k_melody_a, std::size(k_melody_a), 0, 0.8f, 192);
+    c.melody(192, k_melody_a, std::size(k_melody_a), 12, 0.7f, 222);
     c.arp(176, 224, 0, 0.38f);
     c.acid(192, 208, 3, 0.75f);
     c.crash(176, 0.6f, false);
@@ -572,7 +569,7 @@ void greetings(Composer& c)
     // The lift into the rings: the lead sings on an octave up over chords,
     // arpeggio and hats without kick or bass, then a tom fill.
     c.crash(208, 0.6f, false);
-    c.hats(208, 222, Hats::Offbeats, 0.75f);
+    c.hats(208, 222, HATS_OFFBEATS, 0.75f);
     c.perc(208, 220, 0.55f);
     c.riser(212, 224, 0.9f);
     c.snare_roll(220, 222, 0.25f, 0.8f);
@@ -585,8 +582,8 @@ void rings(Composer& c)
     // moments of total silence where they go dark.
     c.crash(224, 1.0f, true);
     c.kicks(224, 254);
-    c.bass(224, 252, BassStyle::Rolling, 0.95f);
-    c.hats(224, 254, Hats::Sixteenths, 0.85f);
+    c.bass(224, 252, BASS_ROLLING, 0.95f);
+    c.hats(224, 254, HATS_SIXTEENTHS, 0.85f);
     c.claps(224, 254, 0.9f);
     c.pad(240, 254, 0.75f);
     c.stabs(224, 240, 2, 0.5f);
@@ -599,8 +596,8 @@ void rings(Composer& c)
 
     c.crash(256, 1.0f, true);
     c.kicks(256, 286);
-    c.bass(256, 284, BassStyle::Gallop, 0.95f);
-    c.hats(256, 286, Hats::SixteenthsOpen, 0.9f);
+    c.bass(256, 284, BASS_GALLOP, 0.95f);
+    c.hats(256, 286, HATS_SIXTEENTHS_OPEN, 0.9f);
     c.claps(256, 286, 0.9f);
     c.pad(256, 286, 0.75f);
     c.acid(256, 272, 1, 0.85f);
@@ -622,10 +619,10 @@ void lattice(Composer& c)
     c.atmos(288, 308, 0.6f);
     c.arp(288, 320, 1, 0.5f);
     c.sparse_bleeps(288, 304, 0.3f, 0.45f);
-    c.melody(288, kMelodyC, std::size(kMelodyC), 0, 0.5f, 304);
-    c.bass(304, 320, BassStyle::Offbeat, 0.8f);
-    c.hats(304, 312, Hats::Offbeats, 0.6f);
-    c.hats(312, 320, Hats::Sixteenths, 0.75f);
+    c.melody(288, k_melody_c, std::size(k_melody_c), 0, 0.5f, 304);
+    c.bass(304, 320, BASS_OFFBEAT, 0.8f);
+    c.hats(304, 312, HATS_OFFBEATS, 0.6f);
+    c.hats(312, 320, HATS_SIXTEENTHS, 0.75f);
     c.claps(312, 320, 0.75f);
     c.kicks(312, 320, 0.75f, 0.9f);
     c.riser(304, 320, 0.9f);
@@ -634,9 +631,9 @@ void lattice(Composer& c)
     // Hypnotic acid over a pedal.
     c.crash(320, 1.0f, true);
     c.kicks(320, 352);
-    c.bass(320, 352, BassStyle::Rolling, 0.95f, true);
-    c.hats(320, 336, Hats::Sixteenths, 0.85f);
-    c.hats(336, 352, Hats::SixteenthsOpen, 0.9f);
+    c.bass(320, 352, BASS_ROLLING, 0.95f, true);
+    c.hats(320, 336, HATS_SIXTEENTHS, 0.85f);
+    c.hats(336, 352, HATS_SIXTEENTHS_OPEN, 0.9f);
     c.claps(320, 352, 0.85f);
     c.acid(320, 352, 0, 0.95f);
     c.ride(320, 352, 0.5f);
@@ -647,9 +644,9 @@ void lattice(Composer& c)
     // Peak.
     c.crash(352, 1.0f, true);
     c.kicks(352, 400);
-    c.bass(352, 384, BassStyle::Rolling, 1.0f);
-    c.bass(384, 400, BassStyle::Gallop, 1.0f);
-    c.hats(352, 400, Hats::SixteenthsOpen, 0.95f);
+    c.bass(352, 384, BASS_ROLLING, 1.0f);
+    c.bass(384, 400, BASS_GALLOP, 1.0f);
+    c.hats(352, 400, HATS_SIXTEENTHS_OPEN, 0.95f);
     c.claps(352, 400, 0.95f);
     c.pad(352, 416, 0.45f);
     c.acid(352, 384, 1, 0.95f);
@@ -660,14 +657,14 @@ void lattice(Composer& c)
     c.perc(368, 400, 0.6f);
     c.crash(368, 0.7f, false);
     c.crash(384, 0.9f, false);
-    c.melody(384, kMelodyB, std::size(kMelodyB), 0, 0.75f, 412);
+    c.melody(384, k_melody_b, std::size(k_melody_b), 0, 0.75f, 412);
     c.fills(352, 400);
 
     // The climb into the recap: kick, bass and acid out for a phrase, the
     // lead carries on over the chords, the arpeggio returns and a riser and
     // a roll wind up into 416.
     c.crash(400, 0.7f, false);
-    c.hats(400, 416, Hats::Offbeats, 0.8f);
+    c.hats(400, 416, HATS_OFFBEATS, 0.8f);
     c.arp(400, 416, 3, 0.45f);
     c.riser(404, 416, 0.95f);
     c.snare_roll(412, 416, 0.25f, 1.0f);
@@ -677,8 +674,8 @@ void recap(Composer& c)
 {
     // Everything at once: the picture cuts on every beat here.
     c.kicks(416, 448);
-    c.bass(416, 448, BassStyle::Rolling, 1.0f);
-    c.hats(416, 448, Hats::SixteenthsOpen, 1.0f);
+    c.bass(416, 448, BASS_ROLLING, 1.0f);
+    c.hats(416, 448, HATS_SIXTEENTHS_OPEN, 1.0f);
     c.claps(416, 448, 0.8f, true);
     c.pad(416, 448, 0.5f);
     c.acid(416, 444, 2, 1.0f);
@@ -686,7 +683,7 @@ void recap(Composer& c)
     c.arp(416, 448, 2, 0.45f);
     c.ride(416, 448, 0.6f);
     c.perc(416, 448, 0.65f);
-    c.melody(416, kMelodyB, std::size(kMelodyB), 12, 0.7f, 448);
+    c.melody(416, k_melody_b, std::size(k_melody_b), 12, 0.7f, 448);
     for (int b = 416; b < 448; b += 8) c.crash(b, b == 416 ? 1.0f : 0.75f, b == 416 || b == 432);
     c.phrase_fill(431, 1);
     c.riser(440, 448, 1.0f);
@@ -697,12 +694,12 @@ void post_chain(Composer& c)
 {
     c.crash(448, 1.0f, true);
     c.kicks(448, 512);
-    c.bass(448, 480, BassStyle::Offbeat, 0.95f);
-    c.bass(480, 508, BassStyle::Bounce, 0.95f);
+    c.bass(448, 480, BASS_OFFBEAT, 0.95f);
+    c.bass(480, 508, BASS_BOUNCE, 0.95f);
     c.life_bleeps(448, 508, 0.8f);
-    c.hats(448, 464, Hats::Offbeats, 0.8f);
-    c.hats(464, 504, Hats::SixteenthsOpen, 0.85f);
-    c.hats(504, 512, Hats::Offbeats, 0.7f);
+    c.hats(448, 464, HATS_OFFBEATS, 0.8f);
+    c.hats(464, 504, HATS_SIXTEENTHS_OPEN, 0.85f);
+    c.hats(504, 512, HATS_OFFBEATS, 0.7f);
     c.claps(456, 508, 0.85f);
     c.pad(448, 512, 0.5f, 16);
     c.perc(448, 504, 0.6f);
@@ -720,11 +717,11 @@ void outro(Composer& c)
 {
     c.crash(512, 0.8f, false);
     c.kicks(512, 520, 0.9f, 0.6f);
-    c.bass(512, 516, BassStyle::Offbeat, 0.7f);
-    for (int t : kAm9.tones) c.add(Part::Pad, 512, 15.5, float(t), 0.65f);
+    c.bass(512, 516, BASS_OFFBEAT, 0.7f);
+    for (int t : k_am9.tones) c.add(PART_PAD, 512, 15.5, float(t), 0.65f);
     c.atmos(512, 528, 0.6f);
     c.sparse_bleeps(512, 526, 0.3f, 0.4f);
-    c.hats(512, 516, Hats::Offbeats, 0.5f);
+    c.hats(512, 516, HATS_OFFBEATS, 0.5f);
 }
 
 // ---------------------------------------------------------------- automation
@@ -802,7 +799,7 @@ MixState track_mix(double b)
         m.acid_cutoff = sweep(b, 192, 222, 250.0f, 1300.0f);
         m.acid_resonance = 0.82f;
         m.duck_depth = 0.55f;
-        gain(Part::Pad) = 0.85f;
+        gain(PART_PAD) = 0.85f;
     } else if (b < 288) {
         m.pad_cutoff = wave(b - 224, 32, 900.0f, 3000.0f);
         m.arp_cutoff = 2500.0f;
@@ -819,7 +816,7 @@ MixState track_mix(double b)
         m.kick_tone = ramp(b, 312, 320, 0.08f, 0.35f);
         m.duck_depth = 0.35f;
         m.reverb_send = 1.4f;
-        gain(Part::Lead) = 0.8f;
+        gain(PART_LEAD) = 0.8f;
     } else if (b < 352) {
         m.bass_cutoff = wave(b - 320, 32, 300.0f, 700.0f);
         m.acid_cutoff = sweep(b, 320, 350, 220.0f, 2600.0f);
@@ -827,7 +824,7 @@ MixState track_mix(double b)
         m.acid_env = 2.4f;
         m.duck_depth = 0.6f;
         // The hypnotic acid fills the lows here; the kick gives way a little.
-        gain(Part::Kick) = 0.9f;
+        gain(PART_KICK) = 0.9f;
     } else if (b < 416) {
         m.pad_cutoff = wave(b - 352, 32, 1400.0f, 3200.0f);
         m.arp_cutoff = 3200.0f;
@@ -847,8 +844,8 @@ MixState track_mix(double b)
         // The recap is louder by density, not by drive: the sustained
         // layers come up, which adds loudness between the kicks, where the
         // limiter has room, instead of on top of them.
-        for (Part p : {Part::Pad, Part::Stab, Part::Arp, Part::Lead}) gain(p) = 1.3f;
-        for (Part p : {Part::ClosedHat, Part::OpenHat, Part::Ride}) gain(p) = 1.3f;
+        for (Part p : {PART_PAD, PART_STAB, PART_ARP, PART_LEAD}) gain(p) = 1.3f;
+        for (Part p : {PART_CLOSED_HAT, PART_OPEN_HAT, PART_RIDE}) gain(p) = 1.3f;
     } else if (b < 512) {
         m.pad_cutoff = b < 496 ? 1800.0f : sweep(b, 496, 512, 1800.0f, 500.0f);
         m.arp_cutoff = 2500.0f;
@@ -933,5 +930,3 @@ Song compose(uint64_t seed)
     };
     return song;
 }
-
-}  // namespace krelan::synth

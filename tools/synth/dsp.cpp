@@ -1,24 +1,22 @@
-#include "dsp.hpp"
-
-namespace krelan::synth {
+#include "dsp.h"
 
 namespace {
 // Line lengths in samples at 44.1 kHz (mutually prime-ish so the echoes do
 // not line up into a metallic ring).
-constexpr int kCombTuning[8] = {1116, 1188, 1277, 1356, 1422, 1491, 1557, 1617};
-constexpr int kAllpassTuning[4] = {556, 441, 341, 225};
-constexpr int kStereoSpread = 23;
+constexpr int k_comb_tuning[8] = {1116, 1188, 1277, 1356, 1422, 1491, 1557, 1617};
+constexpr int k_allpass_tuning[4] = {556, 441, 341, 225};
+constexpr int k_stereo_spread = 23;
 }  // namespace
 
 Reverb::Reverb(float room, float damp) : feedback_(room * 0.28f + 0.7f), damp_(damp * 0.4f)
 {
     for (int i = 0; i < 8; ++i) {
-        comb_l_[i].buf.assign(size_t(kCombTuning[i]), 0.0f);
-        comb_r_[i].buf.assign(size_t(kCombTuning[i] + kStereoSpread), 0.0f);
+        comb_l_[i].buf.assign(size_t(k_comb_tuning[i]), 0.0f);
+        comb_r_[i].buf.assign(size_t(k_comb_tuning[i] + k_stereo_spread), 0.0f);
     }
     for (int i = 0; i < 4; ++i) {
-        ap_l_[i].buf.assign(size_t(kAllpassTuning[i]), 0.0f);
-        ap_r_[i].buf.assign(size_t(kAllpassTuning[i] + kStereoSpread), 0.0f);
+        ap_l_[i].buf.assign(size_t(k_allpass_tuning[i]), 0.0f);
+        ap_r_[i].buf.assign(size_t(k_allpass_tuning[i] + k_stereo_spread), 0.0f);
     }
 }
 
@@ -59,5 +57,3 @@ void PingPongDelay::process(float in_l, float in_r, float& out_l, float& out_r)
     out_l = dl;
     out_r = dr;
 }
-
-}  // namespace krelan::synth

@@ -1,24 +1,22 @@
-#include "instruments.hpp"
+#include "instruments.h"
 
 #include <algorithm>
 #include <array>
 
-namespace krelan::synth {
-
 namespace {
 
-constexpr float kFs = float(kSampleRate);
-constexpr float kInvFs = 1.0f / kFs;
+constexpr float k_fs = float(k_sample_rate);
+constexpr float k_inv_fs = 1.0f / k_fs;
 // Filters whose cutoff moves are re-tuned every this many samples.
-constexpr int kControlRate = 16;
+constexpr int k_control_rate = 16;
 
 // Per-sample coefficient of an exponential approach with time constant `seconds`.
-float approach_coef(float seconds) { return 1.0f - std::exp(-1.0f / (seconds * kFs)); }
+float approach_coef(float seconds) { return 1.0f - std::exp(-1.0f / (seconds * k_fs)); }
 
 void pan_gains(float pan, float& gl, float& gr)
 {
     // Constant-power pan, -1 (left) .. +1 (right).
-    float a = (pan + 1.0f) * 0.25f * kPi;
+    float a = (pan + 1.0f) * 0.25f * k_pi;
     gl = std::cos(a) * 1.41421356f;
     gr = std::sin(a) * 1.41421356f;
 }
@@ -28,7 +26,7 @@ void pan_gains(float pan, float& gl, float& gr)
 // the attack, and a little tanh drive to square off the body.
 class KickDrum : public Instrument {
 public:
-    explicit KickDrum(uint64_t seed) : rng_(seed) { click_hp_.set(2500.0f, kFs); }
+    explicit KickDrum(uint64_t seed) : rng_(seed) { click_hp_.set(2500.0f, k_fs); }
 
     void trigger(const Note& note, int) override
     {
@@ -44,27 +42,27 @@ public:
     void render(float* l, float* r, int n, const MixState& mix) override
     {
         float tone = clamp01(mix.kick_tone);
-        tone_lp_.set(90.0f + 9000.0f * tone * tone, kFs);
+        tone_lp_.set(90.0f + 9000.0f * tone * tone, k_fs);
         for (int i = 0; i < n; ++i) {
             float y = 0.0f;
             for (Voice& v : voices_) {
                 if (!v.on) continue;
-                float s = float(v.t) * kInvFs;
+                float s = float(v.t) * k_inv_fs;
                 float f = 49.0f * v.tune + 125.0f * std::exp(-s / 0.024f) +
                           330.0f * std::exp(-s / 0.0035f);
-                v.phase += f * kInvFs;
+                v.phase += f * k_inv_fs;
                 v.phase -= std::floor(v.phase);
                 // A short body, gone by 0.3 s: it leaves the offbeat bass room.
                 float amp = std::exp(-s / 0.15f) * (1.0f - smoothstep(0.17f, 0.30f, s));
-                float body = std::sin(kTwoPi * v.phase) * amp;
+                float body = std::sin(k_two_pi * v.phase) * amp;
                 float click = click_hp_.highpass(rng_.bipolar()) * std::exp(-s / 0.0011f) * 0.35f;
                 float x = std::tanh(1.9f * (body + click)) * (1.0f / 0.956f);
                 if (v.release) {
-                    v.fade -= 1.0f / (0.002f * kFs);
+                    v.fade -= 1.0f / (0.002f * k_fs);
                     if (v.fade <= 0.0f) v.on = false;
                 }
                 y += x * v.velocity * std::max(v.fade, 0.0f);
-                if (++v.t > int(0.31f * kFs)) v.on = false;
+                if (++v.t > int(0.31f * k_fs)) v.on = false;
             }
             if (tone < 0.999f) y = tone_lp_.lowpass(y);
             l[i] += y;
@@ -129,13 +127,13 @@ public:
                 continue;
             }
             if (ctl_-- <= 0) {
-                float env = std::exp(-float(env_t_) * kInvFs / 0.07f);
-                filter_.set(mix.bass_cutoff * (1.0f + 3.5f * env * velocity_), 1.0f, kFs);
-                ctl_ = kControlRate;
+                float env = std::exp(-float(env_t_) * k_inv_fs / 0.07f);
+                filter_.set(mix.bass_cutoff * (1.0f + 3.5f * env * velocity_), 1.0f, k_fs);
+                ctl_ = k_control_rate;
             }
-            float dt = freq_ * kInvFs;
+            float dt = freq_ * k_inv_fs;
             float p = osc_.tick(dt);
-            float x = 0.55f * saw_blep(p, dt) + 0.8f * std::sin(kTwoPi * p);
+            float x = 0.55f * saw_blep(p, dt) + 0.8f * std::sin(k_two_pi * p);
             filter_.process(x);
             // High pass under the kick's body: the bass's weight sits above
             // it. The saturation comes after the high pass, whose ringing
@@ -152,12 +150,12 @@ public:
 public:
     Bass()
     {
-        low_cut_a_.set(kLowCut, 0.5412f, kFs);
-        low_cut_b_.set(kLowCut, 1.3066f, kFs);
+        low_cut_a_.set(k_low_cut, 0.5412f, k_fs);
+        low_cut_b_.set(k_low_cut, 1.3066f, k_fs);
     }
 
 private:
-    static constexpr float kLowCut = 45.0f;
+    static constexpr float k_low_cut = 45.0f;
     Phasor osc_;
     Svf filter_, low_cut_a_, low_cut_b_;
     int ctl_ = 0;
@@ -174,17 +172,17 @@ public:
         for (int i = 0; i < n; ++i) {
             if (amp_ < 1e-5f && gate_ == 0) {
                 amp_ = 0.0f;
-                ladder_.process(0.0f, 200.0f, 0.0f, kFs);
+                ladder_.process(0.0f, 200.0f, 0.0f, k_fs);
                 continue;
             }
             float decay = accent_ ? 0.11f : 0.22f;
-            float env = std::exp(-float(env_t_) * kInvFs / decay);
+            float env = std::exp(-float(env_t_) * k_inv_fs / decay);
             float depth = mix.acid_env * (accent_ ? 1.25f : 0.75f);
             float cutoff = mix.acid_cutoff * std::exp2(depth * env);
-            float dt = freq_ * kInvFs;
+            float dt = freq_ * k_inv_fs;
             float p = osc_.tick(dt);
             float x = saw_blep(p, dt);
-            float y = ladder_.process(x * 0.9f, cutoff, mix.acid_resonance, kFs);
+            float y = ladder_.process(x * 0.9f, cutoff, mix.acid_resonance, k_fs);
             float level = velocity_ * (accent_ ? 1.35f : 0.9f);
             y = std::tanh(2.0f * y) * amp_ * level * 0.32f;
             l[i] += y;
@@ -257,11 +255,11 @@ public:
             ++v.age;
             for (int i = 0; i < n; ++i) {
                 if (v.ctl-- <= 0) {
-                    float env = std::exp(-float(v.t) * kInvFs / patch_.env_decay);
+                    float env = std::exp(-float(v.t) * k_inv_fs / patch_.env_decay);
                     float cut = base_cut * std::exp2(patch_.env_octaves * env * v.velocity);
-                    v.filter_l.set(cut, patch_.q, kFs);
-                    v.filter_r.set(cut, patch_.q, kFs);
-                    v.ctl = kControlRate;
+                    v.filter_l.set(cut, patch_.q, k_fs);
+                    v.filter_r.set(cut, patch_.q, k_fs);
+                    v.ctl = k_control_rate;
                 }
                 // Envelope: attack towards a slight overshoot, then decay to sustain.
                 if (v.gate > 0) {
@@ -284,7 +282,7 @@ public:
                 }
                 float sl = 0.0f, sr = 0.0f;
                 for (int k = 0; k < patch_.oscillators; ++k) {
-                    float dt = v.freq[k] * kInvFs;
+                    float dt = v.freq[k] * k_inv_fs;
                     float s = saw_blep(v.osc[k].tick(dt), dt);
                     sl += s * v.gl[k];
                     sr += s * v.gr[k];
@@ -300,14 +298,14 @@ public:
     }
 
 private:
-    static constexpr int kMaxOsc = 7;
+    static constexpr int k_max_osc = 7;
     struct Voice {
         bool on = false, attacking = true;
         int gate = 0, t = 0, ctl = 0, age = 0;
         float velocity = 1.0f, level = 0.0f;
-        float freq[kMaxOsc] = {};
-        float gl[kMaxOsc] = {}, gr[kMaxOsc] = {};
-        Phasor osc[kMaxOsc];
+        float freq[k_max_osc] = {};
+        float gl[k_max_osc] = {}, gr[k_max_osc] = {};
+        Phasor osc[k_max_osc];
         Svf filter_l, filter_r;
     };
     PolyPatch patch_;
@@ -346,24 +344,24 @@ public:
         for (Voice& v : voices_) {
             if (!v.on) continue;
             for (int i = 0; i < n; ++i) {
-                float s = float(v.t) * kInvFs;
+                float s = float(v.t) * k_inv_fs;
                 float amp;
                 float y;
                 if (fm_) {
                     amp = std::exp(-s / (v.accent ? 0.22f : 0.12f));
                     float index = 2.6f * std::exp(-s / 0.035f);
-                    float mod = std::sin(kTwoPi * v.osc2.tick(v.freq * 2.0f * kInvFs)) * index;
-                    y = std::sin(kTwoPi * v.osc.tick(v.freq * kInvFs) + mod) * 0.5f;
+                    float mod = std::sin(k_two_pi * v.osc2.tick(v.freq * 2.0f * k_inv_fs)) * index;
+                    y = std::sin(k_two_pi * v.osc.tick(v.freq * k_inv_fs) + mod) * 0.5f;
                 } else {
                     amp = std::exp(-s / 0.16f);
                     if (v.ctl-- <= 0) {
                         float env = std::exp(-s / 0.05f);
                         v.filter.set(mix.arp_cutoff * std::exp2(2.2f * env * v.velocity), 1.4f,
-                                     kFs);
-                        v.ctl = kControlRate;
+                                     k_fs);
+                        v.ctl = k_control_rate;
                     }
-                    float dt = v.freq * kInvFs;
-                    float dt2 = v.freq * 1.004f * kInvFs;
+                    float dt = v.freq * k_inv_fs;
+                    float dt2 = v.freq * 1.004f * k_inv_fs;
                     float x = 0.6f * saw_blep(v.osc.tick(dt), dt) +
                               0.4f * square_blep(v.osc2.tick(dt2), dt2);
                     v.filter.process(x);
@@ -424,8 +422,8 @@ class Metal : public Instrument {
 public:
     Metal(const MetalPatch& patch, uint64_t seed) : patch_(patch), rng_(seed)
     {
-        static const float kRatios[6] = {2.0f, 3.0f, 4.16f, 5.43f, 6.79f, 8.21f};
-        for (int k = 0; k < 6; ++k) freq_[k] = patch.base_hz * kRatios[k];
+        static const float k_ratios[6] = {2.0f, 3.0f, 4.16f, 5.43f, 6.79f, 8.21f};
+        for (int k = 0; k < 6; ++k) freq_[k] = patch.base_hz * k_ratios[k];
     }
 
     void trigger(const Note& note, int gate) override
@@ -441,8 +439,8 @@ public:
         v.decay = patch_.decay * (0.6f + 0.4f * note.velocity);
         // A long gate on a hat means "let it ring", a short one closes it.
         v.gate = std::max(gate, 1);
-        for (Svf* f : {&v.band_l, &v.band_r}) f->set(patch_.band_hz, patch_.band_q, kFs);
-        for (Svf* f : {&v.high_l, &v.high_r}) f->set(patch_.high_hz, 0.7f, kFs);
+        for (Svf* f : {&v.band_l, &v.band_r}) f->set(patch_.band_hz, patch_.band_q, k_fs);
+        for (Svf* f : {&v.high_l, &v.high_r}) f->set(patch_.high_hz, 0.7f, k_fs);
         // Successive hits sit a little either side of the patch's place.
         float pan =
             std::max(-1.0f, std::min(1.0f, patch_.pan + (flip_ ? patch_.swing : -patch_.swing)));
@@ -472,10 +470,10 @@ private:
     void render_voice(Voice& v, float* l, float* r, int n)
     {
         for (int i = 0; i < n; ++i) {
-            float s = float(v.t) * kInvFs;
+            float s = float(v.t) * k_inv_fs;
             float metal = 0.0f;
             for (int k = 0; k < 6; ++k) {
-                float dt = freq_[k] * kInvFs;
+                float dt = freq_[k] * k_inv_fs;
                 metal += square_blep(v.phase[k].tick(dt), dt);
             }
             metal *= 1.0f / 6.0f;
@@ -494,8 +492,8 @@ private:
             r[i] += shape(v.high_r.hp * g) * v.gr;
             if (v.boom) {
                 float f = 36.0f + 30.0f * std::exp(-s / 0.12f);
-                v.boom_phase += f * kInvFs;
-                float b = std::sin(kTwoPi * v.boom_phase) * std::exp(-s / 0.45f) *
+                v.boom_phase += f * k_inv_fs;
+                float b = std::sin(k_two_pi * v.boom_phase) * std::exp(-s / 0.45f) *
                           std::min(1.0f, s * 400.0f) * 0.35f * v.velocity;
                 l[i] += b;
                 r[i] += b;
@@ -532,11 +530,11 @@ class Clap : public Instrument {
 public:
     explicit Clap(uint64_t seed) : rng_(seed)
     {
-        band_l_.set(1500.0f, 1.2f, kFs);
-        band_r_.set(1650.0f, 1.2f, kFs);
+        band_l_.set(1500.0f, 1.2f, k_fs);
+        band_r_.set(1650.0f, 1.2f, k_fs);
         // The crack of the clap, where the ear is most sensitive.
-        crack_l_.set(3400.0f, 1.5f, kFs);
-        crack_r_.set(3800.0f, 1.5f, kFs);
+        crack_l_.set(3400.0f, 1.5f, k_fs);
+        crack_r_.set(3800.0f, 1.5f, k_fs);
     }
     void trigger(const Note& note, int) override
     {
@@ -548,7 +546,7 @@ public:
     {
         if (!on_) return;
         for (int i = 0; i < n; ++i) {
-            float s = float(t_) * kInvFs;
+            float s = float(t_) * k_inv_fs;
             float env;
             if (s < 0.027f) {
                 float burst = std::fmod(s, 0.009f);
@@ -559,8 +557,8 @@ public:
             // Two thirds of each side's noise is its own: wide, but not so
             // wide that the clap thins out in mono.
             float common = rng_.bipolar();
-            float nl = common + kWidth * (rng_.bipolar() - common),
-                  nr = common + kWidth * (rng_.bipolar() - common);
+            float nl = common + k_width * (rng_.bipolar() - common),
+                  nr = common + k_width * (rng_.bipolar() - common);
             band_l_.process(nl);
             band_r_.process(nr);
             crack_l_.process(nl);
@@ -569,9 +567,9 @@ public:
             // squares it off, so it is as loud with a quarter of the peak and
             // the drum bus clipper does not have to flatten it.
             float g = env * velocity_;
-            l[i] += kLevel / kDrive * std::tanh(kDrive * (band_l_.bp + 0.5f * crack_l_.bp) * g);
-            r[i] += kLevel / kDrive * std::tanh(kDrive * (band_r_.bp + 0.5f * crack_r_.bp) * g);
-            if (++t_ > int(0.6f * kFs)) {
+            l[i] += k_level / k_drive * std::tanh(k_drive * (band_l_.bp + 0.5f * crack_l_.bp) * g);
+            r[i] += k_level / k_drive * std::tanh(k_drive * (band_r_.bp + 0.5f * crack_r_.bp) * g);
+            if (++t_ > int(0.6f * k_fs)) {
                 on_ = false;
                 break;
             }
@@ -579,7 +577,7 @@ public:
     }
 
 private:
-    static constexpr float kDrive = 8.0f, kLevel = 2.2f, kWidth = 0.65f;
+    static constexpr float k_drive = 8.0f, k_level = 2.2f, k_width = 0.65f;
     Rng rng_;
     Svf band_l_, band_r_, crack_l_, crack_r_;
     bool on_ = false;
@@ -612,7 +610,7 @@ public:
         v.on = true;
         v.freq = midi_to_hz(note.pitch);
         v.velocity = note.velocity;
-        v.band.set(patch_.noise_band_hz, patch_.noise_q, kFs);
+        v.band.set(patch_.noise_band_hz, patch_.noise_q, k_fs);
         float pan = std::max(-0.7f, std::min(0.7f, (note.pitch - 60.0f) * patch_.pan_per_semitone));
         pan_gains(pan, v.gl, v.gr);
     }
@@ -641,19 +639,19 @@ private:
             Voice& v = voices_[size_t(vi)];
             if (!v.on) continue;
             for (int i = 0; i < n; ++i) {
-                float s = float(v.t) * kInvFs;
+                float s = float(v.t) * k_inv_fs;
                 float f =
                     v.freq * (1.0f + (patch_.pitch_drop - 1.0f) * std::exp(-s / patch_.drop_time));
-                v.phase += f * kInvFs;
+                v.phase += f * k_inv_fs;
                 v.phase -= std::floor(v.phase);
-                float tone = std::sin(kTwoPi * v.phase) * std::exp(-s / patch_.tone_decay) *
+                float tone = std::sin(k_two_pi * v.phase) * std::exp(-s / patch_.tone_decay) *
                              patch_.tone_level;
                 v.band.process(rng_.bipolar());
                 float noise = v.band.bp * std::exp(-s / patch_.noise_decay) * patch_.noise_level;
                 float y = (tone + noise) * v.velocity * std::min(1.0f, s * 8000.0f + 0.1f);
                 l[i] += y * v.gl;
                 r[i] += y * v.gr;
-                if (++v.t > int(7.0f * std::max(patch_.tone_decay, patch_.noise_decay) * kFs)) {
+                if (++v.t > int(7.0f * std::max(patch_.tone_decay, patch_.noise_decay) * k_fs)) {
                     v.on = false;
                     break;
                 }
@@ -678,12 +676,12 @@ private:
 // Noise sweeps that last exactly their gate: the riser climbs in pitch and
 // level into the next section, the reverse cymbal swells into its hit, and
 // the atmosphere is a slow, breathing wind under quiet passages.
-enum class SweepKind { Riser, Reverse, Atmos };
+enum SweepKind { SWEEP_RISER, SWEEP_REVERSE, SWEEP_ATMOS };
 
 class Sweep : public Instrument {
 public:
     Sweep(SweepKind kind, uint64_t seed) : kind_(kind), rng_(seed) {}
-    static constexpr float kRiserDrive = 2.5f;
+    static constexpr float k_riser_drive = 2.5f;
     void trigger(const Note& note, int gate) override
     {
         Voice& v = voices_[next_];
@@ -701,55 +699,55 @@ public:
             if (!v.on) continue;
             for (int i = 0; i < n; ++i) {
                 float p = float(v.t) / float(v.length);
-                float s = float(v.t) * kInvFs;
+                float s = float(v.t) * k_inv_fs;
                 float amp, centre, q, tone_amp = 0.0f;
                 switch (kind_) {
-                case SweepKind::Riser:
+                case SWEEP_RISER:
                     amp = p * p;
                     centre = 350.0f * std::exp2(4.8f * p);
                     q = 2.2f;
                     tone_amp = 0.18f * p * p * p;
                     break;
-                case SweepKind::Reverse:
+                case SWEEP_REVERSE:
                     amp = p * p * p * p;
                     centre = 6000.0f;
                     q = 0.6f;
                     break;
                 default:  // atmosphere
                     amp = smoothstep(0.0f, 0.25f, p) * (1.0f - smoothstep(0.7f, 1.0f, p));
-                    centre = 900.0f * std::exp2(1.2f * std::sin(kTwoPi * s / 9.0f));
+                    centre = 900.0f * std::exp2(1.2f * std::sin(k_two_pi * s / 9.0f));
                     q = 1.4f;
                     break;
                 }
                 // End exactly at the gate with a 3 ms ramp so nothing clicks.
-                float tail = float(v.length - v.t) / (0.003f * kFs);
+                float tail = float(v.length - v.t) / (0.003f * k_fs);
                 if (tail < 1.0f) amp *= std::max(tail, 0.0f);
                 if (v.ctl-- <= 0) {
-                    v.band_l.set(centre, q, kFs);
-                    v.band_r.set(centre * 1.06f, q, kFs);
-                    v.ctl = kControlRate;
+                    v.band_l.set(centre, q, k_fs);
+                    v.band_r.set(centre * 1.06f, q, k_fs);
+                    v.ctl = k_control_rate;
                 }
                 v.band_l.process(rng_.bipolar());
                 v.band_r.process(rng_.bipolar());
                 float yl = v.band_l.bp, yr = v.band_r.bp;
-                if (kind_ == SweepKind::Reverse) {
+                if (kind_ == SWEEP_REVERSE) {
                     yl = v.band_l.hp * 0.5f;
                     yr = v.band_r.hp * 0.5f;
                 }
                 if (tone_amp > 0.0f) {
                     float f = v.freq * std::exp2(2.0f * p);
                     for (int k = 0; k < 2; ++k) {
-                        float dt = f * (k ? 1.007f : 0.993f) * kInvFs;
+                        float dt = f * (k ? 1.007f : 0.993f) * k_inv_fs;
                         float sw = saw_blep(v.tone_phase[k].tick(dt), dt) * tone_amp;
                         (k ? yr : yl) += sw;
                     }
                 }
                 float g = amp * v.velocity;
-                if (kind_ == SweepKind::Riser) {
+                if (kind_ == SWEEP_RISER) {
                     // Noise peaks at four times its RMS; rounding the riser's
                     // tips keeps its climb from dipping the master limiter.
-                    l[i] += std::tanh(kRiserDrive * yl * g) / kRiserDrive;
-                    r[i] += std::tanh(kRiserDrive * yr * g) / kRiserDrive;
+                    l[i] += std::tanh(k_riser_drive * yl * g) / k_riser_drive;
+                    r[i] += std::tanh(k_riser_drive * yr * g) / k_riser_drive;
                 } else {
                     l[i] += yl * g;
                     r[i] += yr * g;
@@ -780,65 +778,63 @@ private:
 
 const char* part_name(Part p)
 {
-    static const char* kNames[kPartCount] = {"kick",  "bass",  "acid",    "pad",        "stab",
-                                             "arp",   "lead",  "bleep",   "closed-hat", "open-hat",
-                                             "ride",  "clap",  "snare",   "tom",        "perc",
-                                             "crash", "riser", "reverse", "atmos"};
-    return kNames[int(p)];
+    static const char* k_names[k_part_count] = {
+        "kick",  "bass",       "acid",     "pad",     "stab", "arp",   "lead",
+        "bleep", "closed-hat", "open-hat", "ride",    "clap", "snare", "tom",
+        "perc",  "crash",      "riser",    "reverse", "atmos"};
+    return k_names[int(p)];
 }
 
 std::unique_ptr<Instrument> make_instrument(Part part, uint64_t seed)
 {
     uint64_t s = mix_seed(seed ^ (uint64_t(part) * 0x9E3779B97F4A7C15ull));
     switch (part) {
-    case Part::Kick: return std::make_unique<KickDrum>(s);
-    case Part::Bass: return std::make_unique<Bass>();
-    case Part::Acid: return std::make_unique<Acid>();
-    case Part::Pad:
+    case PART_KICK: return std::make_unique<KickDrum>(s);
+    case PART_BASS: return std::make_unique<Bass>();
+    case PART_ACID: return std::make_unique<Acid>();
+    case PART_PAD:
         return std::make_unique<PolySaw>(PolyPatch{5, 16.0f, 0.9f, 1.0f, 1.0f, 1.6f, 1.0f, 0.7f,
                                                    1.2f, 0.7f, 0.075f, 0.8f, false},
                                          s);
-    case Part::Stab:
+    case PART_STAB:
         return std::make_unique<PolySaw>(PolyPatch{3, 11.0f, 0.002f, 0.22f, 0.0f, 0.09f, 1.3f, 2.2f,
                                                    0.07f, 1.6f, 0.16f, 0.6f, false},
                                          s);
-    case Part::Lead:
+    case PART_LEAD:
         return std::make_unique<PolySaw>(PolyPatch{3, 9.0f, 0.012f, 0.35f, 0.7f, 0.18f, 1.25f, 1.2f,
                                                    0.12f, 1.0f, 0.13f, 0.4f, true},
                                          s);
-    case Part::Arp: return std::make_unique<Pluck>(false, s);
-    case Part::Bleep: return std::make_unique<Pluck>(true, s);
-    case Part::ClosedHat:
+    case PART_ARP: return std::make_unique<Pluck>(false, s);
+    case PART_BLEEP: return std::make_unique<Pluck>(true, s);
+    case PART_CLOSED_HAT:
         return std::make_unique<Metal>(MetalPatch{80.0f, 9000.0f, 1.0f, 6000.0f, 0.035f, 0.5f, 0.1f,
                                                   0.5f, 0.8f, false, false, 16.0f, 1.36f},
                                        s);
-    case Part::OpenHat:
+    case PART_OPEN_HAT:
         return std::make_unique<Metal>(MetalPatch{80.0f, 8500.0f, 1.0f, 6000.0f, 0.24f, 0.5f, -0.3f,
                                                   0.2f, 0.65f, false, false, 16.0f, 1.66f},
                                        s);
-    case Part::Ride:
+    case PART_RIDE:
         return std::make_unique<Metal>(MetalPatch{117.0f, 6200.0f, 0.8f, 3800.0f, 0.65f, 0.3f,
                                                   0.35f, 0.0f, 0.45f, false, false},
                                        s);
-    case Part::Crash:
+    case PART_CRASH:
         return std::make_unique<Metal>(
             MetalPatch{97.0f, 7000.0f, 0.5f, 3000.0f, 1.5f, 0.6f, 0.0f, 0.0f, 0.8f, true, true}, s);
-    case Part::Clap: return std::make_unique<Clap>(s);
-    case Part::Snare:
+    case PART_CLAP: return std::make_unique<Clap>(s);
+    case PART_SNARE:
         return std::make_unique<ToneDrum>(
             DrumPatch{1.35f, 0.02f, 0.06f, 0.13f, 0.55f, 0.9f, 3500.0f, 0.5f, 0.0f, 16, 1.5f}, s);
-    case Part::Tom:
+    case PART_TOM:
         return std::make_unique<ToneDrum>(
             DrumPatch{1.6f, 0.035f, 0.22f, 0.03f, 0.9f, 0.2f, 900.0f, 1.0f, 0.03f, 8, 1.0f}, s);
-    case Part::Perc:
+    case PART_PERC:
         return std::make_unique<ToneDrum>(
             DrumPatch{1.15f, 0.004f, 0.025f, 0.012f, 0.5f, 0.5f, 2500.0f, 2.0f, 0.06f, 8}, s);
-    case Part::Riser: return std::make_unique<Sweep>(SweepKind::Riser, s);
-    case Part::Reverse: return std::make_unique<Sweep>(SweepKind::Reverse, s);
-    case Part::Atmos: return std::make_unique<Sweep>(SweepKind::Atmos, s);
-    case Part::Count: break;
+    case PART_RISER: return std::make_unique<Sweep>(SWEEP_RISER, s);
+    case PART_REVERSE: return std::make_unique<Sweep>(SWEEP_REVERSE, s);
+    case PART_ATMOS: return std::make_unique<Sweep>(SWEEP_ATMOS, s);
+    case PART_COUNT: break;
     }
     return nullptr;
 }
-
-}  // namespace krelan::synth

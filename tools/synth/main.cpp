@@ -11,11 +11,9 @@
 #include <cstring>
 #include <string>
 
-#include "arrangement.hpp"
-#include "engine.hpp"
-#include "wav.hpp"
-
-using namespace krelan::synth;
+#include "arrangement.h"
+#include "engine.h"
+#include "track_wav.h"
 
 namespace {
 
@@ -37,7 +35,7 @@ bool parse_parts(const std::string& list, uint32_t& mask)
         std::string name =
             list.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
         bool found = false;
-        for (int p = 0; p < kPartCount; ++p)
+        for (int p = 0; p < k_part_count; ++p)
             if (name == part_name(Part(p))) {
                 mask |= 1u << p;
                 found = true;
@@ -57,8 +55,8 @@ bool parse_parts(const std::string& list, uint32_t& mask)
 int main(int argc, char** argv)
 {
     std::string out;
-    uint64_t seed = kDefaultSeed;
-    double from = 0.0, to = kTrackSeconds;
+    uint64_t seed = k_default_seed;
+    double from = 0.0, to = k_track_seconds;
     bool sections = false;
     RenderOptions options;
     for (int i = 1; i < argc; ++i) {
@@ -85,13 +83,13 @@ int main(int argc, char** argv)
     if (sections) {
         for (const Section& s : song.sections)
             std::printf("%d %.3f %s\n", s.begin_beat,
-                        double(beat_to_sample(s.begin_beat)) / kSampleRate, s.name.c_str());
+                        double(beat_to_sample(s.begin_beat)) / k_sample_rate, s.name.c_str());
         return 0;
     }
     if (out.empty() || !(to > from)) return usage();
 
-    int64_t begin = std::llround(from * kSampleRate);
-    int64_t end = std::llround(std::min(to, song.seconds) * kSampleRate);
+    int64_t begin = std::llround(from * k_sample_rate);
+    int64_t end = std::llround(std::min(to, song.seconds) * k_sample_rate);
     std::vector<float> audio = render(song, begin, end, options);
 
     double peak = 0.0, sum = 0.0, dc_l = 0.0, dc_r = 0.0;
@@ -101,11 +99,11 @@ int main(int argc, char** argv)
         (i % 2 ? dc_r : dc_l) += audio[i];
     }
     double frames = double(audio.size() / 2);
-    std::fprintf(stderr,
-                 "%.2f s, %zu notes, sample peak %.2f dBFS, rms %.2f dBFS, dc %.2e / %.2e\n",
-                 frames / kSampleRate, song.notes.size(), 20.0 * std::log10(std::max(peak, 1e-12)),
-                 10.0 * std::log10(std::max(sum / double(audio.size()), 1e-24)), dc_l / frames,
-                 dc_r / frames);
+    std::fprintf(
+        stderr, "%.2f s, %zu notes, sample peak %.2f dBFS, rms %.2f dBFS, dc %.2e / %.2e\n",
+        frames / k_sample_rate, song.notes.size(), 20.0 * std::log10(std::max(peak, 1e-12)),
+        10.0 * std::log10(std::max(sum / double(audio.size()), 1e-24)), dc_l / frames,
+        dc_r / frames);
 
     if (!write_wav(out, to_pcm16(audio, seed ^ 0xD17E5EEDull))) {
         std::fprintf(stderr, "cannot write %s\n", out.c_str());

@@ -17,18 +17,16 @@
 #include <string>
 #include <vector>
 
-#include "analysis.hpp"
-#include "arrangement.hpp"
-#include "engine.hpp"
-#include "loudness.hpp"
-#include "wav.hpp"
-
-using namespace krelan::synth;
+#include "analysis.h"
+#include "arrangement.h"
+#include "engine.h"
+#include "loudness.h"
+#include "track_wav.h"
 
 namespace {
 
-constexpr int kBlockBeats = 16;
-constexpr int kBand50 = 3, kBand63 = 4, kBand2k = 19, kBand6k3 = 24;
+constexpr int k_block_beats = 16;
+constexpr int k_band_50 = 3, k_band_63 = 4, k_band_2k = 19, k_band_6k3 = 24;
 
 struct Span {
     size_t begin, end;  // frames
@@ -112,7 +110,7 @@ SectionRow measure_section(const std::vector<float>& track, const BusTrace& trac
 double presence_worst(const Spectrum& s)
 {
     double worst = 0.0;
-    for (int b = kBand2k; b <= kBand6k3; ++b)
+    for (int b = k_band_2k; b <= k_band_6k3; ++b)
         if (std::fabs(s.relative_db(b)) > std::fabs(worst)) worst = s.relative_db(b);
     return worst;
 }
@@ -133,7 +131,7 @@ void print_sections(const std::vector<SectionRow>& rows)
             r.section.name.c_str(), span, r.loudness.integrated, r.loudness.short_term_max,
             r.loudness.true_peak, r.crest, r.correlation, r.spectrum.low_correlation(),
             r.loudness.mono_loss,
-            std::max(r.spectrum.relative_db(kBand50), r.spectrum.relative_db(kBand63)),
+            std::max(r.spectrum.relative_db(k_band_50), r.spectrum.relative_db(k_band_63)),
             presence_worst(r.spectrum), r.bus.reduction, r.bus.swing_median, r.bus.swing_max,
             100.0 * r.bus.over_knee, r.section.full ? "  full" : "");
     }
@@ -143,7 +141,7 @@ void print_balance(const Spectrum& whole, const Spectrum& full)
 {
     std::printf("\nthird-octave balance, dB relative to 1 kHz\n%-6s %6s %6s\n", "band", "whole",
                 "full");
-    for (int b = 0; b < kThirdOctaves; ++b)
+    for (int b = 0; b < k_third_octaves; ++b)
         std::printf("%-6s %6.1f %6.1f\n", third_octave_label(b), whole.relative_db(b),
                     full.relative_db(b));
 }
@@ -152,7 +150,7 @@ void print_balance(const Spectrum& whole, const Spectrum& full)
 
 // Broad bands for the blocks' tone: sub, bass, low mids, presence, air
 // (third-octave indices, inclusive).
-constexpr int kBroad[5][2] = {{0, 4}, {5, 10}, {11, 16}, {17, 22}, {23, 28}};
+constexpr int k_broad[5][2] = {{0, 4}, {5, 10}, {11, 16}, {17, 22}, {23, 28}};
 
 struct Block {
     int beat;
@@ -164,19 +162,19 @@ struct Block {
 Block measure_block(const std::vector<float>& track, const std::vector<size_t>& onsets, int beat)
 {
     Block k{beat, 0.0, {}, 0.0};
-    Span span = beats(track, beat, beat + kBlockBeats);
+    Span span = beats(track, beat, beat + k_block_beats);
     k.loudness = measure_loudness(track, span.begin, span.end).integrated;
     Spectrum s = measure_spectrum(track, span.begin, span.end);
     double total = 1e-30;
     for (double p : s.band) total += p;
     for (int g = 0; g < 5; ++g) {
         double p = 1e-30;
-        for (int b = kBroad[g][0]; b <= kBroad[g][1]; ++b) p += s.band[b];
+        for (int b = k_broad[g][0]; b <= k_broad[g][1]; ++b) p += s.band[b];
         k.tone[g] = 10.0 * std::log10(p / total);
     }
     k.onsets = double(std::count_if(onsets.begin(), onsets.end(),
                                     [&](size_t f) { return f >= span.begin && f < span.end; })) /
-               kBlockBeats;
+               k_block_beats;
     return k;
 }
 
@@ -205,7 +203,7 @@ std::vector<std::pair<int, Change>> print_blocks(const std::vector<float>& track
 {
     const std::vector<size_t> onsets = find_onsets(track);
     std::vector<Block> blocks;
-    for (int b = 0; b + kBlockBeats <= int(kEndBeat); b += kBlockBeats)
+    for (int b = 0; b + k_block_beats <= int(k_end_beat); b += k_block_beats)
         blocks.push_back(measure_block(track, onsets, b));
     std::printf("\n16-beat blocks: change from the block before\n%-6s %6s %7s %6s %6s %6s %6s\n",
                 "beat", "I", "onsets", "dLU", "dtone", "dons", "change");
@@ -259,8 +257,8 @@ int check_targets(const std::vector<SectionRow>& rows, const Loudness& whole, do
             worst_swing_beat = r.bus.worst_beat;
         }
         worst_knee = std::max(worst_knee, r.bus.over_knee);
-        worst_sub =
-            std::max({worst_sub, r.spectrum.relative_db(kBand50), r.spectrum.relative_db(kBand63)});
+        worst_sub = std::max(
+            {worst_sub, r.spectrum.relative_db(k_band_50), r.spectrum.relative_db(k_band_63)});
         double p = presence_worst(r.spectrum);
         if (std::fabs(p) > std::fabs(worst_presence)) worst_presence = p;
         worst_low = std::min(worst_low, r.spectrum.low_correlation());
@@ -311,7 +309,7 @@ int usage()
 int main(int argc, char** argv)
 {
     std::string path;
-    uint64_t seed = kDefaultSeed;
+    uint64_t seed = k_default_seed;
     bool check = false;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--track") && i + 1 < argc)
@@ -327,7 +325,7 @@ int main(int argc, char** argv)
     if (path.empty()) return usage();
     if (!read_wav(path, track)) {
         std::fprintf(stderr, "cannot read %s as 16-bit stereo WAV at %d Hz\n", path.c_str(),
-                     kSampleRate);
+                     k_sample_rate);
         return 2;
     }
     const Song song = compose(seed);
@@ -339,20 +337,20 @@ int main(int argc, char** argv)
 
     std::vector<SectionRow> rows;
     for (const Section& s : song.sections) rows.push_back(measure_section(track, trace, s));
-    Section all{0, int(kEndBeat), "whole"};
+    Section all{0, int(k_end_beat), "whole"};
     rows.push_back(measure_section(track, trace, all));
     print_sections(rows);
 
     Spectrum full;
     for (const SectionRow& r : rows)
         if (r.section.full)
-            for (int b = 0; b < kThirdOctaves; ++b) full.band[b] += r.spectrum.band[b];
+            for (int b = 0; b < k_third_octaves; ++b) full.band[b] += r.spectrum.band[b];
     print_balance(rows.back().spectrum, full);
     auto changes = print_blocks(track);
     rows.pop_back();
     Loudness whole = measure_loudness(track, 0, frames);
     std::printf("\nwhole file: %.2f s, integrated %.1f LUFS, true peak %.1f dBTP\n",
-                double(frames) / kSampleRate, whole.integrated, whole.true_peak);
-    int missed = check_targets(rows, whole, double(frames) / kSampleRate, changes);
+                double(frames) / k_sample_rate, whole.integrated, whole.true_peak);
+    int missed = check_targets(rows, whole, double(frames) / k_sample_rate, changes);
     return check && missed > 0 ? 1 : 0;
 }
