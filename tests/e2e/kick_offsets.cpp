@@ -107,15 +107,20 @@ bool read_pairs(const char* path, std::vector<T>* out)
 
 // When frame `index` of the recording reached the recorder: the lower envelope
 // of (read time - frames still to come after it / rate) over the reads within
-// a second, which strips the time each read waited in the pipe.
-double arrival(const std::vector<Read>& reads, double index)
+// a second, which strips the time each read waited in the pipe. False when
+// no read came within a second of it (a recorder that stalled), so its time
+// is unknown.
+bool arrival(const std::vector<Read>& reads, double index, double* time)
 {
     auto first = std::lower_bound(reads.begin(), reads.end(), index,
                                   [](const Read& r, double i) { return r.frames < i; });
-    double best = 1e300;
-    for (auto r = first; r != reads.end() && r->frames - index < k_rate; ++r)
-        best = std::min(best, r->time - (r->frames - index) / k_rate);
-    return best;
+    bool found = false;
+    for (auto r = first; r != reads.end() && r->frames - index < k_rate; ++r) {
+        const double t = r->time - (r->frames - index) / k_rate;
+        if (!found || t < *time) *time = t;
+        found = true;
+    }
+    return found;
 }
 
 // The recording's frame that arrived at `time` (inverse of arrival, coarse).
@@ -225,8 +230,8 @@ int main(int argc, char** argv)
     // the reference): where the sound started or came back.
     double sound = -1;
     for (size_t i = 0; i < rec.size(); ++i) {
-        if (std::fabs(rec[i]) > 1000) {
-            const double t = arrival(reads, double(i));
+        double t = 0;
+        if (std::fabs(rec[i]) > 1000 && arrival(reads, double(i), &t)) {
             if (t >= t0) {
                 sound = t - t0;
                 break;
@@ -249,14 +254,15 @@ int main(int argc, char** argv)
         const long guess = std::lround(index_at(reads, t - sink_latency)) - k_template_before;
         double match = 0;
         const long at = find_kick(rec, guess, &track[start], &match);
-        if (match < k_min_match) {
+        double heard = 0;
+        if (match < k_min_match || !arrival(reads, at + k_template_before, &heard)) {
             ++missed;
             if (list)
                 std::printf("beat %d at %.3f s: no kick found (best match %.3f)\n", b, t - t0,
                             match);
             continue;
         }
-        const double heard = arrival(reads, at + k_template_before) + sink_latency;
+        heard += sink_latency;
         kicks.push_back({b, t, t - heard, match});
         if (list)
             std::printf("beat %d at %.3f s: offset %+.2f ms (match %.4f, recording frame %ld)\n", b,
