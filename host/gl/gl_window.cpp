@@ -80,13 +80,19 @@ void apply_vsync(VsyncMode mode)
 
 bool open_headless_gl_window(std::string* error)
 {
+#ifdef _WIN32
+    // Windows has no offscreen driver: a hidden window carries the context.
+    const Uint32 flags = SDL_WINDOW_HIDDEN;
+#else
     const char* driver = std::getenv("SDL_VIDEODRIVER");
     if (!driver || !*driver) setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    const Uint32 flags = 0;
+#endif
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         *error = std::string("cannot start SDL video: ") + SDL_GetError();
         return false;
     }
-    if (!open_gl_window(k_window_title, k_frame_width, k_frame_height, 0)) {
+    if (!open_gl_window(k_window_title, k_frame_width, k_frame_height, flags)) {
         *error = "cannot open the show's window and OpenGL context";
         return false;
     }

@@ -26,8 +26,9 @@ bool open_gl_window(const char* title, int width, int height, Uint32 flags,
 void apply_vsync(VsyncMode mode);
 
 // For the tools and the tests: starts SDL's video on the offscreen driver
-// (unless SDL_VIDEODRIVER names another) and opens a hidden-from-view
-// 1920x1080 window. False with the reason in `error`.
+// (unless SDL_VIDEODRIVER names another; on Windows, which has none, the
+// window is hidden instead) and opens a hidden-from-view 1920x1080 window.
+// False with the reason in `error`.
 bool open_headless_gl_window(std::string* error);
 
 SDL_Window* gl_window();

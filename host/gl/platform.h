@@ -15,6 +15,22 @@
 //     (media_store.h)           (.incbin of assets/)              (the decoded cards)
 //   the program texts         generated program_blobs.S         generated program_blobs.c
 //     (programs.h)              (shaders/ pieces)                 (shaders/es/ first)
+//
+// The desktop column on each operating system: the same files but these,
+// which the build picks by platform (CMakeLists.txt for the show,
+// tools/renderer/CMakeLists.txt for the renderer).
+//
+//   what                      Linux (POSIX)                     Windows (tools/build_windows.sh)
+//   the headless context      host/gl/gl_window.cpp             the same file
+//     (the renderer, tests)     (SDL's offscreen driver)          (a hidden window's WGL context)
+//   the standard streams      host/show/start_guards_posix.cpp  host/show/start_guards_windows.cpp
+//     (start_guards.h)          (/dev/null, SIGPIPE, poll)        (console, log file, message box)
+//   the helper programs       tools/renderer/child_process.cpp  child_process_windows.cpp there
+//     (child_process.h)         (posix_spawn, pipes, signals)     (CreateProcess, console handler)
+//   output and scratch files  tools/renderer/output_file.cpp    output_file_windows.cpp there
+//     (output_file.h)           (mkostemps, rename, signals)      (CREATE_NEW, MoveFileEx)
+//   text for the system       UTF-8 as it is                    host/core/utf8_windows.cpp
+//     (utf8_windows.h)                                            (UTF-16 for the wide calls)
 #pragma once
 
 #include "gl_api.h"

@@ -2,11 +2,11 @@
 // one is refused before SDL starts.
 #include "demo.h"
 #include "show_options.h"
+#include "start_guards.h"
 
 #include <SDL.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -20,7 +20,6 @@ constexpr int k_exit_no_output = 1;
 // output) the run failed, as krelan-render reports it.
 int print_result(const char* text)
 {
-    std::signal(SIGPIPE, SIG_IGN);  // a closed reader is an EPIPE, not a silent end
     errno = 0;
     if (std::fputs(text, stdout) >= 0 && std::fflush(stdout) == 0 && !std::ferror(stdout))
         return k_exit_ok;
@@ -29,9 +28,7 @@ int print_result(const char* text)
     return k_exit_no_output;
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+int run(int argc, char** argv)
 {
     const ShowOptions options = parse_show_options(argc, argv);
     switch (options.action) {
@@ -43,4 +40,14 @@ int main(int argc, char** argv)
     case OPTIONS_RUN: break;
     }
     return run_demo(options);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    connect_standard_streams();
+    const int status = run(argc, argv);
+    report_exit(status);
+    return status;
 }

@@ -1,51 +1,30 @@
 #include "start_guards.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <poll.h>
-#include <strings.h>
-#include <unistd.h>
 
-void guard_standard_streams()
+namespace {
+
+bool names_driver(const char* list, const char* driver)
 {
-    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
-        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
-        // open() returns the lowest free number: this one.
-        const int opened = open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
-        if (opened != fd && opened >= 0) close(opened);
-    }
-    std::signal(SIGPIPE, SIG_IGN);
+    return list && driver && SDL_strcasestr(list, driver) != nullptr;
 }
+
+}  // namespace
 
 void print_debug_values(int sample, double beat)
 {
     char line[96];
     const int length = std::snprintf(line, sizeof line, "Sample: %d\nBeat: %f\n", sample, beat);
     if (length <= 0 || length >= static_cast<int>(sizeof line)) return;
-    pollfd out = {STDOUT_FILENO, POLLOUT, 0};
-    if (poll(&out, 1, 0) != 1 || !(out.revents & POLLOUT)) return;
-    // One write of a short line; a failure (closed pipe, full disk) is ignored.
-    if (write(STDOUT_FILENO, line, static_cast<size_t>(length)) < 0) return;
+    write_output_now(line, static_cast<size_t>(length));
 }
-
-namespace {
-
-bool names_driver(const char* list, const char* driver)
-{
-    return list && driver && strcasestr(list, driver) != nullptr;
-}
-
-}  // namespace
 
 bool video_driver_shows_picture()
 {
     const char* driver = SDL_GetCurrentVideoDriver();
     const bool headless =
-        driver && (!strcasecmp(driver, "offscreen") || !strcasecmp(driver, "dummy"));
+        driver && (!SDL_strcasecmp(driver, "offscreen") || !SDL_strcasecmp(driver, "dummy"));
     if (!headless || names_driver(SDL_GetHint(SDL_HINT_VIDEODRIVER), driver)) return true;
     SDL_Log(
         "Failed to initialize SDL: no display; SDL fell back to its '%s' video driver, "

@@ -91,6 +91,8 @@ std::string find_on_path(const std::string& name)
 
 int spawn_piped(const std::vector<std::string>& args, int child_fd, pid_t* pid, int* our_end)
 {
+    // A child that closes its input must fail our writes, not end the renderer.
+    if (child_fd == STDIN_FILENO) std::signal(SIGPIPE, SIG_IGN);
     int fds[2];  // [0] reads, [1] writes
     if (pipe2(fds, O_CLOEXEC) != 0) return errno;
     const int child_end = child_fd == STDIN_FILENO ? fds[0] : fds[1];

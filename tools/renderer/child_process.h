@@ -1,6 +1,7 @@
 // The renderer's helper programs (ffmpeg, ffprobe): found on PATH, started
 // with a pipe to one of their standard streams, fed without blocking forever,
-// and ended and reaped on every way out of the renderer.
+// and ended and reaped on every way out of the renderer. POSIX systems:
+// child_process.cpp; Windows: child_process_windows.cpp.
 #pragma once
 
 #include <cstddef>
@@ -10,7 +11,9 @@
 
 // Full path of `name` in the first PATH folder that holds it as an
 // executable regular file (a folder or a file without execute permission of
-// that name is passed over, as the shell does), or "".
+// that name is passed over, as the shell does), or "". On Windows the file
+// is `name`.exe, PATH's folders are separated by ';' and a folder of that
+// name is passed over likewise.
 std::string find_on_path(const std::string& name);
 
 // Starts args[0] (a path, or a name looked up on PATH) with one end of a new
@@ -33,9 +36,11 @@ ChildWrite write_to_child(int fd, const void* bytes, size_t size, int stall_ms);
 int wait_exit_status(pid_t pid);
 
 // Ends the child: SIGTERM, then SIGKILL if it is still there after a grace
-// period, and reaps it.
+// period, and reaps it. On Windows it is terminated and waited for.
 void end_child(pid_t pid);
 
 // end_child for every child not yet reaped. Safe in a signal handler; runs
-// at exit, and on SIGINT, SIGTERM and SIGHUP before the temporary files go.
+// at exit, and on SIGINT, SIGTERM and SIGHUP before the temporary files go
+// (on Windows: on Ctrl+C, Ctrl+Break and the console's closing, from the
+// console handler's thread).
 void end_children();

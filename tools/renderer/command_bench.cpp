@@ -18,6 +18,8 @@
 #include "show.h"
 #include "sparse_glow.h"
 
+#include <SDL.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -353,7 +355,7 @@ int command_bench(int argc, char** argv)
     }
 
     // Compile times mean nothing when the driver serves programs from its cache.
-    setenv("MESA_SHADER_CACHE_DISABLE", "true", 1);
+    SDL_setenv("MESA_SHADER_CACHE_DISABLE", "true", 1);
     if (!open_render_window(&error)) return report(k_status_failed, error);
     const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
     const std::vector<ProgramTiming> timings = measure_programs(frames, json);

@@ -2,7 +2,6 @@
 
 #include "child_process.h"
 
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -52,9 +51,12 @@ bool level_holds(const VideoSettings& settings, double fps)
 
 std::string media_path(const std::string& path)
 {
+    // Through UTF-8 both ways: on Windows a path's native text is UTF-16, and
+    // the helpers' command lines are made from UTF-8.
     std::error_code failed;
-    const std::filesystem::path absolute = std::filesystem::absolute(path, failed);
-    return failed ? "file:" + path : absolute.string();
+    const std::filesystem::path absolute =
+        std::filesystem::absolute(std::filesystem::u8path(path), failed);
+    return failed ? "file:" + path : absolute.u8string();
 }
 
 std::vector<std::string> encoder_args(const std::string& ffmpeg, const EncodeRun& run)
@@ -101,8 +103,6 @@ std::vector<std::string> encoder_args(const std::string& ffmpeg, const EncodeRun
 bool start_encoder(const std::string& ffmpeg, const EncodeRun& run, Encoder* encoder,
                    std::string* error)
 {
-    // A closed pipe must fail the write, not end the renderer.
-    std::signal(SIGPIPE, SIG_IGN);
     // ffmpeg reads the frames from its standard input.
     pid_t pid = -1;
     int frames_fd = -1;

@@ -1,6 +1,9 @@
 // krelan-render: the show rendered offline, headless and deterministically,
 // with the show's own programs, schedule and GPU code (the host library).
 #include "commands.h"
+#ifdef _WIN32
+#include "utf8_windows.h"
+#endif
 
 #include <cerrno>
 #include <csignal>
@@ -65,9 +68,16 @@ int check_standard_output(int status)
 
 int main(int argc, char** argv)
 {
+#ifdef _WIN32
+    // Paths and the rest in UTF-8, as everywhere else (the show gets them so
+    // from SDL's WinMain).
+    argv = utf8_arguments(&argc);
+#endif
     // Past a file-size limit a write fails (EFBIG) and is reported like a full
     // disk, instead of the signal ending the process with files left behind.
+#ifdef SIGXFSZ
     std::signal(SIGXFSZ, SIG_IGN);
+#endif
     if (argc < 2) {
         std::fputs(k_usage, stderr);
         return k_status_usage;

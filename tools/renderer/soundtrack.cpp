@@ -84,9 +84,17 @@ bool mix_soundtrack(int64_t frames, Soundtrack* out, std::string* error)
     // In TMPDIR, and removed at exit and on signals like the outputs.
     const std::string disk_file = make_scratch_file(".raw", error);
     if (disk_file.empty()) return false;
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", disk_file.c_str(), 1);
-    setenv("SDL_DISKAUDIODELAY", "0", 1);
+    SDL_setenv("SDL_AUDIODRIVER", "disk", 1);
+    SDL_setenv("SDL_DISKAUDIOFILE", disk_file.c_str(), 1);
+#ifdef _WIN32
+    // SDL's getenv on Windows returns one shared buffer, and the disk driver
+    // reads the file name, then the delay, then opens the file: the delay's
+    // text would replace the name. With the path as both, the name stays; as
+    // a delay the path counts as 0 (it starts with a drive, not a digit).
+    SDL_setenv("SDL_DISKAUDIODELAY", disk_file.c_str(), 1);
+#else
+    SDL_setenv("SDL_DISKAUDIODELAY", "0", 1);
+#endif
 
     // The disk driver announces itself as a critical message; here it is the plan.
     const SDL_LogPriority audio_log = SDL_LogGetPriority(SDL_LOG_CATEGORY_AUDIO);
