@@ -9,7 +9,7 @@
 #     under 3 ms, drift under 1 ms a minute over 60 s;
 #   - after skips (the music moves with the picture) and after the show is
 #     stopped for 2 s (SIGSTOP, SIGCONT) it is back within 10 ms of the music
-#     within a second;
+#     within a second (the median, one kick of a busy moment allowed out);
 #   - after the server is killed and a new one starts on the same socket the
 #     music is back within 3 s, one copy of it, and within 10 ms again.
 # Usage: sound_server.sh DEMO RENDER (krelan-render, for the decoded track).
@@ -87,6 +87,10 @@ measure() {
 }
 value() { sed -n "s/.*\b$1=\([-0-9.]*\).*/\1/p" <<< "$RESULT"; }
 within() { awk -v v="$(value "$1")" -v lo="$2" -v hi="$3" 'BEGIN { exit !(v >= lo && v <= hi) }'; }
+# The kicks of a short window meet the picture: their median within 10 ms,
+# and no more than one (a late callback, a recorder read late on a busy
+# machine) further than 10 ms from it.
+together() { within median -10 10 && within outliers 0 1; }
 
 SDL_VIDEODRIVER=offscreen "$RENDER" audio --out "$WORK/track.wav" > /dev/null 2>&1 \
     || fail "krelan-render could not decode the track"
@@ -133,9 +137,9 @@ continued=$("$STAMPS" --now)
 sleep 7
 read_sink_latency
 measure steady --after "$continued" --from 1 --to 6
-within low -10 10 && within high -10 10 \
+together \
     || fail "after SIGSTOP and SIGCONT the kicks lie $(value low) to $(value high) ms from the picture"
-pass "stopped for 2 s: from 1 s after SIGCONT on within $(value low) to $(value high) ms"
+pass "stopped for 2 s: from 1 s after SIGCONT on median $(value median) ms, within $(value low) to $(value high) ms, $(value outliers) outliers"
 stop_recorder
 
 # The server goes away and a new one starts on the same socket.
@@ -155,9 +159,9 @@ awk -v s="$(value sound)" 'BEGIN { exit !(s >= 0 && s <= 3) }' \
     || fail "the music came back $(value sound) s after the new server started"
 from=$(awk -v s="$(value sound)" 'BEGIN { print s + 1 }')
 measure back --after "$restarted" --from "$from" --to 10
-within low -10 10 && within high -10 10 \
+together \
     || fail "back from the new server, the kicks lie $(value low) to $(value high) ms from the picture"
-pass "a new server: the music back after $(value sound) s, one stream, within $(value low) to $(value high) ms"
+pass "a new server: the music back after $(value sound) s, one stream, median $(value median) ms, within $(value low) to $(value high) ms, $(value outliers) outliers"
 stop_recorder
 
 key Escape
