@@ -31,6 +31,8 @@ const ProgramId k_post_chain_passes[5] = {PROG_LIFE, PROG_ZOOM, PROG_GLOW_TILES,
 const ReferenceProgram k_reference_programs[2] = {{PROG_PARTICLES, ROW_PARTICLES},
                                                   {PROG_GLOW, ROW_POST_CHAIN}};
 
+const ProgramId k_overlay_programs[1] = {PROG_OVERLAY_TEXT};
+
 std::vector<ShowPart> show_parts()
 {
     std::vector<ShowPart> parts;

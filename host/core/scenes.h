@@ -69,6 +69,11 @@ struct ReferenceProgram {
 };
 extern const ReferenceProgram k_reference_programs[2];
 
+// Programs drawn over a frame, never as one: the calibration view's text
+// (the desktop show's --calibrate, host/show/overlay_text). No scene draws
+// them, so their sample beat is 0.
+extern const ProgramId k_overlay_programs[1];
+
 // The show's parts as a viewer meets them, in order: every scene of the
 // table, and the recap between the lattice and the post chain. The first
 // starts when the music does (the beat clock's -0.5). A player's timeline
