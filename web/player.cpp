@@ -85,12 +85,15 @@ EMSCRIPTEN_KEEPALIVE const char* krelan_program_name(int index)
 // Whether the show draws the program: the straightforward per-pixel forms
 // that the particle scene's and the glow's passes reproduce are there for
 // the tests and the bench alone, and the heaviest to build (the particles'
-// takes seconds in a software WebGL), so the page does not build them.
+// takes seconds in a software WebGL), so the page does not build them; nor
+// the overlays, which only the desktop's calibration view draws.
 EMSCRIPTEN_KEEPALIVE int krelan_program_drawn(int index)
 {
     if (!is_program(index)) return 0;
     for (const ReferenceProgram& reference : embedded_schedule().references)
         if (reference.program == index) return 0;
+    for (int overlay : embedded_schedule().overlays)
+        if (overlay == index) return 0;
     return 1;
 }
 

@@ -218,6 +218,15 @@ struct Parser {
         return true;
     }
 
+    bool read_overlay(const Line& line)
+    {
+        if (line.words.size() != 2) return fail(line.number, "an overlay line is: overlay PROGRAM");
+        int overlay = 0;
+        if (!program(line, line.words[1], &overlay)) return false;
+        result.overlays.push_back(overlay);
+        return true;
+    }
+
     // No two rows share a beat. Reported at the later line.
     bool check_overlaps()
     {
@@ -294,20 +303,22 @@ bool parse_schedule(const std::string& text, const std::string& file_name,
     const std::vector<Line> lines = split_lines(text);
     // Passes first, then scenes, then the lines that name scenes: each may
     // come anywhere in the file.
-    const char* const order[] = {"passes", "scene", "recap", "reference"};
+    const char* const order[] = {"passes", "scene", "recap", "reference", "overlay"};
     bool ok = true;
     for (const Line& line : lines)
         if (ok && std::find(std::begin(order), std::end(order), line.words[0]) == std::end(order))
-            ok = p.fail(line.number, "unknown line '" + line.words[0] +
-                                         "' (scene, recap, passes, reference or a # comment)");
+            ok = p.fail(line.number,
+                        "unknown line '" + line.words[0] +
+                            "' (scene, recap, passes, reference, overlay or a # comment)");
     for (const char* keyword : order)
         for (const Line& line : lines) {
             if (!ok || line.words[0] != keyword) continue;
             const std::string k = keyword;
-            ok = k == "passes"  ? p.read_passes(line)
-                 : k == "scene" ? p.read_scene(line)
-                 : k == "recap" ? p.read_recap(line)
-                                : p.read_reference(line);
+            ok = k == "passes"      ? p.read_passes(line)
+                 : k == "scene"     ? p.read_scene(line)
+                 : k == "recap"     ? p.read_recap(line)
+                 : k == "reference" ? p.read_reference(line)
+                                    : p.read_overlay(line);
         }
     if (ok && p.result.scenes.empty()) ok = p.fail(1, "the schedule has no scene");
     ok = ok && p.check_overlaps() && p.check_sample_beats();

@@ -1,6 +1,6 @@
 // The show's schedule as text (shaders/schedule.txt): the scenes with their
 // beats, programs and textures, the recaps' cuts, the programs of the scenes
-// drawn in several passes, and the reference programs. Parsed into a
+// drawn in several passes, the reference programs and the overlays. Parsed into a
 // Schedule, every mistake named with the file and line. Pure, no SDL or GL,
 // and free of the generated program names, so that the build-time embedder
 // checks the file with this very parser.
@@ -52,6 +52,7 @@ struct Schedule {
     std::vector<Scene> scenes;  // in the file's order
     std::vector<Recap> recaps;
     std::vector<ReferenceProgram> references;
+    std::vector<int> overlays;  // programs drawn over a frame, never as one
 };
 
 // How many passes each scene of several passes draws.

@@ -23,11 +23,13 @@ std::string range_text(double low, double high)
 std::string window_side_range() { return range_text(k_min_window_side, k_max_window_side); }
 std::string from_beat_range() { return range_text(k_min_from_beat, k_max_from_beat); }
 std::string display_range() { return range_text(0, k_max_display); }
+std::string av_offset_range() { return range_text(k_min_av_offset_ms, k_max_av_offset_ms); }
 
 std::string usage_text()
 {
     return "usage: krelan-demo [--fullscreen] [--window WxH] [--display N] [--vsync MODE]\n"
-           "                   [--from BEAT] [--no-wait] [--live [DIR]]\n"
+           "                   [--from BEAT] [--no-wait] [--av-offset MS] [--calibrate]\n"
+           "                   [--live [DIR]]\n"
            "       krelan-demo --help | --version\n"
            "\n"
            "  --fullscreen   start in desktop fullscreen at the monitor's resolution\n"
@@ -46,6 +48,13 @@ std::string usage_text()
            from_beat_range() +
            "), the music with it\n"
            "  --no-wait      skip the 10 s black start\n"
+           "  --av-offset MS show the picture MS milliseconds later than the sound\n"
+           "                 (" +
+           av_offset_range() +
+           ", default 0; negative shows it earlier), for\n"
+           "                 speakers, TVs or headsets that add a delay of their own\n"
+           "  --calibrate    a white flash and a click on every beat to find that\n"
+           "                 offset: the arrow keys move it 5 ms, it is printed at exit\n"
            "  --live [DIR]   read the shaders and the schedule from DIR (default: the\n"
            "                 source tree's shaders/) and again whenever one is saved;\n"
            "                 timeline keys and an on-screen display (see below)\n"
@@ -53,9 +62,11 @@ std::string usage_text()
            "  --version      print the version\n"
            "\n"
            "Keys: Escape quits, p prints the sample and the beat, s skips 10 s ahead,\n"
-           "F11 and Alt+Enter toggle fullscreen. With --live also: Space pause, Left and\n"
-           "Right a bar (with Shift a beat), Page Up and Page Down a scene, Home the start,\n"
-           "[ and ] the loop's start and end, l loop on or off, o the display, r reload.\n"
+           "F11 and Alt+Enter toggle fullscreen; with --calibrate the arrow keys move\n"
+           "the offset by 5 ms (Right and Up show the picture later). With --live also:\n"
+           "Space pause, Left and Right a bar (with Shift a beat), Page Up and Page Down\n"
+           "a scene, Home the start, [ and ] the loop's start and end, l loop on or off,\n"
+           "o the display, r reload.\n"
            "Exit status: 0 at the end of the show, 1 when SDL cannot start, 2 for a bad\n"
            "option or a failed start-up, 255 when the audio device cannot be opened.\n";
 }
@@ -150,6 +161,19 @@ bool parse_from_beat(const std::string& text, float* beat)
     return true;
 }
 
+bool parse_av_offset(const std::string& text, int* ms)
+{
+    const bool negative = !text.empty() && text[0] == '-';
+    const size_t sign = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+    int value = 0;
+    const char* s = text.c_str();
+    if (!parse_digits(s + sign, s + text.size(), 6, &value)) return false;
+    if (negative) value = -value;
+    if (value < k_min_av_offset_ms || value > k_max_av_offset_ms) return false;
+    *ms = value;
+    return true;
+}
+
 bool parse_vsync_mode(const std::string& text, VsyncMode* mode)
 {
     if (text == "on")
@@ -184,8 +208,8 @@ ShowOptions parse_show_options(int argc, const char* const* argv)
             inline_value = argv[i] + equals + 1;
             name.resize(equals);
         }
-        const bool takes_value =
-            name == "--window" || name == "--from" || name == "--vsync" || name == "--display";
+        const bool takes_value = name == "--window" || name == "--from" || name == "--vsync" ||
+                                 name == "--display" || name == "--av-offset";
         if (inline_value && !takes_value && name != "--live")
             return refuse(quoted(name) + " takes no value");
         std::string value;
@@ -196,6 +220,8 @@ ShowOptions parse_show_options(int argc, const char* const* argv)
             options.fullscreen = true;
         } else if (name == "--no-wait") {
             options.no_wait = true;
+        } else if (name == "--calibrate") {
+            options.calibrate = true;
         } else if (name == "--help" || name == "-h") {
             help = true;
         } else if (name == "--version") {
@@ -227,6 +253,10 @@ ShowOptions parse_show_options(int argc, const char* const* argv)
                 return refuse("--display takes a monitor number from " + display_range() +
                               ", not " + quoted(value));
             options.on_display = true;
+        } else if (name == "--av-offset") {
+            if (!parse_av_offset(value, &options.av_offset_ms))
+                return refuse("--av-offset takes whole milliseconds from " + av_offset_range() +
+                              ", not " + quoted(value));
         } else {
             return refuse("unknown option " + quoted(argv[i]));
         }

@@ -22,6 +22,8 @@ constexpr int k_max_window_side = 16384;
 constexpr float k_min_from_beat = 0.0f;
 constexpr float k_max_from_beat = k_end_beat;
 constexpr int k_max_display = 63;  // highest monitor number --display takes
+constexpr int k_min_av_offset_ms = -500;
+constexpr int k_max_av_offset_ms = 500;
 
 // How buffer swaps wait for the screen's refresh (--vsync).
 enum VsyncMode {
@@ -45,6 +47,8 @@ struct ShowOptions {
     int display = 0;          // 0 the first monitor
     bool live = false;        // shaders and schedule read from a folder and watched
     std::string live_folder;  // that folder; empty: the source tree's shaders/
+    int av_offset_ms = 0;  // shows the picture this much later than the sound (earlier if negative)
+    bool calibrate = false;  // the calibration view: a flash and a click on every beat
 };
 
 // Options as `--name VALUE` or `--name=VALUE`; a later option overrides an
@@ -60,6 +64,10 @@ bool parse_window_size(const std::string& text, int* width, int* height);
 // A plain decimal beat ("100", "460.25", ".5"; no sign, exponent or hex)
 // within the --from limits.
 bool parse_from_beat(const std::string& text, float* beat);
+
+// A whole number of milliseconds, optionally signed, within the --av-offset
+// limits.
+bool parse_av_offset(const std::string& text, int* ms);
 
 // "on", "off" or "adaptive".
 bool parse_vsync_mode(const std::string& text, VsyncMode* mode);

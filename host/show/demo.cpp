@@ -1,14 +1,15 @@
 #include "demo.h"
 
+#include "audio_output.h"
 #include "beat_clock.h"
+#include "calibration.h"
 #include "gl_window.h"
 #include "letterbox.h"
 #include "level_meter.h"
 #include "live_reload.h"
-#include "media_store.h"
 #include "show.h"
-#include "show_mixer.h"
 #include "start_guards.h"
+#include "transport.h"
 #include "window_mode.h"
 
 #include <SDL.h>
@@ -17,6 +18,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -31,14 +33,16 @@ constexpr Uint32 k_frame_pause_ms = 2;
 
 // Everything the show keeps from start-up to shutdown. run_demo holds the one
 // instance; the mixer's thread reaches the meter, and SDL's event watch the
-// quit flag, through the user data they were registered with.
+// quit flag, through the user data they were registered with. The music
+// and the device are the audio output's (audio_output.h).
 struct Demo {
-    Mix_Music* music = nullptr;
     LevelMeter meter;                    // fed by the post-mix effect
+    Transport transport;                 // the music's position for the listener
     float current_beat = 0.0f;           // music time in beats, updated once per pass
-    uint32_t start_time = 0;             // SDL ticks when the music started; moved back by skips
     std::atomic<bool> quit_flag{false};  // set by events, the event watch or the end of the show
     FullscreenKeys fullscreen_keys;
+    bool calibrating = false;  // --calibrate: the flash instead of the scenes
+    FILE* beat_log = nullptr;  // KRELAN_BEAT_LOG: each frame's time and beat (for tests)
     bool window_open = false;  // the window and its context, which shut_down closes
     bool live = false;         // --live: shaders and schedule from a folder, watched
 };
@@ -50,12 +54,10 @@ int on_event_watch(void* user_data, SDL_Event* event)
     return 1;
 }
 
-// Moves the clock `ms` ahead and the music to the moment the clock then
-// shows (the mixer takes it in seconds), so picture and sound stay in step.
+// The skip key: the picture `ms` ahead, and the music with it.
 void skip_ahead(Demo* demo, uint32_t ms)
 {
-    demo->start_time -= ms;
-    Mix_SetMusicPosition(elapsed_ms(SDL_GetTicks(), demo->start_time) / 1000.0);
+    place_music(&demo->transport, transport_resume_point(&demo->transport, monotonic_ns()) + ms);
 }
 
 // The folder --live reads: the one named, or the source tree's shaders/.
@@ -66,6 +68,11 @@ std::string live_folder(const ShowOptions& options)
 
 void on_key_released(Demo* demo, SDL_Keycode key)
 {
+    int offset = static_cast<int>(demo->transport.offset_ms);
+    if (demo->calibrating && calibration_key(key, &offset)) {
+        demo->transport.offset_ms = offset;
+        return;
+    }
     switch (key) {
     case SDLK_ESCAPE: demo->quit_flag = true; break;
     case SDLK_p:
@@ -84,19 +91,34 @@ void drain_events(Demo* demo)
         if (event.type == SDL_KEYUP) on_key_released(demo, event.key.keysym.sym);
         const bool key = event.type == SDL_KEYDOWN || event.type == SDL_KEYUP;
         if (key && is_fullscreen_toggle(&demo->fullscreen_keys, event.key)) toggle_fullscreen();
+        if (event.type == SDL_AUDIODEVICEREMOVED && !event.adevice.iscapture)
+            audio_device_removed();
     }
 }
 
+// The beat of the music being heard now: the transport's position, through
+// the beat clock's formula.
 void update_beat(Demo* demo)
 {
-    demo->current_beat = beat_from_elapsed(elapsed_ms(SDL_GetTicks(), demo->start_time));
+    update_audio_output(&demo->transport);
+    const int64_t now = monotonic_ns();
+    const double position = transport_position_ms(&demo->transport, now);
+    watch_audio_device(&demo->transport);
+    demo->current_beat = beat_at_ms(static_cast<float>(position));
+    if (demo->beat_log)
+        std::fprintf(demo->beat_log, "%lld %.6f\n", static_cast<long long>(now),
+                     double(demo->current_beat));
 }
 
-// Draws the frame for the current beat with the meter's level and shows it.
+// Draws the frame for the current beat with the meter's level (0 while no
+// device plays the music) and shows it.
 void render_frame(const Demo& demo)
 {
     begin_screen_frame();
-    draw_frame(demo.current_beat, level_average(demo.meter));
+    if (demo.calibrating)
+        draw_calibration_frame(demo.current_beat, static_cast<int>(demo.transport.offset_ms));
+    else
+        draw_frame(demo.current_beat, audio_playing() ? level_average(demo.meter) : 0);
     finish_screen_frame();
     check_frame_errors(demo.current_beat);
     present_frame();
@@ -107,33 +129,36 @@ void shut_down(Demo* demo)
 {
     stop_live();
     SDL_DelEventWatch(on_event_watch, &demo->quit_flag);
-    if (demo->music) {
-        Mix_HaltMusic();
-        Mix_FreeMusic(demo->music);
-        demo->music = nullptr;
-    }
-    Mix_CloseAudio();  // the post-mix effect no longer runs
-    Mix_Quit();
+    if (demo->beat_log) std::fclose(demo->beat_log);
+    demo->beat_log = nullptr;
+    // The post-mix effect no longer runs once the output is closed. A device
+    // that stopped answering would hold SDL's shutdown for ever; the
+    // process's exit takes it down instead.
+    const bool audio_closed = close_audio_output();
     if (demo->window_open) {
         release_show_resources();
         release_letterbox();
     }
     close_gl_window();
     IMG_Quit();
+    if (!audio_closed) return;
+    Mix_Quit();
     SDL_Quit();
 }
 
 // Start-up from the audio device to the running music; false on failure.
-// A window close or a signal during the start wait ends the show at once.
+// A window close, a signal or Escape during the start wait ends the show at
+// once.
 bool start_up(Demo* demo, const ShowOptions& options)
 {
-    SDL_RWops* stream = SDL_RWFromConstMem(asset_music.bytes, static_cast<int>(asset_music.length));
-    demo->music = stream ? Mix_LoadMUS_RW(stream, 1) : nullptr;
-    if (!demo->music) {
-        std::fprintf(stderr, "krelan: the music failed to decode: %s\n", Mix_GetError());
-        return false;
+    if (!load_music(&demo->meter)) return false;
+    demo->calibrating = options.calibrate;
+    set_beat_clicks(demo->calibrating);
+    demo->transport.offset_ms = options.av_offset_ms;
+    if (const char* path = std::getenv("KRELAN_BEAT_LOG")) {
+        demo->beat_log = std::fopen(path, "w");
+        if (demo->beat_log) std::setvbuf(demo->beat_log, nullptr, _IOLBF, 0);
     }
-    Mix_RegisterEffect(MIX_CHANNEL_POST, on_post_mix, nullptr, &demo->meter);
     demo->window_open = open_gl_window(k_window_title, options.window_width, options.window_height,
                                        window_flags(options), window_position(options));
     if (!demo->window_open) return false;
@@ -161,12 +186,15 @@ bool start_up(Demo* demo, const ShowOptions& options)
         demo->live = true;
     }
 
-    if (Mix_PlayMusic(demo->music, 1) != 0) {
-        std::fprintf(stderr, "krelan: the music cannot play: %s\n", Mix_GetError());
-        return false;
-    }
-    demo->start_time = SDL_GetTicks();
-    if (options.start_from) skip_ahead(demo, ms_to_reach_beat(options.from_beat));
+    // The music from its start, the picture with it; or the picture from
+    // --from's beat and the music where it is then heard.
+    wait_for_audio_device();
+    Transport* transport = &demo->transport;
+    update_audio_output(transport);
+    const double music_ms = options.start_from ? ms_to_reach_beat(options.from_beat) +
+                                                     transport->latency_ms + transport->offset_ms
+                                               : 0.0;
+    if (!place_music(transport, music_ms)) return false;
     SDL_AddEventWatch(on_event_watch, &demo->quit_flag);
     return true;
 }
@@ -187,6 +215,8 @@ void run_frame_loop(Demo* demo)
     const double seconds = (SDL_GetTicks() - loop_start) / 1000.0;
     std::fprintf(stderr, "krelan: drew %ld frames in %.1f s (%.1f per second), ended at beat %f\n",
                  frames, seconds, seconds > 0 ? frames / seconds : 0.0, double(demo->current_beat));
+    if (demo->calibrating)
+        std::printf("--av-offset %d\n", static_cast<int>(demo->transport.offset_ms));
 }
 
 }  // namespace
@@ -213,7 +243,7 @@ int run_demo(const ShowOptions& options)
         SDL_Quit();
         return k_exit_no_sdl;
     }
-    if (!open_show_mixer()) {
+    if (!open_audio_output()) {
         std::fprintf(stderr, "krelan: cannot open the audio device: %s\n", Mix_GetError());
         SDL_Quit();
         return k_exit_no_audio;

@@ -16,13 +16,7 @@ static_assert(SDL_AUDIO_BITSIZE(k_mix_format) == 8 * k_mix_sample_bytes &&
 
 bool open_show_mixer()
 {
-    return Mix_OpenAudio(k_mix_rate, k_mix_format, k_mix_channels, k_mix_chunk_frames) == 0;
-}
-
-bool mixer_has_show_format()
-{
-    int rate = 0, channels = 0;
-    Uint16 format = 0;
-    return Mix_QuerySpec(&rate, &format, &channels) != 0 && rate == k_mix_rate &&
-           format == k_mix_format && channels == k_mix_channels;
+    // No changes allowed: SDL converts for the device instead.
+    return Mix_OpenAudioDevice(k_mix_rate, k_mix_format, k_mix_channels, k_mix_chunk_frames,
+                               nullptr, 0) == 0;
 }

@@ -3,10 +3,9 @@
 // mixes through it.
 #pragma once
 
-// Opens SDL_mixer's audio device in the show's format; SDL's audio must be
-// running. False with SDL_mixer's reason (Mix_GetError) otherwise.
+// Opens SDL_mixer's audio device in the show's format exactly: where the
+// device wants another rate, format or channel count, SDL converts the
+// mixer's output for it, so the mixer's chunks, the level meter and the
+// transport always count in the show's format. SDL's audio must be running.
+// False with SDL_mixer's reason (Mix_GetError) otherwise.
 bool open_show_mixer();
-
-// Whether the opened device has the show's format exactly: SDL_mixer accepts
-// another rate or channel count when the device offers only that.
-bool mixer_has_show_format();

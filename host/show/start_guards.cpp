@@ -33,6 +33,20 @@ bool video_driver_shows_picture()
     return false;
 }
 
+namespace {
+
+// Whether an Escape release waits in the queue (the queue is left as it is).
+bool escape_released()
+{
+    SDL_Event events[64];
+    const int count = SDL_PeepEvents(events, 64, SDL_PEEKEVENT, SDL_KEYUP, SDL_KEYUP);
+    for (int i = 0; i < count; ++i)
+        if (events[i].key.keysym.sym == SDLK_ESCAPE) return true;
+    return false;
+}
+
+}  // namespace
+
 bool wait_unless_quit(Uint32 ms)
 {
     const Uint32 start = SDL_GetTicks();
@@ -40,6 +54,7 @@ bool wait_unless_quit(Uint32 ms)
         SDL_PumpEvents();  // turns a window close or a signal into SDL_QUIT
         SDL_Event event;
         if (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_QUIT, SDL_QUIT) > 0) return false;
+        if (escape_released()) return false;
         SDL_Delay(std::min<Uint32>(10, ms - waited));
     }
     return true;

@@ -1,7 +1,7 @@
 // Guards the show needs around start-up: standard streams that are closed or
 // broken, a video driver that shows nothing, and a start wait that a window
-// close or a signal must be able to end. The standard streams are the
-// platform's: start_guards_posix.cpp, start_guards_windows.cpp.
+// close, a signal or Escape must be able to end. The standard streams are
+// the platform's: start_guards_posix.cpp, start_guards_windows.cpp.
 #pragma once
 
 #include <SDL.h>
@@ -44,6 +44,6 @@ void write_output_now(const char* text, size_t length);
 bool video_driver_shows_picture();
 
 // Waits `ms` milliseconds with events pumped; false as soon as a window
-// close or SIGINT/SIGTERM asks the show to quit. Keys stay queued for the
-// frame loop.
+// close, SIGINT/SIGTERM or a released Escape asks the show to quit. Other
+// keys stay queued for the frame loop.
 bool wait_unless_quit(Uint32 ms);

@@ -19,7 +19,8 @@ WORK=$(mktemp -d)
 DEMO_PID=
 cleanup() {
     [ -n "$DEMO_PID" ] && kill -9 "$DEMO_PID" 2>/dev/null
-    rm -rf "$WORK"
+    # KRELAN_E2E_KEEP=1 keeps the test's files (logs, screenshots, recordings).
+    if [ -n "${KRELAN_E2E_KEEP:-}" ]; then echo "kept $WORK" >&2; else rm -rf "$WORK"; fi
 }
 trap cleanup EXIT
 

@@ -2,14 +2,17 @@
 # The command line: a bad option or value prints the usage and exits with
 # status 2 before SDL starts (so before any window); --help and --version;
 # --from starts the clock and the music at the beat it names, also inside the
-# post chain, where the automaton runs from its seed as after a skip.
+# post chain, where the automaton runs from its seed as after a skip;
+# --calibrate flashes on the beat, shows the offset, which the arrow keys move,
+# and prints it at exit.
 source "$(dirname "$0")/lib.bash"
 need_display "$@"
 
 # Without a display, SDL's start would fail with status 1: status 2 and no
 # SDL message show that the show stopped before it.
 for args in "--bogus" "--window 12x3" "--window 1280" "--from abc" "--from 600" "--from" \
-            "--fullscreen=yes" "extra" "--vsync maybe" "--display 64"; do
+            "--fullscreen=yes" "extra" "--vsync maybe" "--display 64" "--av-offset 501" \
+            "--av-offset 1.5" "--calibrate=1"; do
     # shellcheck disable=SC2086  # the arguments are meant to split
     env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy \
         timeout 20 "$DEMO" $args > "$WORK/out" 2> "$WORK/err"
@@ -91,3 +94,28 @@ peak() { convert "$WORK/chain.png" -channel "$1" -separate -format '%[fx:int(max
 pass "--from 460: p prints $beat, the post chain draws cyan on black"
 key Escape
 wait_for_exit 60 && [ "$STATUS" = 0 ] || fail "Escape did not end the show with status 0"
+
+# The calibration view: black frames with a white flash on every beat and the
+# offset written in the bottom-left corner; Right and Up add 5 ms, Left and
+# Down take 5 ms off; the offset is printed at exit, ready for --av-offset.
+start_demo --no-wait --from 20 --calibrate --av-offset -20
+wait_for_window || fail "no window"
+wait_for_log "resources ready" 120 || fail "start-up did not finish"
+centre() { convert "$1" -crop 1x1+960+540 -format '%[fx:int(maxima * 255)]' info:; }
+flash= dark=
+for i in $(seq 1 80); do
+    screenshot "$WORK/calibration.png"
+    level=$(centre "$WORK/calibration.png")
+    [ "$level" = 255 ] && flash=1
+    # A black frame after a flash: the start frame before it is black too.
+    [ "$level" = 0 ] && [ -n "$flash" ] && { dark=1; cp "$WORK/calibration.png" "$WORK/dark.png"; }
+    [ -n "$flash" ] && [ -n "$dark" ] && break
+done
+[ -n "$flash" ] && [ -n "$dark" ] || fail "--calibrate: no white flash and black frame (flash '$flash', dark '$dark')"
+[ "$(region_peak "$WORK/dark.png" 1200x400+0+680)" -gt 200 ] || fail "--calibrate: no offset written"
+[ "$(region_peak "$WORK/dark.png" 1920x600+0+0)" = 0 ] || fail "--calibrate: more than black above the text"
+for k in Right Right Up Left Down Right; do key "$k"; done
+key Escape
+wait_for_exit 60 && [ "$STATUS" = 0 ] || fail "Escape did not end the calibration with status 0"
+grep -qx -- "--av-offset -10" "$WORK/out" || fail "--calibrate printed '$(cat "$WORK/out")', not --av-offset -10"
+pass "--calibrate: flashes on the beat, shows the offset, the arrows move it (-20 -> -10), printed at exit"

@@ -73,6 +73,25 @@ TEST(ShowOptions, LiveTakesAnOptionalFolder)
     EXPECT_EQ(parse({"--live="}).action, OPTIONS_BAD);
 }
 
+TEST(ShowOptions, AvOffsetInWholeMillisecondsAndTheCalibrationView)
+{
+    ShowOptions o = parse({});
+    EXPECT_EQ(o.av_offset_ms, 0);
+    EXPECT_FALSE(o.calibrate);
+    o = parse({"--av-offset", "-35", "--calibrate"});
+    EXPECT_EQ(o.action, OPTIONS_RUN);
+    EXPECT_EQ(o.av_offset_ms, -35);
+    EXPECT_TRUE(o.calibrate);
+    EXPECT_EQ(parse({"--av-offset=+500"}).av_offset_ms, 500);
+    EXPECT_EQ(parse({"--av-offset=-500"}).av_offset_ms, -500);
+    for (const char* bad :
+         {"501", "-501", "1.5", "", "+", "-", "12ms", "0x10", " 5", "1e2", "9999999"})
+        EXPECT_EQ(parse({"--av-offset", bad}).action, OPTIONS_BAD) << "'" << bad << "'";
+    EXPECT_EQ(parse({"--av-offset"}).action, OPTIONS_BAD);
+    EXPECT_EQ(parse({"--calibrate=1"}).action, OPTIONS_BAD);
+    EXPECT_NE(parse({"--av-offset", "600"}).error.find("-500 to 500"), std::string::npos);
+}
+
 TEST(ShowOptions, HelpAndVersionWinOverOtherOptions)
 {
     EXPECT_EQ(parse({"--help"}).action, OPTIONS_HELP);

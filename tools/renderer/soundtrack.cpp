@@ -113,9 +113,7 @@ bool mix_soundtrack(int64_t frames, Soundtrack* out, std::string* error)
         SDL_RWops* stream =
             SDL_RWFromConstMem(asset_music.bytes, static_cast<int>(asset_music.length));
         music = stream ? Mix_LoadMUS_RW(stream, 1) : nullptr;
-        if (!mixer_has_show_format()) {
-            *error = "the mixer did not open at 48 kHz, 16-bit stereo";
-        } else if (!music) {
+        if (!music) {
             *error = std::string("the music failed to decode: ") + Mix_GetError();
         } else {
             Mix_RegisterEffect(MIX_CHANNEL_POST, on_post_mix, nullptr, &r.meter);
