@@ -28,6 +28,7 @@ struct ShowState {
     int life_current = 0;  // index of the latest life image
     GLuint frame_target = 0;
     const Schedule* schedule = nullptr;
+    bool life_held = false;  // hold_life: the post chain draws without a generation
 };
 ShowState show;
 
@@ -84,7 +85,7 @@ void release_resources()
 // into the frame's framebuffer, working only where the image is lit.
 void draw_post_chain(const Scene& chain, float beat, int32_t sound)
 {
-    step_life(beat, sound);
+    if (!show.life_held) step_life(beat, sound);
     draw_pass(show.fbo_zoom, show.tex_life[show.life_current], scene_pass(chain, 1), beat, sound);
     draw_sparse_glow(show.frame_target, show.tex_zoom, glow_passes(chain), beat, sound);
 }
@@ -290,6 +291,8 @@ void draw_frame(float beat, int32_t sound)
         draw_scene(*scene, beat, sound);
     glBindTexture(GL_TEXTURE_2D, show.tex_blank);
 }
+
+void hold_life(bool held) { show.life_held = held; }
 
 GLuint life_state_texture() { return show.tex_life[show.life_current]; }
 

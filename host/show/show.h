@@ -107,6 +107,11 @@ void write_life_images(int x, int y, int width, int height, const uint8_t* pixel
 // with the viewport the caller set; the post chain's passes return to it.
 void draw_frame(float beat, int32_t sound);
 
+// While held, a post-chain frame draws the automaton as it stands, without
+// the generation a frame applies: a paused show (krelan-demo --live) keeps
+// its picture frame after frame.
+void hold_life(bool held);
+
 // The automaton's image that the next post-chain frame evolves.
 GLuint life_state_texture();
 

@@ -1,0 +1,139 @@
+#include "live_show.h"
+
+#include "audio_output.h"
+#include "beat_clock.h"
+#include "live_overlay.h"
+#include "live_reload.h"
+#include "mixer_format.h"
+#include "show.h"
+
+#include <cstdio>
+
+namespace {
+
+// The timeline the automaton is caught up on: the offline renderer's.
+constexpr double k_chain_fps = 60.0;
+
+// Moves the picture to `beat` (kept within the show) and the music to where
+// it is heard then. While paused only the transport moves; the music is
+// placed when play resumes.
+void seek(LiveShow* live, Transport* transport, float beat)
+{
+    beat = clamp_to_show(beat);
+    const double music_ms = ms_at_beat(beat) + transport->latency_ms + transport->offset_ms;
+    if (transport->paused) {
+        const int64_t now = monotonic_ns();
+        transport_seek(transport, now, music_ms);
+        transport_pause(transport, now);
+    } else {
+        place_music(transport, music_ms);
+    }
+    live->held_beat = beat;
+    live->previous_beat = beat;
+    live->landed = true;
+}
+
+void toggle_pause(LiveShow* live, Transport* transport, float beat)
+{
+    if (transport->paused) {
+        place_music(transport, transport_resume_point(transport, monotonic_ns()));
+        return;
+    }
+    pause_music(transport);
+    live->held_beat = beat;
+}
+
+}  // namespace
+
+bool live_key(LiveShow* live, Transport* transport, const SDL_Keysym& key, float* on_screen)
+{
+    const float beat = *on_screen;
+    const float step = (key.mod & KMOD_SHIFT) ? 1.0f : k_beats_per_bar;
+    const Schedule& schedule = show_schedule();
+    switch (key.sym) {
+    case SDLK_SPACE: toggle_pause(live, transport, beat); break;
+    case SDLK_LEFT: seek(live, transport, step_beats(beat, -step)); break;
+    case SDLK_RIGHT: seek(live, transport, step_beats(beat, step)); break;
+    case SDLK_PAGEUP: seek(live, transport, previous_part_start(schedule, beat)); break;
+    case SDLK_PAGEDOWN: seek(live, transport, next_part_start(schedule, beat)); break;
+    case SDLK_HOME: seek(live, transport, beat_from_elapsed(0)); break;
+    case SDLK_s:  // the show's skip, landing as the other seeks do
+        seek(live, transport, beat_at_ms(static_cast<float>(ms_at_beat(beat) + k_skip_ms)));
+        break;
+    case SDLK_LEFTBRACKET:
+        live->loop.start = beat;
+        live->loop.has_start = true;
+        break;
+    case SDLK_RIGHTBRACKET:
+        live->loop.end = beat;
+        live->loop.has_end = true;
+        break;
+    case SDLK_l: live->loop.on = !live->loop.on; break;
+    case SDLK_o: live->display_on = !live->display_on; break;
+    case SDLK_r: live->reload_all = true; break;
+    default: return false;
+    }
+    // The keys after it in the same pass start from where it landed.
+    if (live->landed) *on_screen = live->held_beat;
+    return true;
+}
+
+float live_beat(LiveShow* live, Transport* transport, float beat)
+{
+    if (transport->paused) return live->held_beat;
+    const float target = loop_target(live->loop, live->previous_beat, beat);
+    if (target != beat) seek(live, transport, target);
+    live->previous_beat = target;
+    return target;
+}
+
+void update_live_show(LiveShow* live, int64_t now_ms)
+{
+    // A reload draws the frame anew, as a seek to where the show stands.
+    if (update_live(now_ms, live->reload_all)) live->landed = true;
+    live->reload_all = false;
+}
+
+void draw_live_frame(LiveShow* live, Transport* transport, float beat, int32_t level)
+{
+    const int64_t now = monotonic_ns();
+    if (live->last_frame_ns) add_frame_time(&live->frame_times, (now - live->last_frame_ns) / 1e6);
+    live->last_frame_ns = now;
+    if (transport->paused)
+        level = live->held_level;
+    else
+        live->held_level = level;
+
+    if (live->landed) {
+        live->chain.fps = k_chain_fps;
+        live->chain.keep_checkpoints = true;
+        leave_chain_timeline(&live->chain);  // the show's own frames moved it
+        const int64_t steps = chain_steps_left(live->chain, beat);
+        catch_up_chain(&live->chain, beat, -1, [](int64_t) { return 0; });
+        if (steps > 0) {
+            std::fprintf(
+                stderr,
+                "krelan: the post chain caught up to beat %.2f: %lld generations in %.0f ms\n",
+                double(beat), static_cast<long long>(steps), (monotonic_ns() - now) / 1e6);
+            // The music went on meanwhile; it goes on from the landed frame.
+            if (!transport->paused) seek(live, transport, beat);
+        }
+    }
+    // Paused, the frames after the landing keep the automaton as it stands.
+    hold_life(transport->paused && !live->landed);
+    draw_frame(beat, level);
+    hold_life(false);
+    live->landed = false;
+
+    std::vector<std::string> display;
+    if (live->display_on) {
+        DisplayFacts facts;
+        facts.beat = beat;
+        facts.frame_ms = mean_frame_ms(live->frame_times);
+        facts.level = level;
+        facts.loop = live->loop;
+        facts.paused = transport->paused;
+        display = display_lines(show_schedule(), facts);
+    }
+    draw_live_overlay(display, live_errors());
+}
