@@ -6,9 +6,11 @@
 #include "bench_paths.h"
 #include "bench_report.h"
 #include "commands.h"
+#include "display_text.h"
 #include "gpu.h"
 #include "letterbox.h"
 #include "letterbox_rect.h"
+#include "live_overlay.h"
 #include "media_store.h"
 #include "program_table.h"
 #include "programs.h"
@@ -45,7 +47,9 @@ const char* const k_bench_help =
     "first), and from all of these an estimate of capturing the whole show at\n"
     "60 fps, both ways. Then the letterbox's scaling pass (the 1080p frame to\n"
     "1280x720 and 2560x1440, a blit with linear filtering) against a\n"
-    "fixed-function textured quad doing the same. Also the GL renderer.\n"
+    "fixed-function textured quad doing the same. Then what krelan-demo --live\n"
+    "draws over a frame: its on-screen display (five lines), and the display\n"
+    "with a two-line error. Also the GL renderer.\n"
     "  --frames N  frames timed per measurement (default 10)\n"
     "  --json      one JSON object instead of the table\n"
     "  --report    instead of all that, whether this machine can show Krelan, in\n"
@@ -260,6 +264,35 @@ std::vector<LetterboxTiming> measure_letterbox(long frames)
     return timings;
 }
 
+// What krelan-demo --live adds to a frame: the display's text drawn over
+// it, without and with an error beneath.
+struct DisplayTiming {
+    double display_ms;
+    double with_error_ms;
+};
+
+DisplayTiming measure_display(long frames)
+{
+    DisplayFacts facts;
+    facts.beat = 101.25f;
+    facts.frame_ms = 16.7;
+    facts.level = k_bench_sound;
+    facts.loop = {true, true, 100.0f, 104.0f, true};
+    facts.paused = true;
+    const std::vector<std::string> display = display_lines(show_schedule(), facts);
+    const std::vector<std::string> error = {
+        "sphere.glsl:61: error: syntax error, unexpected ERROR_TOK, expecting end of file"};
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    draw_frame(facts.beat, k_bench_sound);
+    draw_live_overlay(display, error);  // the driver builds its variants
+    glFinish();
+    DisplayTiming timing;
+    timing.display_ms = time_frames(frames, [&] { draw_live_overlay(display, {}); });
+    timing.with_error_ms = time_frames(frames, [&] { draw_live_overlay(display, error); });
+    glBindTexture(GL_TEXTURE_2D, blank_texture());
+    return timing;
+}
+
 // Everything the bench measures, for the two ways of printing it.
 struct BenchResults {
     const char* renderer;
@@ -269,6 +302,7 @@ struct BenchResults {
     PathTimings paths;
     CaptureEstimate estimate;
     std::vector<LetterboxTiming> letterbox;
+    DisplayTiming display;
 };
 
 void print_json(const BenchResults& r)
@@ -292,7 +326,8 @@ void print_json(const BenchResults& r)
         std::printf("%s{\"width\": %d, \"height\": %d, \"blit_ms\": %.3f, \"quad_ms\": %.3f}",
                     i ? ", " : "", t.width, t.height, t.blit_ms, t.quad_ms);
     }
-    std::printf("]");
+    std::printf("], \"live_display\": {\"display_ms\": %.3f, \"with_error_ms\": %.3f}",
+                r.display.display_ms, r.display.with_error_ms);
     print_paths_json(r.paths, r.estimate);
     std::printf("}\n");
 }
@@ -318,6 +353,9 @@ void print_table(const BenchResults& r)
         std::printf("  letterbox to %dx%d: blit %.2f ms (the show's), textured quad %.2f ms\n",
                     t.width, t.height, t.blit_ms, t.quad_ms);
     }
+    std::printf("\nkrelan-demo --live over a frame:\n");
+    std::printf("  %-36s %10.2f ms\n", "on-screen display (five lines)", r.display.display_ms);
+    std::printf("  %-36s %10.2f ms\n", "display and a two-line error", r.display.with_error_ms);
     print_paths(r.paths, r.estimate);
 }
 
@@ -373,7 +411,9 @@ int command_bench(int argc, char** argv)
     const CaptureEstimate estimate = estimate_capture(scene_costs(timings, frames), paths);
     const std::vector<LetterboxTiming> letterbox = measure_letterbox(frames);
     if (letterbox.empty()) return report(k_status_failed, "cannot create the letterbox targets");
-    const BenchResults results{renderer, frames, timings, chain, paths, estimate, letterbox};
+    const DisplayTiming display = measure_display(frames);
+    const BenchResults results{renderer, frames,   timings,   chain,
+                               paths,    estimate, letterbox, display};
     if (json)
         print_json(results);
     else
