@@ -6,6 +6,7 @@
 #include "gl_window.h"
 #include "letterbox.h"
 #include "level_meter.h"
+#include "live_overlay.h"
 #include "live_reload.h"
 #include "live_show.h"
 #include "show.h"
@@ -146,6 +147,7 @@ void shut_down(Demo* demo)
     // process's exit takes it down instead.
     const bool audio_closed = close_audio_output();
     if (demo->window_open) {
+        release_live_overlay();
         release_show_resources();
         release_letterbox();
     }

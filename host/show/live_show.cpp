@@ -14,25 +14,33 @@ namespace {
 // The timeline the automaton is caught up on: the offline renderer's.
 constexpr double k_chain_fps = 60.0;
 
+// The display's frame time and level are read again this often.
+constexpr int64_t k_figures_ns = 250000000;
+
+// Holds the paused transport at `beat`, the music where it is heard then.
+void hold_transport(Transport* transport, float beat)
+{
+    const int64_t now = monotonic_ns();
+    transport_seek(transport, now, ms_at_beat(beat) + transport->latency_ms + transport->offset_ms);
+    transport_pause(transport, now);
+}
+
 // Moves the picture to `beat` (kept within the show) and the music to where
 // it is heard then. While paused only the transport moves; the music is
 // placed when play resumes.
 void seek(LiveShow* live, Transport* transport, float beat)
 {
     beat = clamp_to_show(beat);
-    const double music_ms = ms_at_beat(beat) + transport->latency_ms + transport->offset_ms;
-    if (transport->paused) {
-        const int64_t now = monotonic_ns();
-        transport_seek(transport, now, music_ms);
-        transport_pause(transport, now);
-    } else {
-        place_music(transport, music_ms);
-    }
+    if (transport->paused)
+        hold_transport(transport, beat);
+    else
+        place_music(transport, ms_at_beat(beat) + transport->latency_ms + transport->offset_ms);
     live->held_beat = beat;
     live->previous_beat = beat;
     live->landed = true;
 }
 
+// Pauses at the beat on screen, or goes on from it.
 void toggle_pause(LiveShow* live, Transport* transport, float beat)
 {
     if (transport->paused) {
@@ -40,6 +48,7 @@ void toggle_pause(LiveShow* live, Transport* transport, float beat)
         return;
     }
     pause_music(transport);
+    hold_transport(transport, beat);
     live->held_beat = beat;
 }
 
@@ -50,31 +59,33 @@ bool live_key(LiveShow* live, Transport* transport, const SDL_Keysym& key, float
     const float beat = *on_screen;
     const float step = (key.mod & KMOD_SHIFT) ? 1.0f : k_beats_per_bar;
     const Schedule& schedule = show_schedule();
+    float target = beat;  // where a seek goes
     switch (key.sym) {
-    case SDLK_SPACE: toggle_pause(live, transport, beat); break;
-    case SDLK_LEFT: seek(live, transport, step_beats(beat, -step)); break;
-    case SDLK_RIGHT: seek(live, transport, step_beats(beat, step)); break;
-    case SDLK_PAGEUP: seek(live, transport, previous_part_start(schedule, beat)); break;
-    case SDLK_PAGEDOWN: seek(live, transport, next_part_start(schedule, beat)); break;
-    case SDLK_HOME: seek(live, transport, beat_from_elapsed(0)); break;
+    case SDLK_SPACE: toggle_pause(live, transport, beat); return true;
+    case SDLK_LEFT: target = step_beats(beat, -step); break;
+    case SDLK_RIGHT: target = step_beats(beat, step); break;
+    case SDLK_PAGEUP: target = previous_part_start(schedule, beat); break;
+    case SDLK_PAGEDOWN: target = next_part_start(schedule, beat); break;
+    case SDLK_HOME: target = beat_from_elapsed(0); break;
     case SDLK_s:  // the show's skip, landing as the other seeks do
-        seek(live, transport, beat_at_ms(static_cast<float>(ms_at_beat(beat) + k_skip_ms)));
+        target = beat_at_ms(static_cast<float>(ms_at_beat(beat) + k_skip_ms));
         break;
     case SDLK_LEFTBRACKET:
         live->loop.start = beat;
         live->loop.has_start = true;
-        break;
+        return true;
     case SDLK_RIGHTBRACKET:
         live->loop.end = beat;
         live->loop.has_end = true;
-        break;
-    case SDLK_l: live->loop.on = !live->loop.on; break;
-    case SDLK_o: live->display_on = !live->display_on; break;
-    case SDLK_r: live->reload_all = true; break;
+        return true;
+    case SDLK_l: live->loop.on = !live->loop.on; return true;
+    case SDLK_o: live->display_on = !live->display_on; return true;
+    case SDLK_r: live->reload_all = true; return true;
     default: return false;
     }
+    seek(live, transport, target);
     // The keys after it in the same pass start from where it landed.
-    if (live->landed) *on_screen = live->held_beat;
+    *on_screen = live->held_beat;
     return true;
 }
 
@@ -127,10 +138,18 @@ void draw_live_frame(LiveShow* live, Transport* transport, float beat, int32_t l
 
     std::vector<std::string> display;
     if (live->display_on) {
+        // The frame time and the level change every frame; read at a
+        // steadier pace they are legible, and their line is drawn anew
+        // (live_overlay.h) only that often.
+        if (now - live->figures_ns >= k_figures_ns || live->figures_ns == 0) {
+            live->figures_ns = now;
+            live->shown_frame_ms = mean_frame_ms(live->frame_times);
+            live->shown_level = level;
+        }
         DisplayFacts facts;
         facts.beat = beat;
-        facts.frame_ms = mean_frame_ms(live->frame_times);
-        facts.level = level;
+        facts.frame_ms = live->shown_frame_ms;
+        facts.level = live->shown_level;
         facts.loop = live->loop;
         facts.paused = transport->paused;
         display = display_lines(show_schedule(), facts);

@@ -31,6 +31,9 @@ struct LiveShow {
     ChainCatchUp chain;
     FrameTimes frame_times;
     int64_t last_frame_ns = 0;
+    int64_t figures_ns = 0;  // when the display's frame time and level were read
+    double shown_frame_ms = 0;
+    int32_t shown_level = 0;
 };
 
 // A key released: true when it is one of the timeline's keys, handled.

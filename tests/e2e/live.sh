@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # krelan-demo --live on a copy of shaders/: a saved piece is on screen within
 # 2 s; a broken one keeps the last good picture with its error over it and
-# names piece and line on stderr; the mended piece takes the error away. The
-# timeline's keys: a pause holds the beat, Left moves a bar back exactly, a
-# loop keeps the beat inside it. Prints the edit-and-see loop's times (sphere
-# and field) and the longest seek into the post chain.
+# names piece and line on stderr; the mended piece takes the error away; a
+# broken schedule shows its line, a mended one is followed. The timeline's
+# keys: a pause holds the beat, Left moves a bar back exactly, a loop keeps
+# the beat inside it, Page Up and Down land on a part's first beat. Prints
+# the edit-and-see loop's times (sphere and field) and the longest seek into
+# the post chain.
 source "$(dirname "$0")/lib.bash"
 need_display "$@"
 
@@ -120,6 +122,26 @@ sed -i 's/vec4(1.0, 1.0, 1.0, 0.0)/vec4(1.0, 0.5, 1.0, 0.0)/' "$COPY/field.glsl"
 wait_for_more 'saved to shown' 10 "$shown" || fail "the edited field was not shown within 10 s"
 field_ms=$(saved_ms)
 pass "the field's edit shown $field_ms ms after the save"
+
+# The schedule: a row that overlaps another keeps the last good schedule and
+# shows its line; a good change is followed.
+SCHEDULE=$COPY/schedule.txt
+line=$(grep -n '^scene  field ' "$SCHEDULE" | cut -d: -f1)
+shot "$WORK/field.png"
+sed -i 's/^\(scene  field  *\)160/\1150/' "$SCHEDULE"
+wait_for_log "schedule.txt:$line: this row overlaps" 5 || fail "stderr does not name schedule.txt:$line"
+sleep 0.5
+shot "$WORK/overlap.png"
+text=$(region_diff "$WORK/field.png" "$WORK/overlap.png" "$(bottom)")
+[ "$text" -gt 200 ] || fail "no error text for the schedule ($text pixels)"
+pass "an overlapping row: schedule.txt:$line on stderr, $text pixels of error text"
+sed -i 's/^\(scene  sphere  *16  *\)160/\1150/' "$SCHEDULE"
+wait_for_log "the schedule has no mistake again" 5 || fail "the mended schedule was not taken"
+key Prior
+print_beat > /dev/null || exit 1
+b5=$(print_beat) || exit 1
+close "$b5" 150 || fail "with the field from beat 150, Page Up at 160 went to $b5"
+pass "the field moved to beat 150: Page Up lands there"
 key Escape
 wait_for_exit 60 || fail "Escape did not end the show"
 
