@@ -106,7 +106,8 @@ TEST(ScheduleFile, ReadsRowsPassesRecapsAndReferences)
                              "recap    10   13.5 b a\n"
                              "scene b  13.5 20   post_chain blank 15  chain\n"
                              "scene c  30   -    sphere end 31  last\n"
-                             "reference glow b\n";
+                             "reference glow b\n"
+                             "overlay card\n";
     Schedule s;
     std::string error;
     ASSERT_TRUE(parse(text, &s, &error)) << error;
@@ -118,6 +119,7 @@ TEST(ScheduleFile, ReadsRowsPassesRecapsAndReferences)
     EXPECT_EQ(s.scenes[1].drawing, DRAW_POST_CHAIN);
     EXPECT_EQ(s.scenes[1].programs, (std::vector<int>{2, 3, 4, 5, 6}));
     EXPECT_EQ(program_sample_beat(s, ProgramId(6)), 15.0f);  // a pass: its scene's beat
+    EXPECT_EQ(s.overlays, (std::vector<int>{10}));           // card
 
     // The recap starts with its first cut and turns at each whole beat.
     EXPECT_EQ(scene_at(s, 10.0f)->name, "b");
@@ -158,6 +160,8 @@ TEST(ScheduleFile, MistakesNameTheirLine)
          "s.txt:4: unknown line 'sceen'"},
         {"scene a 0 10 card blank 5 A\nreference glow nowhere\n",
          "s.txt:4: unknown scene 'nowhere'"},
+        {"scene a 0 10 card blank 5 A\noverlay\n", "s.txt:4: an overlay line is"},
+        {"scene a 0 10 card blank 5 A\noverlay texts\n", "s.txt:4: unknown program 'texts'"},
         {"passes post_chain life zoom\n",
          "s.txt:3: the passes of post_chain are given again (line 1)"},
         {"# nothing\n", "s.txt:1: the schedule has no scene"},
