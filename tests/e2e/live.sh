@@ -4,11 +4,13 @@
 # names piece and line on stderr; the mended piece takes the error away; a
 # broken schedule shows its line, a mended one is followed. The timeline's
 # keys: a pause holds the beat, Left moves a bar back exactly, a loop keeps
-# the beat inside it, Page Up and Down land on a part's first beat. Prints
+# the beat inside it, Page Up and Down land on a part's first beat; a seek
+# into the post chain shows the renderer's frame at its beat. Prints
 # the edit-and-see loop's times (sphere and field) and the longest seek into
 # the post chain.
 source "$(dirname "$0")/lib.bash"
 need_display "$@"
+RENDER=${2:?usage: live.sh KRELAN-DEMO KRELAN-RENDER}
 
 COPY=$WORK/shaders
 cp -r "$HERE/../../shaders" "$COPY"
@@ -154,9 +156,20 @@ seek=$(sed -n 's/.*caught up to beat \([0-9.]*\): \([0-9]*\) generations in \([0
 key Left
 wait_for_more "caught up" 30 1 || fail "no catch-up after Left at beat 508"
 back=$(grep 'caught up' "$WORK/err" | tail -n 1 | sed 's/.*: //')
+# Paused there, without the display: the renderer's frame at that beat.
+key o
+print_beat > /dev/null || exit 1
+b6=$(print_beat) || exit 1
+sleep 0.5
+shot "$WORK/chain.png"
+"$RENDER" frame --beat "$b6" --out "$WORK/rendered.png" > /dev/null 2>&1 \
+    || fail "krelan-render frame --beat $b6 failed"
+convert "$WORK/chain.png" -alpha off "$WORK/chain_rgb.png"
+peak=$(peak_difference "$WORK/chain_rgb.png" "$WORK/rendered.png")
+[ "$peak" -le 2 ] || fail "at beat $b6 the window differs from krelan-render frame by up to $peak"
+pass "a seek into the post chain (beat $b6) shows the renderer's frame (peak difference $peak)"
 key Escape
 wait_for_exit 60 || fail "Escape did not end the show"
-pass "seeks into the post chain"
 
 echo "measure: saved to shown, sphere: $sphere_ms ms"
 echo "measure: saved to shown, field: $field_ms ms"
