@@ -94,6 +94,8 @@ void drain_events(Demo* demo)
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         if (event.type == SDL_QUIT) demo->quit_flag = true;
+        if (event.type == SDL_KEYDOWN && demo->live)
+            live_key_pressed(&demo->live_show, event.key.keysym);
         if (event.type == SDL_KEYUP) on_key_released(demo, event.key.keysym);
         const bool key = event.type == SDL_KEYDOWN || event.type == SDL_KEYUP;
         if (key && is_fullscreen_toggle(&demo->fullscreen_keys, event.key)) toggle_fullscreen();

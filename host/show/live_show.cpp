@@ -54,10 +54,17 @@ void toggle_pause(LiveShow* live, Transport* transport, float beat)
 
 }  // namespace
 
+void live_key_pressed(LiveShow* live, const SDL_Keysym& key)
+{
+    if (key.sym == SDLK_LEFT || key.sym == SDLK_RIGHT)
+        live->shift_pressed = (key.mod & KMOD_SHIFT) != 0;
+}
+
 bool live_key(LiveShow* live, Transport* transport, const SDL_Keysym& key, float* on_screen)
 {
     const float beat = *on_screen;
-    const float step = (key.mod & KMOD_SHIFT) ? 1.0f : k_beats_per_bar;
+    const bool shift = live->shift_pressed || (key.mod & KMOD_SHIFT);
+    const float step = shift ? 1.0f : k_beats_per_bar;
     const Schedule& schedule = show_schedule();
     float target = beat;  // where a seek goes
     switch (key.sym) {

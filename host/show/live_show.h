@@ -27,7 +27,8 @@ struct LiveShow {
     // A seek, loop jump or reload since the latest frame: the next frame
     // lands (the automaton caught up, one generation drawn even if paused).
     bool landed = true;
-    bool reload_all = false;  // `r`: every program and the schedule read again
+    bool reload_all = false;     // `r`: every program and the schedule read again
+    bool shift_pressed = false;  // Shift was down when the latest arrow went down
     ChainCatchUp chain;
     FrameTimes frame_times;
     int64_t last_frame_ns = 0;
@@ -35,6 +36,10 @@ struct LiveShow {
     double shown_frame_ms = 0;
     int32_t shown_level = 0;
 };
+
+// A key pressed: notes whether an arrow goes down with Shift, which counts
+// even when Shift is let go first.
+void live_key_pressed(LiveShow* live, const SDL_Keysym& key);
 
 // A key released: true when it is one of the timeline's keys, handled.
 // `on_screen` is the beat on screen; a seek moves it to where it lands.

@@ -92,11 +92,12 @@ b3=$(print_beat) || exit 1
 close "$b3" "$(awk -v b="$b2" 'BEGIN { print b - 4 }')" || fail "Left at $b2 went to $b3"
 pass "Left at $b2 lands on $b3"
 
-# A loop of one bar from here, then play for 5 s: the beat stays inside.
+# A loop of one bar from here, set with Shift and the arrows (a beat each),
+# then play for 5 s: the beat stays inside.
 key bracketleft
-key Right
+for _ in 1 2 3 4; do key shift+Right; done  # xdotool lets Shift go first
 key bracketright
-key Left
+for _ in 1 2 3 4; do key shift+Left; done
 key l
 key space
 print_beat > /dev/null || exit 1  # may share its pass with the keys
