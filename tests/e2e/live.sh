@@ -145,6 +145,14 @@ print_beat > /dev/null || exit 1
 b5=$(print_beat) || exit 1
 close "$b5" 150 || fail "with the field from beat 150, Page Up at 160 went to $b5"
 pass "the field moved to beat 150: Page Up lands there"
+
+# r: every program built again from the folder (the manifest's lines but
+# the shared vertex stage's).
+programs=$(( $(grep -cE '^[a-z_]+ ' "$COPY/programs.txt") - 1 ))
+rebuilt=$(count "' rebuilt in")
+key r
+wait_for_more "' rebuilt in" 120 $((rebuilt + programs - 1)) || fail "r did not rebuild every program"
+pass "r rebuilds the $programs programs"
 key Escape
 wait_for_exit 60 || fail "Escape did not end the show"
 
