@@ -10,11 +10,12 @@ update_package_lists
 #   X11, XFixes                   the end-to-end tests' window closer and cursor probe
 #   GoogleTest                    the tests
 #   clang                         the fuzz targets (libFuzzer)
+#   clang-format                  the layout check of the C++ files
 #   libebur128                    the soundtrack's mix report (see below)
 apt_get install -y -qq --no-install-recommends \
     build-essential cmake pkg-config \
     libsdl2-dev libsdl2-mixer-dev libsdl2-image-dev libglew-dev libgl-dev \
-    libpng-dev libx11-dev libxfixes-dev libgtest-dev clang > /dev/null
+    libpng-dev libx11-dev libxfixes-dev libgtest-dev clang clang-format > /dev/null
 # Run and test: Mesa's software GL, Xvfb and its helpers, a window manager
 # (openbox, so that fullscreen takes the test screen), ffmpeg for videos
 # and for measuring audio.

@@ -15,16 +15,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size == 0) return 0;
     std::vector<std::string> words(1, "cmd");
     for (size_t i = 1; i < size; ++i) {
-        if (data[i] == 0) words.emplace_back();
-        else words.back() += static_cast<char>(data[i]);
+        if (data[i] == 0)
+            words.emplace_back();
+        else
+            words.back() += static_cast<char>(data[i]);
     }
     if (words.size() > 64) return 0;
     std::vector<char*> argv;
     for (std::string& w : words) argv.push_back(&w[0]);
-    const std::vector<OptionSpec> show = {{"from", true}, {"to", true}, {"fps", true},
-                                          {"frames", true}, {"video", true}};
-    const std::vector<OptionSpec> frame = {{"beat", true}, {"sound", true}, {"fps", true},
-                                           {"out", true}, {"json", false}};
+    const std::vector<OptionSpec> show = {
+        {"from", true}, {"to", true}, {"fps", true}, {"frames", true}, {"video", true}};
+    const std::vector<OptionSpec> frame = {
+        {"beat", true}, {"sound", true}, {"fps", true}, {"out", true}, {"json", false}};
     ParsedArgs args;
     std::string error;
     if (!parse_args(int(argv.size()), argv.data(), 1, data[0] & 1 ? show : frame, &args, &error))

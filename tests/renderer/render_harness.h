@@ -25,7 +25,7 @@ struct ScratchDir {
 };
 
 bool file_exists(const std::string& path);
-std::string file_bytes(const std::string& path);  // "" if it cannot be read
+std::string file_bytes(const std::string& path);                   // "" if it cannot be read
 void put_file(const std::string& path, const std::string& bytes);  // fails the test if it cannot
 
 // A 1920x1080 RGBA image filled with one colour.

@@ -82,8 +82,8 @@ TEST(RenderCommandLine, MissingUnreadableOrWrongSizedInputLeavesNoOutput)
 {
     ScratchDir dir;
     const std::string out = dir.file("out.png");
-    RunResult r = run_render({"pass", "zoom", "--beat", "1", "--input", dir.file("none.png"),
-                              "--out", out});
+    RunResult r =
+        run_render({"pass", "zoom", "--beat", "1", "--input", dir.file("none.png"), "--out", out});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(mentions(r, "none.png")) << r.output;
 
@@ -98,8 +98,8 @@ TEST(RenderCommandLine, MissingUnreadableOrWrongSizedInputLeavesNoOutput)
     small.channels = 3;
     small.pixels.assign(size_t(640) * 360 * 3, 0);
     put_file(dir.file("small.png"), png_bytes(small));
-    r = run_render({"pass", "life", "--beat", "460", "--input", dir.file("small.png"), "--out",
-                    out});
+    r = run_render(
+        {"pass", "life", "--beat", "460", "--input", dir.file("small.png"), "--out", out});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(mentions(r, "640x360, not 1920x1080")) << r.output;
 
@@ -131,8 +131,8 @@ TEST(RenderCommandLine, VideoWithoutFfmpegIsRefusedBeforeRendering)
 {
     ScratchDir dir;
     const std::string out = dir.file("show.mp4");
-    RunResult r = run_render({"show", "--from", "100", "--to", "101", "--video", out},
-                             "PATH=/nonexistent");
+    RunResult r =
+        run_render({"show", "--from", "100", "--to", "101", "--video", out}, "PATH=/nonexistent");
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(mentions(r, "ffmpeg")) << r.output;
     EXPECT_TRUE(dir.entries().empty());
@@ -162,8 +162,8 @@ TEST(RenderFrame, AgreesWithTheShowAtTheSameFrameRate)
     // of the last of them: the same picture, automaton included.
     ScratchDir dir;
     const double fps = 20;
-    RunResult r = run_render({"show", "--from", "450", "--to", "450.5", "--fps", "20", "--frames",
-                              dir.file("frames")});
+    RunResult r = run_render(
+        {"show", "--from", "450", "--to", "450.5", "--fps", "20", "--frames", dir.file("frames")});
     ASSERT_EQ(r.status, 0) << r.output;
     const int64_t last = first_frame_at_or_after(std::nextafter(450.5f, 1e9f), fps) - 1;
     char name[64];
@@ -186,9 +186,9 @@ TEST(RenderAudio, WritesTheMixAsA48kHzStereoWav)
     auto u16 = [&wav](size_t at) { return uint8_t(wav[at]) | uint8_t(wav[at + 1]) << 8; };
     auto u32 = [&](size_t at) { return uint32_t(u16(at)) | uint32_t(u16(at + 2)) << 16; };
     EXPECT_EQ(wav.substr(0, 4), "RIFF");
-    EXPECT_EQ(u16(22), 2);        // channels
-    EXPECT_EQ(u32(24), 48000u);   // rate
-    EXPECT_EQ(u16(34), 16);       // bits
+    EXPECT_EQ(u16(22), 2);       // channels
+    EXPECT_EQ(u32(24), 48000u);  // rate
+    EXPECT_EQ(u16(34), 16);      // bits
     EXPECT_EQ(u32(40), wav.size() - 44);
     EXPECT_GT(wav.size() - 44, size_t(48000) * 4);  // more than a second of music
 }

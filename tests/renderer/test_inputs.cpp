@@ -14,10 +14,7 @@ bool mentions(const RunResult& r, const std::string& text)
     return r.output.find(text) != std::string::npos;
 }
 
-std::string be32(uint32_t v)
-{
-    return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
-}
+std::string be32(uint32_t v) { return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; }
 
 std::string chunk(const std::string& type, const std::string& data)
 {
@@ -53,8 +50,8 @@ TEST(RenderInputs, PngClaimingAHugeSizeIsRefusedFromItsHeader)
     for (const auto& s : sizes) {
         put_file(dir.file("in.png"), claimed_png(s.w, s.h, 12 << 20));
         const double start = now_seconds();
-        RunResult r = run_render({"pass", "life", "--beat", "460", "--input", dir.file("in.png"),
-                                  "--out", out});
+        RunResult r = run_render(
+            {"pass", "life", "--beat", "460", "--input", dir.file("in.png"), "--out", out});
         EXPECT_EQ(r.status, 1) << r.output;
         const std::string size = std::to_string(s.w) + "x" + std::to_string(s.h);
         EXPECT_TRUE(mentions(r, size + ", not 1920x1080")) << r.output;
@@ -67,8 +64,8 @@ TEST(RenderInputs, InputThatNeverEndsIsBounded)
 {
     ScratchDir dir;
     for (const char* pass : {"life", "card"}) {
-        RunResult r = run_render({"pass", pass, "--beat", "460", "--input", "/dev/zero", "--out",
-                                  dir.file("out.png")});
+        RunResult r = run_render(
+            {"pass", pass, "--beat", "460", "--input", "/dev/zero", "--out", dir.file("out.png")});
         EXPECT_EQ(r.status, 1) << pass;
         EXPECT_TRUE(mentions(r, "/dev/zero is larger than 64 MiB")) << r.output;
     }
@@ -80,8 +77,8 @@ TEST(RenderInputs, TruncatedPngIsNotReadable)
     ScratchDir dir;
     const std::string png = claimed_png(1920, 1080, 1000);
     put_file(dir.file("in.png"), png.substr(0, png.size() - 20));
-    RunResult r = run_render({"pass", "zoom", "--beat", "1", "--input", dir.file("in.png"),
-                              "--out", dir.file("out.png")});
+    RunResult r = run_render({"pass", "zoom", "--beat", "1", "--input", dir.file("in.png"), "--out",
+                              dir.file("out.png")});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(mentions(r, "not a readable PNG")) << r.output;
 }

@@ -40,4 +40,3 @@ std::string scroll_text_piece(const std::string& line, const std::vector<std::st
 // 47 glyphs listed. Every fault found is reported, one per line.
 bool check_greetings(const std::string& line, const std::vector<std::string>& tokens,
                      const ScrollTokenTable& table, std::string* error);
-
