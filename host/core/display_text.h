@@ -4,8 +4,8 @@
 // or GL; the show draws the lines.
 #pragma once
 
-#include "scenes.h"
 #include "live_timeline.h"
+#include "scenes.h"
 
 #include <cstdint>
 #include <string>

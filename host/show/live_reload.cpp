@@ -104,7 +104,10 @@ bool rebuild(ProgramId program, const std::string& text, const std::vector<LineO
     const bool mended = !entry.errors.empty();
     entry.errors.clear();
     std::fprintf(stderr, "krelan: program '%s' %s in %.0f ms\n", name,
-                 mended ? "builds again" : first ? "built" : "rebuilt", ms_since(start));
+                 mended  ? "builds again"
+                 : first ? "built"
+                         : "rebuilt",
+                 ms_since(start));
     return true;
 }
 
