@@ -32,7 +32,7 @@ constexpr double k_seek_fps = 60.0;
 struct Player {
     LevelTable level_table;
     std::vector<int16_t> level_heads;
-    std::vector<ShowPart> parts = show_parts();
+    std::vector<ShowPart> parts = show_parts(embedded_schedule());
     ChainCatchUp seek_chain;
 };
 Player player;
@@ -90,10 +90,10 @@ EMSCRIPTEN_KEEPALIVE const char* krelan_program_name(int index)
 EMSCRIPTEN_KEEPALIVE int krelan_program_drawn(int index)
 {
     if (!is_program(index)) return 0;
-    for (const ReferenceProgram& reference : k_reference_programs)
-        if (reference.program == ProgramId(index)) return 0;
-    for (ProgramId overlay : k_overlay_programs)
-        if (overlay == ProgramId(index)) return 0;
+    for (const ReferenceProgram& reference : embedded_schedule().references)
+        if (reference.program == index) return 0;
+    for (int overlay : embedded_schedule().overlays)
+        if (overlay == index) return 0;
     return 1;
 }
 
@@ -164,7 +164,7 @@ EMSCRIPTEN_KEEPALIVE double krelan_end_seconds() { return ms_at_beat(k_end_beat)
 EMSCRIPTEN_KEEPALIVE int krelan_part_count() { return static_cast<int>(player.parts.size()); }
 EMSCRIPTEN_KEEPALIVE const char* krelan_part_title(int index)
 {
-    return player.parts.at(index).title;
+    return player.parts.at(index).title.c_str();
 }
 EMSCRIPTEN_KEEPALIVE double krelan_part_start(int index) { return player.parts.at(index).start; }
 

@@ -29,6 +29,7 @@ std::string usage_text()
 {
     return "usage: krelan-demo [--fullscreen] [--window WxH] [--display N] [--vsync MODE]\n"
            "                   [--from BEAT] [--no-wait] [--av-offset MS] [--calibrate]\n"
+           "                   [--live [DIR]]\n"
            "       krelan-demo --help | --version\n"
            "\n"
            "  --fullscreen   start in desktop fullscreen at the monitor's resolution\n"
@@ -54,12 +55,18 @@ std::string usage_text()
            "                 speakers, TVs or headsets that add a delay of their own\n"
            "  --calibrate    a white flash and a click on every beat to find that\n"
            "                 offset: the arrow keys move it 5 ms, it is printed at exit\n"
+           "  --live [DIR]   read the shaders and the schedule from DIR (default: the\n"
+           "                 source tree's shaders/) and again whenever one is saved;\n"
+           "                 timeline keys and an on-screen display (see below)\n"
            "  --help         print this text\n"
            "  --version      print the version\n"
            "\n"
            "Keys: Escape quits, p prints the sample and the beat, s skips 10 s ahead,\n"
            "F11 and Alt+Enter toggle fullscreen; with --calibrate the arrow keys move\n"
-           "the offset by 5 ms (Right and Up show the picture later).\n"
+           "the offset by 5 ms (Right and Up show the picture later). With --live also:\n"
+           "Space pause, Left and Right a bar (with Shift a beat), Page Up and Page Down\n"
+           "a scene, Home the start, [ and ] the loop's start and end, l loop on or off,\n"
+           "o the display, r reload.\n"
            "Exit status: 0 at the end of the show, 1 when SDL cannot start, 2 for a bad\n"
            "option or a failed start-up, 255 when the audio device cannot be opened.\n";
 }
@@ -203,7 +210,8 @@ ShowOptions parse_show_options(int argc, const char* const* argv)
         }
         const bool takes_value = name == "--window" || name == "--from" || name == "--vsync" ||
                                  name == "--display" || name == "--av-offset";
-        if (inline_value && !takes_value) return refuse(quoted(name) + " takes no value");
+        if (inline_value && !takes_value && name != "--live")
+            return refuse(quoted(name) + " takes no value");
         std::string value;
         if (takes_value && !take_value(argc, argv, &i, inline_value, &value))
             return refuse(name + " needs a value");
@@ -230,6 +238,16 @@ ShowOptions parse_show_options(int argc, const char* const* argv)
         } else if (name == "--vsync") {
             if (!parse_vsync_mode(value, &options.vsync))
                 return refuse("--vsync takes on, off or adaptive, not " + quoted(value));
+        } else if (name == "--live") {
+            // The folder is optional: --live=DIR, or --live DIR when the next
+            // argument is not an option.
+            options.live = true;
+            if (inline_value)
+                options.live_folder = inline_value;
+            else if (i + 1 < argc && argv[i + 1][0] != '-')
+                options.live_folder = argv[++i];
+            if (inline_value && options.live_folder.empty())
+                return refuse("--live= needs a folder (or write --live alone)");
         } else if (name == "--display") {
             if (!parse_display_index(value, &options.display))
                 return refuse("--display takes a monitor number from " + display_range() +

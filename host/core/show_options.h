@@ -45,6 +45,8 @@ struct ShowOptions {
     VsyncMode vsync = VSYNC_DRIVER;
     bool on_display = false;  // open on monitor `display` (else where SDL puts it)
     int display = 0;          // 0 the first monitor
+    bool live = false;        // shaders and schedule read from a folder and watched
+    std::string live_folder;  // that folder; empty: the source tree's shaders/
     int av_offset_ms = 0;  // shows the picture this much later than the sound (earlier if negative)
     bool calibrate = false;  // the calibration view: a flash and a click on every beat
 };

@@ -19,6 +19,7 @@ constexpr SamplerUnit k_sampler_units[] = {{"tex", 0}, {"reach", 1}};
 // program in use takes its frame inputs.
 struct ShaderState {
     GLuint vertex_stage = 0;
+    GLuint program_in_use = 0;
     FrameUniforms in_use;
     bool background_builds = false;  // the driver builds programs in the background
 };
@@ -50,25 +51,42 @@ GLuint vertex_stage(const char* name)
     return shaders.vertex_stage;
 }
 
+// Prints the failure, or hands it to the caller who asked for it.
+void report(BuildFailure* failure, const std::string& what, const std::string& log,
+            bool fragment_compile)
+{
+    if (!failure) {
+        if (log.empty())
+            std::fprintf(stderr, "krelan: %s\n", what.c_str());
+        else
+            std::fprintf(stderr, "krelan: %s:\n%s\n", what.c_str(), log.c_str());
+        return;
+    }
+    failure->what = what;
+    failure->log = log;
+    failure->fragment_compile = fragment_compile;
+}
+
 // The stage compiled; otherwise its log is reported, naming the program.
-bool compiled(GLuint shader, GLenum type, const char* name)
+bool compiled(GLuint shader, GLenum type, const char* name, BuildFailure* failure)
 {
     GLint ok = GL_FALSE;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
     if (ok) return true;
-    std::fprintf(stderr, "krelan: the %s shader of program '%s' failed to compile:\n%s\n",
-                 type == GL_VERTEX_SHADER ? "vertex" : "fragment", name,
-                 info_log(shader, false).c_str());
+    report(failure,
+           std::string("the ") + (type == GL_VERTEX_SHADER ? "vertex" : "fragment") +
+               " shader of program '" + name + "' failed to compile",
+           info_log(shader, false), type == GL_FRAGMENT_SHADER);
     return false;
 }
 
-bool linked(GLuint program, const char* name)
+bool linked(GLuint program, const char* name, BuildFailure* failure)
 {
     GLint ok = GL_FALSE;
     glGetProgramiv(program, GL_LINK_STATUS, &ok);
     if (ok) return true;
-    std::fprintf(stderr, "krelan: program '%s' failed to link:\n%s\n", name,
-                 info_log(program, true).c_str());
+    report(failure, "program '" + std::string(name) + "' failed to link", info_log(program, true),
+           false);
     return false;
 }
 
@@ -77,22 +95,24 @@ constexpr GLenum k_completion_status = 0x91B1;
 
 }  // namespace
 
-GLuint compile_shader(const char* text, int length, GLenum type, const char* name)
+GLuint compile_shader(const char* text, int length, GLenum type, const char* name,
+                      BuildFailure* failure)
 {
     GLuint shader = glCreateShader(type);
     glShaderSource(shader, 1, &text, &length);
     glCompileShader(shader);
-    if (!compiled(shader, type, name)) {
+    if (!compiled(shader, type, name, failure)) {
         glDeleteShader(shader);
         return 0;
     }
     return shader;
 }
 
-GLuint build_program(const char* fragment_text, size_t length, const char* name)
+GLuint build_program(const char* fragment_text, size_t length, const char* name,
+                     BuildFailure* failure)
 {
     PendingProgram pending = start_program(fragment_text, length, name);
-    return finish_program(&pending);
+    return finish_program(&pending, failure);
 }
 
 PendingProgram start_program(const char* fragment_text, size_t length, const char* name)
@@ -114,16 +134,17 @@ PendingProgram start_program(const char* fragment_text, size_t length, const cha
     return pending;
 }
 
-GLuint finish_program(PendingProgram* pending)
+GLuint finish_program(PendingProgram* pending, BuildFailure* failure)
 {
     const PendingProgram p = *pending;
     *pending = PendingProgram();
     if (!p.has_text) {
-        std::fprintf(stderr, "krelan: program '%s' has no fragment text\n", p.name);
+        report(failure, "program '" + std::string(p.name) + "' has no fragment text", "", false);
         return 0;
     }
     if (!p.program) return 0;  // the vertex stage failed, and said so
-    const bool ok = compiled(p.fragment, GL_FRAGMENT_SHADER, p.name) && linked(p.program, p.name);
+    const bool ok = compiled(p.fragment, GL_FRAGMENT_SHADER, p.name, failure) &&
+                    linked(p.program, p.name, failure);
     glDetachShader(p.program, shaders.vertex_stage);
     glDetachShader(p.program, p.fragment);
     glDeleteShader(p.fragment);
@@ -134,6 +155,7 @@ GLuint finish_program(PendingProgram* pending)
     glUseProgram(p.program);
     for (const SamplerUnit& sampler : k_sampler_units)
         glUniform1i(glGetUniformLocation(p.program, sampler.name), sampler.unit);
+    shaders.program_in_use = p.program;
     shaders.in_use = frame_uniforms_of(p.program);
     return p.program;
 }
@@ -169,6 +191,7 @@ FrameUniforms frame_uniforms_of(GLuint program)
 void use_program(GLuint program, const FrameUniforms& uniforms)
 {
     glUseProgram(program);
+    shaders.program_in_use = program;
     shaders.in_use = uniforms;
 }
 
@@ -176,6 +199,8 @@ void use_program(GLuint program) { use_program(program, frame_uniforms_of(progra
 
 void set_frame_uniforms(float beat, int32_t sound)
 {
+    // Program 0 (one that never built) has no uniforms to set.
+    if (!shaders.program_in_use) return;
     glUniform1f(shaders.in_use.beat, beat);
     glUniform1i(shaders.in_use.sound, sound);
 }

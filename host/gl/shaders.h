@@ -7,17 +7,29 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+
+// Why a program did not build, for a caller that reports it in its own way
+// (krelan-demo --live names the pieces and lines of the driver's log).
+struct BuildFailure {
+    std::string what;               // "the fragment shader of program 'sphere' failed to compile"
+    std::string log;                // the driver's info log
+    bool fragment_compile = false;  // the log is about the fragment text's lines
+};
 
 // `name` says which program the shader belongs to, for the error message.
-// 0 and a message on stderr when it does not compile.
-GLuint compile_shader(const char* text, int length, GLenum type, const char* name);
+// 0 and a message on stderr (or in `failure`) when it does not compile.
+GLuint compile_shader(const char* text, int length, GLenum type, const char* name,
+                      BuildFailure* failure = nullptr);
 
 // The shared vertex stage (compiled once, on first use, and kept) plus the
 // given fragment text, linked and left in use, its samplers bound to their
 // units (`tex` to 0, `reach` to 1). No shader object outlives the call but
 // the shared vertex stage, whatever fails. 0 and a message on stderr if a
-// stage fails to compile or the link fails.
-GLuint build_program(const char* fragment_text, size_t length, const char* name);
+// stage fails to compile or the link fails; with `failure` given, the
+// message goes there instead.
+GLuint build_program(const char* fragment_text, size_t length, const char* name,
+                     BuildFailure* failure = nullptr);
 
 // build_program in two halves, for a driver that builds programs in the
 // background (KHR_parallel_shader_compile): start_program compiles and links
@@ -30,7 +42,7 @@ struct PendingProgram {
     bool has_text = false;
 };
 PendingProgram start_program(const char* fragment_text, size_t length, const char* name);
-GLuint finish_program(PendingProgram* pending);
+GLuint finish_program(PendingProgram* pending, BuildFailure* failure = nullptr);
 
 // Whether the driver has finished building a started program, so that
 // finish_program will not wait. Always true unless the platform said that
@@ -59,5 +71,6 @@ void use_program(GLuint program, const FrameUniforms& uniforms);
 // tests' own programs): looks them up now.
 void use_program(GLuint program);
 
-// Sets the frame inputs `beat` and `sound` on the program in use.
+// Sets the frame inputs `beat` and `sound` on the program in use (none for
+// program 0).
 void set_frame_uniforms(float beat, int32_t sound);

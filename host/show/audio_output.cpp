@@ -263,6 +263,7 @@ bool place_music(Transport* transport, double music_ms)
     SDL_LockAudioDevice(output.device);
     Mix_HaltMusic();
     const bool played = Mix_FadeInMusicPos(fresh, 1, 0, music_ms / 1000.0) == 0;
+    Mix_ResumeMusic();  // a music paused by pause_music plays again
     if (played) {
         // The decoder starts at the frame the position truncates to.
         output.placed_frame = static_cast<int64_t>(music_ms / 1000.0 * k_mix_rate);
@@ -277,6 +278,15 @@ bool place_music(Transport* transport, double music_ms)
     }
     if (!played) std::fprintf(stderr, "krelan: the music cannot play: %s\n", Mix_GetError());
     return played;
+}
+
+void pause_music(Transport* transport)
+{
+    const bool open = output.state == DEVICE_OPEN;
+    if (open) SDL_LockAudioDevice(output.device);
+    if (open) Mix_PauseMusic();
+    transport_pause(transport, monotonic_ns());
+    if (open) SDL_UnlockAudioDevice(output.device);
 }
 
 void update_audio_output(Transport* transport)

@@ -38,6 +38,10 @@ void set_beat_clicks(bool on);
 // there (transport_seek). False with a message when the music cannot play.
 bool place_music(Transport* transport, double music_ms);
 
+// Pauses the music and holds the transport where it is; place_music at
+// transport_resume_point goes on from there.
+void pause_music(Transport* transport);
+
 // Once a frame, before the transport's position is taken: hands it the
 // callbacks since the last call, keeps its latency current and puts the
 // music back when a device has opened again.

@@ -14,10 +14,20 @@ namespace {
 // grows by this much on each side before it is measured again.
 constexpr int64_t k_steps_between_reads = 16;
 
-// Every frame before the seed's end draws the seed, whatever came before.
+// The post chain of the show's schedule at `beat`, or null.
+const Scene* post_chain_at(float beat)
+{
+    const Scene* scene = scene_at(show_schedule(), beat);
+    return scene && scene->drawing == DRAW_POST_CHAIN ? scene : nullptr;
+}
+
+// Every frame before the seed's end draws the seed, whatever came before; a
+// post chain that starts later evolves the seed from its own first frame.
 int64_t first_evolving_frame(const ChainCatchUp& chain)
 {
-    return first_frame_at_or_after(k_life_seed_end, chain.fps);
+    const Scene* scene = find_scene(show_schedule(), DRAW_POST_CHAIN);
+    const float start = scene ? std::max(scene->start, k_life_seed_end) : k_life_seed_end;
+    return first_frame_at_or_after(start, chain.fps);
 }
 
 // The frame before which the automaton must be for the frame at `beat`; -1
@@ -25,7 +35,7 @@ int64_t first_evolving_frame(const ChainCatchUp& chain)
 // seed's end, where the pass draws the seed.
 int64_t target_frame(const ChainCatchUp& chain, float beat)
 {
-    if (schedule_row(beat) != ROW_POST_CHAIN || beat < k_life_seed_end) return -1;
+    if (!post_chain_at(beat) || beat < k_life_seed_end) return -1;
     return first_frame_at_or_after(beat, chain.fps);
 }
 
@@ -157,7 +167,7 @@ int64_t catch_up_chain(ChainCatchUp* chain, float beat, int64_t limit, const Fra
 void chain_frame_drawn(ChainCatchUp* chain, int64_t n)
 {
     const float beat = frame_beat(n, chain->fps);
-    const bool in_chain = schedule_row(beat) == ROW_POST_CHAIN;
+    const bool in_chain = post_chain_at(beat) != nullptr;
     if (in_chain && beat < k_life_seed_end) {
         // It drew the seed, whatever the automaton held: on the timeline now.
         chain->next_frame = n + 1;

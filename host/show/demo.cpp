@@ -6,6 +6,9 @@
 #include "gl_window.h"
 #include "letterbox.h"
 #include "level_meter.h"
+#include "live_overlay.h"
+#include "live_reload.h"
+#include "live_show.h"
 #include "show.h"
 #include "start_guards.h"
 #include "transport.h"
@@ -43,6 +46,8 @@ struct Demo {
     bool calibrating = false;  // --calibrate: the flash instead of the scenes
     FILE* beat_log = nullptr;  // KRELAN_BEAT_LOG: each frame's time and beat (for tests)
     bool window_open = false;  // the window and its context, which shut_down closes
+    bool live = false;         // --live: shaders and schedule from a folder, watched
+    LiveShow live_show;        // --live's timeline, loop and display
 };
 
 int on_event_watch(void* user_data, SDL_Event* event)
@@ -58,13 +63,22 @@ void skip_ahead(Demo* demo, uint32_t ms)
     place_music(&demo->transport, transport_resume_point(&demo->transport, monotonic_ns()) + ms);
 }
 
-void on_key_released(Demo* demo, SDL_Keycode key)
+// The folder --live reads: the one named, or the source tree's shaders/.
+std::string live_folder(const ShowOptions& options)
 {
+    return options.live_folder.empty() ? KRELAN_SOURCE_SHADERS : options.live_folder;
+}
+
+void on_key_released(Demo* demo, const SDL_Keysym& keysym)
+{
+    const SDL_Keycode key = keysym.sym;
     int offset = static_cast<int>(demo->transport.offset_ms);
     if (demo->calibrating && calibration_key(key, &offset)) {
         demo->transport.offset_ms = offset;
         return;
     }
+    if (demo->live && live_key(&demo->live_show, &demo->transport, keysym, &demo->current_beat))
+        return;
     switch (key) {
     case SDLK_ESCAPE: demo->quit_flag = true; break;
     case SDLK_p:
@@ -80,7 +94,9 @@ void drain_events(Demo* demo)
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         if (event.type == SDL_QUIT) demo->quit_flag = true;
-        if (event.type == SDL_KEYUP) on_key_released(demo, event.key.keysym.sym);
+        if (event.type == SDL_KEYDOWN && demo->live)
+            live_key_pressed(&demo->live_show, event.key.keysym);
+        if (event.type == SDL_KEYUP) on_key_released(demo, event.key.keysym);
         const bool key = event.type == SDL_KEYDOWN || event.type == SDL_KEYUP;
         if (key && is_fullscreen_toggle(&demo->fullscreen_keys, event.key)) toggle_fullscreen();
         if (event.type == SDL_AUDIODEVICEREMOVED && !event.adevice.iscapture)
@@ -97,6 +113,8 @@ void update_beat(Demo* demo)
     const double position = transport_position_ms(&demo->transport, now);
     watch_audio_device(&demo->transport);
     demo->current_beat = beat_at_ms(static_cast<float>(position));
+    if (demo->live)
+        demo->current_beat = live_beat(&demo->live_show, &demo->transport, demo->current_beat);
     if (demo->beat_log)
         std::fprintf(demo->beat_log, "%lld %.6f\n", static_cast<long long>(now),
                      double(demo->current_beat));
@@ -104,20 +122,25 @@ void update_beat(Demo* demo)
 
 // Draws the frame for the current beat with the meter's level (0 while no
 // device plays the music) and shows it.
-void render_frame(const Demo& demo)
+void render_frame(Demo* demo)
 {
     begin_screen_frame();
-    if (demo.calibrating)
-        draw_calibration_frame(demo.current_beat, static_cast<int>(demo.transport.offset_ms));
+    const int32_t level = audio_playing() ? level_average(demo->meter) : 0;
+    if (demo->calibrating)
+        draw_calibration_frame(demo->current_beat, static_cast<int>(demo->transport.offset_ms));
+    else if (demo->live)
+        draw_live_frame(&demo->live_show, &demo->transport, demo->current_beat, level);
     else
-        draw_frame(demo.current_beat, audio_playing() ? level_average(demo.meter) : 0);
+        draw_frame(demo->current_beat, level);
     finish_screen_frame();
-    check_frame_errors(demo.current_beat);
+    check_frame_errors(demo->current_beat);
     present_frame();
+    if (demo->live) live_frame_presented();
 }
 
 void shut_down(Demo* demo)
 {
+    stop_live();
     SDL_DelEventWatch(on_event_watch, &demo->quit_flag);
     if (demo->beat_log) std::fclose(demo->beat_log);
     demo->beat_log = nullptr;
@@ -126,6 +149,7 @@ void shut_down(Demo* demo)
     // process's exit takes it down instead.
     const bool audio_closed = close_audio_output();
     if (demo->window_open) {
+        release_live_overlay();
         release_show_resources();
         release_letterbox();
     }
@@ -171,6 +195,10 @@ bool start_up(Demo* demo, const ShowOptions& options)
     }
     if (start == SHOW_FAILED) return false;
     std::fprintf(stderr, "krelan: resources ready in %u ms\n", SDL_GetTicks() - loading);
+    if (options.live) {
+        start_live(live_folder(options), {KRELAN_GENERATED_PIECES}, false);
+        demo->live = true;
+    }
 
     // The music from its start, the picture with it; or the picture from
     // --from's beat and the music where it is then heard.
@@ -193,7 +221,8 @@ void run_frame_loop(Demo* demo)
         if (demo->current_beat > k_end_beat) demo->quit_flag = true;  // one more frame is drawn
         update_beat(demo);
         drain_events(demo);
-        render_frame(*demo);
+        if (demo->live) update_live_show(&demo->live_show, SDL_GetTicks64());
+        render_frame(demo);
         ++frames;
         SDL_Delay(k_frame_pause_ms);
     }
@@ -209,6 +238,17 @@ void run_frame_loop(Demo* demo)
 int run_demo(const ShowOptions& options)
 {
     guard_standard_streams();
+    std::string reason;
+    if (options.live && !live_folder_usable(live_folder(options), &reason)) {
+        if (options.live_folder.empty())
+            std::fprintf(stderr,
+                         "krelan: --live: the source tree's shaders/ (%s, where krelan-demo was "
+                         "built) is gone; name a folder of shader pieces: --live DIR\n",
+                         KRELAN_SOURCE_SHADERS);
+        else
+            std::fprintf(stderr, "krelan: --live: %s\n", reason.c_str());
+        return k_exit_start_failed;
+    }
     if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         SDL_Log("Failed to initialize SDL: %s", SDL_GetError());
         return k_exit_no_sdl;

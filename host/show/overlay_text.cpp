@@ -46,7 +46,7 @@ float overlay_text_width(const char* text, float height)
     return text_length(text) * k_cell_units * height / k_box_units;
 }
 
-void draw_overlay_text(const char* text, float x, float y, float height)
+void draw_overlay_text(const char* text, float x, float y, float height, bool blend)
 {
     const OverlayProgram& p = overlay_program();
     const int length = text_length(text);
@@ -70,7 +70,7 @@ void draw_overlay_text(const char* text, float x, float y, float height)
     const SpriteQuad box = {clip(x, viewport[0], viewport[2]), clip(y, viewport[1], viewport[3]),
                             clip(x + width, viewport[0], viewport[2]),
                             clip(y + height, viewport[1], viewport[3]), 0.0f};
-    glEnable(GL_BLEND);
+    if (blend) glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     draw_sprite_quads(&box, 1);
     glDisable(GL_BLEND);

@@ -14,8 +14,9 @@ constexpr int k_overlay_max_chars = 64;
 // Draws `text` with the bottom-left corner of its line box at pixel (x, y)
 // of the viewport (origin bottom-left), the box `height` pixels tall from the
 // descender to the ascender. A character without a glyph in the font shows
-// as a blank.
-void draw_overlay_text(const char* text, float x, float y, float height);
+// as a blank. Without `blend` the text's colour and coverage (alpha) are
+// written as they are where it has a rim, for a cache that is blended later.
+void draw_overlay_text(const char* text, float x, float y, float height, bool blend = true);
 
 // The line box's width in pixels for `text` at `height`.
 float overlay_text_width(const char* text, float height);

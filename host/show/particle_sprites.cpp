@@ -36,10 +36,10 @@ bool create_targets()
 // Every particle's centre, radius and peak brightness, computed by the state
 // pass and read back: the quads are placed on the CPU so that no vertex
 // stage needs texture access.
-std::vector<float> particle_states(float beat, int32_t sound)
+std::vector<float> particle_states(ProgramId state, float beat, int32_t sound)
 {
     glViewport(0, 0, k_particles, 1);
-    draw_pass(particles.fbo_state, 0, PROG_PARTICLE_STATE, beat, sound);  // it samples nothing
+    draw_pass(particles.fbo_state, 0, state, beat, sound);  // it samples nothing
     std::vector<float> states(size_t(k_particles) * 4);
     glReadPixels(0, 0, k_particles, 1, GL_RGBA, GL_FLOAT, states.data());
     glViewport(0, 0, k_frame_width, k_frame_height);
@@ -68,13 +68,13 @@ std::vector<SpriteQuad> sprite_quads(const std::vector<float>& states)
 }
 
 // The summed, unclamped light of every particle into the light image.
-void draw_light(float beat, int32_t sound)
+void draw_light(const ParticlePasses& passes, float beat, int32_t sound)
 {
-    const std::vector<float> states = particle_states(beat, sound);
+    const std::vector<float> states = particle_states(passes.state, beat, sound);
     glBindFramebuffer(GL_FRAMEBUFFER, particles.fbo_light);
     glClear(GL_COLOR_BUFFER_BIT);
     glBindTexture(GL_TEXTURE_2D, particles.tex_state);
-    use_program(PROG_PARTICLE_SPRITE);
+    use_program(passes.sprite);
     set_frame_uniforms(beat, sound);
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE);
@@ -85,24 +85,31 @@ void draw_light(float beat, int32_t sound)
 
 }  // namespace
 
-bool load_particle_scene()
+ParticlePasses particle_passes(const Scene& scene)
+{
+    return {scene_pass(scene, 0), scene_pass(scene, 1), scene_pass(scene, 2)};
+}
+
+bool load_particle_scene(const ParticlePasses* passes)
 {
     release_particle_scene();
     if (!create_targets()) {
         std::fprintf(stderr, "krelan: the particle scene needs floating-point render targets\n");
         return false;
     }
+    if (!passes) return true;
     // A loud frame lights many particles, so the sprite program draws.
-    draw_particle_scene(0, 256.0f, 32768);
+    draw_particle_scene(0, *passes, 256.0f, 32768);
     glFinish();
     glClear(GL_COLOR_BUFFER_BIT);
     return true;
 }
 
-void draw_particle_scene(GLuint framebuffer, float beat, int32_t sound)
+void draw_particle_scene(GLuint framebuffer, const ParticlePasses& passes, float beat,
+                         int32_t sound)
 {
-    draw_light(beat, sound);
-    draw_pass(framebuffer, particles.tex_light, PROG_PARTICLE_RESOLVE, beat, sound);
+    draw_light(passes, beat, sound);
+    draw_pass(framebuffer, particles.tex_light, passes.resolve, beat, sound);
 }
 
 void release_particle_scene()

@@ -8,7 +8,10 @@
 #include "shaders.h"
 #include "sparse_glow.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -16,14 +19,16 @@ namespace {
 // image, which ping-pongs between two targets (a pass never reads the texture
 // it writes), and its zoom image; and the framebuffer the frame being drawn
 // ends in (the one bound when draw_frame or step_life was called: the
-// window's, or the letterbox target). Built by start_show, deleted by
-// release_show_resources.
+// window's, or the letterbox target); the schedule the frames follow (null:
+// the embedded one). Built by start_show, deleted by release_show_resources.
 struct ShowState {
     GLuint tex_blank = 0, tex_warning = 0, tex_end = 0;
     GLuint tex_life[2] = {0, 0}, fbo_life[2] = {0, 0};
     GLuint tex_zoom = 0, fbo_zoom = 0;
     int life_current = 0;  // index of the latest life image
     GLuint frame_target = 0;
+    const Schedule* schedule = nullptr;
+    bool life_held = false;  // hold_life: the post chain draws without a generation
 };
 ShowState show;
 
@@ -57,6 +62,8 @@ bool create_post_chain()
     return show.fbo_life[0] && show.fbo_life[1] && show.fbo_zoom;
 }
 
+const Scene* post_chain_scene() { return find_scene(show_schedule(), DRAW_POST_CHAIN); }
+
 // Everything load_show_resources builds, deleted; the blank texture stays.
 void release_resources()
 {
@@ -68,27 +75,37 @@ void release_resources()
     const GLuint cards[] = {show.tex_warning, show.tex_end};
     glDeleteTextures(2, cards);
     const GLuint blank = show.tex_blank;
+    const Schedule* schedule = show.schedule;
     show = ShowState();
     show.tex_blank = blank;
+    show.schedule = schedule;
 }
 
 // Life and zoom into their targets; the glow reads the zoom image and draws
 // into the frame's framebuffer, working only where the image is lit.
-void draw_post_chain(float beat, int32_t sound)
+void draw_post_chain(const Scene& chain, float beat, int32_t sound)
 {
-    step_life(beat, sound);
-    draw_pass(show.fbo_zoom, show.tex_life[show.life_current], PROG_ZOOM, beat, sound);
-    draw_sparse_glow(show.frame_target, show.tex_zoom, beat, sound);
+    if (!show.life_held) step_life(beat, sound);
+    draw_pass(show.fbo_zoom, show.tex_life[show.life_current], scene_pass(chain, 1), beat, sound);
+    draw_sparse_glow(show.frame_target, show.tex_zoom, glow_passes(chain), beat, sound);
 }
 
 // A scene drawn by its program alone, with its texture.
-void draw_scene(ScheduleRow row, float beat, int32_t sound)
+void draw_scene(const Scene& scene, float beat, int32_t sound)
 {
-    // ROW_NONE keeps whatever program and texture are current.
-    if (row != ROW_NONE) {
-        const Scene& scene = scene_of(row);
-        use_program(scene.program);
-        glBindTexture(GL_TEXTURE_2D, scene_texture(scene.texture));
+    use_program(scene_program(scene));
+    glBindTexture(GL_TEXTURE_2D, scene_texture(scene.texture));
+    set_frame_uniforms(beat, sound);
+    draw_fullscreen_quad();
+}
+
+// A beat that no row holds: NaN keeps whatever program and texture are
+// current; a beat between two rows shows the black start frame.
+void draw_no_scene(float beat, int32_t sound)
+{
+    if (!std::isnan(beat)) {
+        use_program(0, FrameUniforms());
+        glBindTexture(GL_TEXTURE_2D, 0);
     }
     set_frame_uniforms(beat, sound);
     draw_fullscreen_quad();
@@ -105,7 +122,7 @@ ShowStart start_show(const std::function<bool()>& hold)
 
 void capture_start_frame()
 {
-    glUseProgram(0);
+    use_program(0, FrameUniforms());
     glBindTexture(GL_TEXTURE_2D, 0);
     draw_fullscreen_quad();
     if (show.tex_blank) glDeleteTextures(1, &show.tex_blank);
@@ -147,7 +164,13 @@ bool finish_show_resources()
     glFinish();
     glClear(GL_COLOR_BUFFER_BIT);  // the warm-up's pixels
     // The scenes of several passes draw into targets of their own.
-    if (!load_particle_scene() || !load_sparse_glow()) return false;
+    const Scene* particles = find_scene(show_schedule(), DRAW_PARTICLE_SPRITES);
+    const ParticlePasses particle = particles ? particle_passes(*particles) : ParticlePasses();
+    const Scene* chain = post_chain_scene();
+    const GlowPasses glow = chain ? glow_passes(*chain) : GlowPasses();
+    if (!load_particle_scene(particles ? &particle : nullptr) ||
+        !load_sparse_glow(chain ? &glow : nullptr))
+        return false;
     seed_life();
     // The warning card is the first thing drawn.
     use_program(PROG_CARD);
@@ -166,11 +189,39 @@ void release_show_resources()
     show = ShowState();
 }
 
+void use_schedule(const Schedule* schedule) { show.schedule = schedule; }
+
+const Schedule& show_schedule() { return show.schedule ? *show.schedule : embedded_schedule(); }
+
+namespace {
+
+const Scene& required_scene(SceneDrawing drawing, const char* kind)
+{
+    const Scene* scene = find_scene(show_schedule(), drawing);
+    if (!scene) {
+        std::fprintf(stderr, "krelan: the schedule has no scene drawn as %s\n", kind);
+        std::abort();
+    }
+    return *scene;
+}
+
+}  // namespace
+
+ParticlePasses show_particle_passes()
+{
+    return particle_passes(required_scene(DRAW_PARTICLE_SPRITES, "particle_sprites"));
+}
+
+GlowPasses show_glow_passes() { return glow_passes(required_scene(DRAW_POST_CHAIN, "post_chain")); }
+
 void step_life(float beat, int32_t sound)
 {
+    const Scene* chain = post_chain_scene();
+    if (!chain) return;
     const GLuint caller_target = bound_framebuffer();
     const int next = 1 - show.life_current;
-    draw_pass(show.fbo_life[next], show.tex_life[show.life_current], PROG_LIFE, beat, sound);
+    draw_pass(show.fbo_life[next], show.tex_life[show.life_current], scene_pass(*chain, 0), beat,
+              sound);
     glBindFramebuffer(GL_FRAMEBUFFER, caller_target);
     show.life_current = next;
 }
@@ -181,7 +232,11 @@ void step_life(float beat, int32_t sound)
 // nothing but the seed is left in either.
 void seed_life()
 {
-    for (int i = 0; i < 2; ++i) step_life(scene_of(ROW_POST_CHAIN).start, 0);
+    const Scene* chain = post_chain_scene();
+    if (!chain) return;
+    // A beat at which the pass draws its seed, should the chain start later.
+    const float beat = std::min(chain->start, k_life_seed_end - 1.0f);
+    for (int i = 0; i < 2; ++i) step_life(beat, 0);
 }
 
 void read_life_images(int x, int y, int width, int height, uint8_t* latest, uint8_t* previous)
@@ -225,15 +280,19 @@ void draw_frame(float beat, int32_t sound)
 {
     make_gl_current();
     show.frame_target = bound_framebuffer();
-    const ScheduleRow row = schedule_row(beat);
-    if (row == ROW_POST_CHAIN)
-        draw_post_chain(beat, sound);
-    else if (row == ROW_PARTICLES)
-        draw_particle_scene(show.frame_target, beat, sound);
+    const Scene* scene = scene_at(show_schedule(), beat);
+    if (!scene)
+        draw_no_scene(beat, sound);
+    else if (scene->drawing == DRAW_POST_CHAIN)
+        draw_post_chain(*scene, beat, sound);
+    else if (scene->drawing == DRAW_PARTICLE_SPRITES)
+        draw_particle_scene(show.frame_target, particle_passes(*scene), beat, sound);
     else
-        draw_scene(row, beat, sound);
+        draw_scene(*scene, beat, sound);
     glBindTexture(GL_TEXTURE_2D, show.tex_blank);
 }
+
+void hold_life(bool held) { show.life_held = held; }
 
 GLuint life_state_texture() { return show.tex_life[show.life_current]; }
 

@@ -7,7 +7,10 @@
 #pragma once
 
 #include "gl_api.h"
+#include "particle_sprites.h"
 #include "program_ids.h"
+#include "scenes.h"
+#include "sparse_glow.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -66,6 +69,18 @@ bool finish_show_resources();
 // program table.
 void release_show_resources();
 
+// The schedule the frames follow: `schedule` (kept by the caller for as long
+// as it is in use), or the embedded one when null. Frames, the life pass and
+// load_show_resources read it.
+void use_schedule(const Schedule* schedule);
+const Schedule& show_schedule();
+
+// The programs of that schedule's particle scene and of its post chain's
+// glow, for the bench and the tests that draw those passes alone. The
+// schedule must have both scenes.
+ParticlePasses show_particle_passes();
+GlowPasses show_glow_passes();
+
 // The life pass alone: the automaton's next generation from the latest life
 // image (the seed before beat 450), without the zoom and glow passes. Each
 // post-chain frame begins with it; the offline renderer uses it alone to bring
@@ -91,6 +106,11 @@ void write_life_images(int x, int y, int width, int height, const uint8_t* pixel
 // framebuffer (the window's back buffer, or the letterbox target), 1920x1080
 // with the viewport the caller set; the post chain's passes return to it.
 void draw_frame(float beat, int32_t sound);
+
+// While held, a post-chain frame draws the automaton as it stands, without
+// the generation a frame applies: a paused show (krelan-demo --live) keeps
+// its picture frame after frame.
+void hold_life(bool held);
 
 // The automaton's image that the next post-chain frame evolves.
 GLuint life_state_texture();

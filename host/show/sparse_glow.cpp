@@ -48,16 +48,22 @@ void draw_blocks(GLuint framebuffer, ProgramId program, GLuint source)
 
 }  // namespace
 
-bool load_sparse_glow()
+GlowPasses glow_passes(const Scene& post_chain)
+{
+    return {scene_pass(post_chain, 2), scene_pass(post_chain, 3), scene_pass(post_chain, 4)};
+}
+
+bool load_sparse_glow(const GlowPasses* passes)
 {
     release_sparse_glow();
     if (!create_targets()) return false;
+    if (!passes) return true;
     // The block passes and the glow drawn once into one pixel of the window.
     glEnable(GL_SCISSOR_TEST);
     glScissor(0, 0, 1, 1);
     const unsigned char white[4] = {255, 255, 255, 255};
     const GLuint lit = create_texture(1, 1, white, GL_CLAMP);
-    draw_sparse_glow(0, lit, 0.0f, 0);
+    draw_sparse_glow(0, lit, *passes, 0.0f, 0);
     glFinish();
     glDisable(GL_SCISSOR_TEST);
     glClear(GL_COLOR_BUFFER_BIT);
@@ -65,16 +71,17 @@ bool load_sparse_glow()
     return true;
 }
 
-void draw_sparse_glow(GLuint framebuffer, GLuint image, float beat, int32_t sound)
+void draw_sparse_glow(GLuint framebuffer, GLuint image, const GlowPasses& passes, float beat,
+                      int32_t sound)
 {
-    draw_blocks(glow.fbo_tiles, PROG_GLOW_TILES, image);
-    draw_blocks(glow.fbo_reach, PROG_GLOW_REACH, glow.tex_tiles);
+    draw_blocks(glow.fbo_tiles, passes.tiles, image);
+    draw_blocks(glow.fbo_reach, passes.reach, glow.tex_tiles);
     // The glow samples its marks from unit 1 (bound to `reach` when it was
     // built) and the image from unit 0, as every pass does.
     glActiveTexture(GL_TEXTURE1);
     glBindTexture(GL_TEXTURE_2D, glow.tex_reach);
     glActiveTexture(GL_TEXTURE0);
-    draw_pass(framebuffer, image, PROG_GLOW_SPARSE, beat, sound);
+    draw_pass(framebuffer, image, passes.glow, beat, sound);
 }
 
 void release_sparse_glow()

@@ -84,7 +84,7 @@ TEST(ParticleSprites, DrawTheScenesPictureAcrossItsBeatsAndLevels)
         // Silence: black; 800: faint, cut to rings; 8000 and 32768: loud, saturating.
         for (int sound : {0, 800, 8000, 32768}) {
             SCOPED_TRACE(testing::Message() << "beat " << beat << " sound " << sound);
-            draw_particle_scene(drawn.framebuffer, beat, sound);
+            draw_particle_scene(drawn.framebuffer, show_particle_passes(), beat, sound);
             const std::vector<float> image = read_floats(drawn);
             if (sound == 0) {
                 // The per-pixel scene is black in silence (its own test says so).
@@ -111,7 +111,7 @@ protected:
         Target out = make_target(1920, 1080, true);
         draw_to(out, shipped_program("glow"), 460.0f, 0, image);
         *want = read_floats(out);
-        draw_sparse_glow(out.framebuffer, image, 460.0f, 0);
+        draw_sparse_glow(out.framebuffer, image, show_glow_passes(), 460.0f, 0);
         *got = read_floats(out);
         glDeleteTextures(1, &out.texture);
         glDeleteFramebuffers(1, &out.framebuffer);

@@ -2,12 +2,15 @@
 // others leave it blank, nothing outside the line's box changes, and no
 // blending is left on for the passes drawn after it.
 #include "gl_harness.h"
+#include "live_overlay.h"
 #include "overlay_text.h"
 #include "program_table.h"
 #include "show.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <set>
 #include <string>
 #include <vector>
@@ -107,4 +110,62 @@ TEST(OverlayText, ChangesNothingOutsideItsBoxAndLeavesNoBlendingOn)
         }
     }
     EXPECT_GT(changed_inside, 1000u);
+}
+
+// krelan-demo --live's display keeps its lines in a cache and draws only the
+// cells that changed: after lines that change, grow, shrink, move and go,
+// the frame shows what the same lines drawn straight over it show (at most
+// one step of rounding off: the cache holds 8-bit colour and coverage).
+TEST(LiveOverlay, TheCacheAfterChangesShowsTheLinesAsDrawnStraight)
+{
+    ASSERT_TRUE(show_loaded());
+    const Target target = make_target(k_width, k_height, false);
+    auto frame = [&target] {
+        glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
+        glViewport(0, 0, k_width, k_height);
+        glClearColor(0.25f, 0.25f, 0.25f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glClearColor(0, 0, 0, 1);
+    };
+    const std::vector<std::vector<std::string>> displays = {
+        {"beat 101.25  bar 26.2  0:47.0", "dotted sphere", "16.7 ms  60.0 fps  level 8000"},
+        {"beat 101.27  bar 26.2  0:47.1", "dotted sphere", "16.7 ms  60.0 fps  level 8000"},
+        {"beat 99.00  bar 25.4  0:45.9", "dotted sphere and more", "paused"},
+        {"beat 99.00  bar 25.4  0:45.9"},
+        {},
+        {"beat 160.00  bar 41.1  1:13.6", "sphere field"},
+    };
+    const std::vector<std::vector<std::string>> errors = {
+        {},
+        {"sphere.glsl:61: error: syntax error"},
+        {"sphere.glsl:61: error: syntax error"},
+        {},
+        {"schedule.txt:35: this row overlaps the scene 'sphere' of line 34"},
+        {},
+    };
+    for (size_t i = 0; i < displays.size(); ++i) {
+        frame();
+        draw_live_overlay(displays[i], errors[i]);
+        const std::vector<unsigned char> cached = read_bytes(target);
+        frame();
+        for (size_t l = 0; l < displays[i].size(); ++l)
+            draw_overlay_text(displays[i][l].c_str(), 24, 1026 - 37.5f * l, k_live_text_height);
+        std::vector<std::string> lines;
+        for (const std::string& error : errors[i])
+            for (const std::string& line : overlay_lines(error)) lines.push_back(line);
+        for (size_t l = 0; l < lines.size(); ++l)
+            draw_overlay_text(lines[l].c_str(), 24, 24 + 37.5f * (lines.size() - 1 - l),
+                              k_live_text_height);
+        const std::vector<unsigned char> straight = read_bytes(target);
+        int worst = 0;
+        size_t text = 0;
+        for (size_t b = 0; b < cached.size(); b += 4)
+            for (int c = 0; c < 3; ++c) {
+                worst = std::max(worst, std::abs(cached[b + c] - straight[b + c]));
+                text += c == 0 && straight[b] != 64;
+            }
+        EXPECT_LE(worst, 2) << "step " << i;
+        if (!displays[i].empty() || !lines.empty()) EXPECT_GT(text, 1000u) << "step " << i;
+    }
+    release_live_overlay();
 }

@@ -315,7 +315,8 @@ TEST_F(DecodedTrackTest, LevelMeterReadsSilenceInTheGapsOfTheRingScene)
 TEST_F(DecodedTrackTest, IntroIsQuietAndTheRecapIsTheMostIntensePart)
 {
     const double intro = rms_db(t, 0, 16), drop = rms_db(t, 32, 64),
-                 recap = rms_db(t, k_recap_start, k_recap_end);
+                 recap = rms_db(t, embedded_schedule().recaps.at(0).start,
+                                embedded_schedule().recaps.at(0).end);
     EXPECT_LT(intro, drop - 10.0);
     for (auto [from, to] :
          {std::pair{32, 64}, {68, 160}, {160, 224}, {224, 288}, {288, 416}, {448, 512}})

@@ -16,6 +16,8 @@
 
 namespace {
 
+float scene_start(const char* name) { return find_scene(embedded_schedule(), name)->start; }
+
 float ceiling_gain() { return std::pow(10.0f, k_ceiling_db / 20.0f); }
 
 // Peak of a signal between its samples: 8x oversampling with a long
@@ -241,12 +243,12 @@ TEST(Arrangement, KickFollowsThePictureSchedule)
     for (int b = 64; b < 68; ++b) EXPECT_FALSE(kicks.count(b)) << "beat " << b;
     for (int b = 68; b < 100; ++b) EXPECT_TRUE(kicks.count(b)) << "beat " << b;
     // Every beat of the recap, where the picture cuts on each one.
-    for (int b = int(k_recap_start); b < int(k_recap_end); ++b)
+    const Recap& recap = embedded_schedule().recaps.at(0);
+    for (int b = int(recap.start); b < int(recap.end); ++b)
         EXPECT_TRUE(kicks.count(b)) << "beat " << b;
     // The greetings, the rings and the recap each land after a phrase
     // without kick, so the change of scene is heard as well as seen.
-    for (int scene :
-         {int(scene_of(ROW_FIELD).start), int(scene_of(ROW_PARTICLES).start), int(k_recap_start)}) {
+    for (int scene : {int(scene_start("field")), int(scene_start("particles")), int(recap.start)}) {
         for (int b = scene - 16; b < scene; ++b) EXPECT_FALSE(kicks.count(b)) << "beat " << b;
         EXPECT_TRUE(kicks.count(scene)) << "beat " << scene;
     }
@@ -284,8 +286,9 @@ TEST(Arrangement, SectionsChangeWhereThePictureDoes)
     }
     EXPECT_EQ(expected_begin, int(k_end_beat));
     // Every scene's start in the show's scene table, and the recap's.
-    std::vector<int> scene_changes{int(k_recap_start)};
-    for (size_t i = 1; i < k_scene_count; ++i) scene_changes.push_back(int(k_scenes[i].start));
+    std::vector<int> scene_changes;
+    for (const ShowPart& part : show_parts(embedded_schedule()))
+        if (part.start > 0) scene_changes.push_back(int(part.start));
     for (int scene_change : scene_changes) EXPECT_TRUE(starts.count(scene_change)) << scene_change;
     EXPECT_GE(song.seconds, 248.0);
 }

@@ -55,6 +55,24 @@ TEST(ShowOptions, EveryOptionInBothForms)
     EXPECT_EQ(o.vsync, VSYNC_ON);
 }
 
+// --live takes its folder only where it cannot be mistaken for an option.
+TEST(ShowOptions, LiveTakesAnOptionalFolder)
+{
+    ShowOptions o = parse({"--live", "--from", "100"});
+    EXPECT_TRUE(o.live);
+    EXPECT_EQ(o.live_folder, "");  // the source tree's shaders/
+    EXPECT_TRUE(o.start_from);
+    o = parse({"--no-wait", "--live", "copy/shaders", "--from=100"});
+    EXPECT_EQ(o.action, OPTIONS_RUN);
+    EXPECT_EQ(o.live_folder, "copy/shaders");
+    EXPECT_TRUE(o.no_wait && o.start_from);
+    o = parse({"--live=/tmp/x"});
+    EXPECT_TRUE(o.live);
+    EXPECT_EQ(o.live_folder, "/tmp/x");
+    EXPECT_FALSE(parse({}).live);
+    EXPECT_EQ(parse({"--live="}).action, OPTIONS_BAD);
+}
+
 TEST(ShowOptions, AvOffsetInWholeMillisecondsAndTheCalibrationView)
 {
     ShowOptions o = parse({});

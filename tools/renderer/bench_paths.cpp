@@ -69,7 +69,7 @@ GlowTiming measure_glow(long frames, ShowTimeline* timeline, float beat)
     GlowTiming g{beat, 0, 0};
     std::tie(g.straight_ms, g.sparse_ms) = time_pair(
         frames, [&] { draw_program(PROG_GLOW, zoom, beat, k_particle_sound); },
-        [&] { draw_sparse_glow(0, zoom, beat, k_particle_sound); });
+        [&] { draw_sparse_glow(0, zoom, show_glow_passes(), beat, k_particle_sound); });
     return g;
 }
 
@@ -82,7 +82,7 @@ PathTimings measure_paths(long frames)
     std::tie(t.particles_pixel_ms, t.particles_sprite_ms) = time_pair(
         frames,
         [&] { draw_program(PROG_PARTICLES, blank_texture(), k_particle_beat, k_particle_sound); },
-        [&] { draw_particle_scene(0, k_particle_beat, k_particle_sound); });
+        [&] { draw_particle_scene(0, show_particle_passes(), k_particle_beat, k_particle_sound); });
     ShowTimeline timeline;
     timeline.fps = k_fps;
     timeline.fixed_sound = k_particle_sound;

@@ -122,13 +122,12 @@ struct SceneTime {
 std::vector<SceneTime> time_scenes(long frames)
 {
     std::vector<SceneTime> times;
-    for (size_t i = 0; i < k_scene_count; ++i) {
-        const Scene& scene = k_scenes[i];
+    for (const Scene& scene : show_schedule().scenes) {
         const auto draw = [&scene] { draw_frame(scene.sample_beat, k_report_sound); };
         time_once(draw);
         std::vector<double> ms;
         for (long f = 0; f < frames; ++f) ms.push_back(time_once(draw));
-        times.push_back({scene.title, median(ms)});
+        times.push_back({scene.title.c_str(), median(ms)});
     }
     return times;
 }

@@ -6,9 +6,11 @@
 #include "bench_paths.h"
 #include "bench_report.h"
 #include "commands.h"
+#include "display_text.h"
 #include "gpu.h"
 #include "letterbox.h"
 #include "letterbox_rect.h"
+#include "live_overlay.h"
 #include "media_store.h"
 #include "program_table.h"
 #include "programs.h"
@@ -45,7 +47,9 @@ const char* const k_bench_help =
     "first), and from all of these an estimate of capturing the whole show at\n"
     "60 fps, both ways. Then the letterbox's scaling pass (the 1080p frame to\n"
     "1280x720 and 2560x1440, a blit with linear filtering) against a\n"
-    "fixed-function textured quad doing the same. Also the GL renderer.\n"
+    "fixed-function textured quad doing the same. Then what krelan-demo --live\n"
+    "draws over a frame: its on-screen display in play (its beat moving) and\n"
+    "paused, and paused with a two-line error. Also the GL renderer.\n"
     "  --frames N  frames timed per measurement (default 10)\n"
     "  --json      one JSON object instead of the table\n"
     "  --report    instead of all that, whether this machine can show Krelan, in\n"
@@ -118,7 +122,7 @@ void draw_readback_chain_frame(ReadbackChain* chain, GLuint life, GLuint zoom, f
     pass(zoom);
     read_back(&chain->readback_b);
     upload(chain->readback_b);
-    draw_sparse_glow(0, chain->texture, beat, k_bench_sound);
+    draw_sparse_glow(0, chain->texture, show_glow_passes(), beat, k_bench_sound);
 }
 
 std::string json_text(const std::string& text)
@@ -143,7 +147,7 @@ std::vector<ProgramTiming> measure_programs(long frames, bool quiet)
     std::vector<ProgramTiming> timings;
     for (size_t i = 0; i < k_program_count; ++i) {
         const ProgramText& p = k_programs[i];
-        ProgramTiming t{p.name, program_sample_beat(ProgramId(i)), false, 0, 0};
+        ProgramTiming t{p.name, program_sample_beat(show_schedule(), ProgramId(i)), false, 0, 0};
         const GLuint texture = std::string(p.name) == "card" ? warning : blank_texture();
         const double start = now_seconds();
         const GLuint program = build_program(p.text, p.length, p.name);
@@ -182,7 +186,9 @@ ChainTiming measure_post_chain(long frames)
     const std::function<void()> rounds[] = {
         [&] { draw_program(life, blank_texture(), k_chain_beat); },
         [&] { draw_program(zoom, blank_texture(), k_chain_beat); },
-        [&] { draw_sparse_glow(0, zoom_texture(), k_chain_beat, k_bench_sound); },
+        [&] {
+            draw_sparse_glow(0, zoom_texture(), show_glow_passes(), k_chain_beat, k_bench_sound);
+        },
         [] { draw_frame(k_chain_beat, k_bench_sound); },
         [&] { draw_readback_chain_frame(&readback, life, zoom, k_chain_beat); },
     };
@@ -258,6 +264,42 @@ std::vector<LetterboxTiming> measure_letterbox(long frames)
     return timings;
 }
 
+// What krelan-demo --live adds to a frame: its display in play (the beat's
+// line drawn anew each frame, the rest from the display's cache), paused
+// (all from the cache), and paused with a two-line error beneath.
+struct DisplayTiming {
+    double playing_ms;
+    double paused_ms;
+    double with_error_ms;
+};
+
+DisplayTiming measure_display(long frames)
+{
+    DisplayFacts facts;
+    facts.beat = 101.25f;
+    facts.frame_ms = 16.7;
+    facts.level = k_bench_sound;
+    facts.loop = {true, true, 100.0f, 104.0f, true};
+    const std::vector<std::string> error = {
+        "sphere.glsl:61: error: syntax error, unexpected ERROR_TOK, expecting end of file"};
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    draw_frame(facts.beat, k_bench_sound);
+    draw_live_overlay(display_lines(show_schedule(), facts), error);  // the driver's variants
+    glFinish();
+    DisplayTiming timing;
+    timing.playing_ms = time_frames(frames, [&] {
+        facts.beat += 0.02f;  // about a frame at 60 fps
+        draw_live_overlay(display_lines(show_schedule(), facts), {});
+    });
+    facts.paused = true;
+    const std::vector<std::string> paused = display_lines(show_schedule(), facts);
+    timing.paused_ms = time_frames(frames, [&] { draw_live_overlay(paused, {}); });
+    timing.with_error_ms = time_frames(frames, [&] { draw_live_overlay(paused, error); });
+    release_live_overlay();
+    glBindTexture(GL_TEXTURE_2D, blank_texture());
+    return timing;
+}
+
 // Everything the bench measures, for the two ways of printing it.
 struct BenchResults {
     const char* renderer;
@@ -267,6 +309,7 @@ struct BenchResults {
     PathTimings paths;
     CaptureEstimate estimate;
     std::vector<LetterboxTiming> letterbox;
+    DisplayTiming display;
 };
 
 void print_json(const BenchResults& r)
@@ -290,7 +333,10 @@ void print_json(const BenchResults& r)
         std::printf("%s{\"width\": %d, \"height\": %d, \"blit_ms\": %.3f, \"quad_ms\": %.3f}",
                     i ? ", " : "", t.width, t.height, t.blit_ms, t.quad_ms);
     }
-    std::printf("]");
+    std::printf(
+        "], \"live_display\": {\"playing_ms\": %.3f, \"paused_ms\": %.3f, "
+        "\"with_error_ms\": %.3f}",
+        r.display.playing_ms, r.display.paused_ms, r.display.with_error_ms);
     print_paths_json(r.paths, r.estimate);
     std::printf("}\n");
 }
@@ -316,6 +362,10 @@ void print_table(const BenchResults& r)
         std::printf("  letterbox to %dx%d: blit %.2f ms (the show's), textured quad %.2f ms\n",
                     t.width, t.height, t.blit_ms, t.quad_ms);
     }
+    std::printf("\nkrelan-demo --live over a frame:\n");
+    std::printf("  %-36s %10.2f ms\n", "on-screen display in play", r.display.playing_ms);
+    std::printf("  %-36s %10.2f ms\n", "on-screen display paused", r.display.paused_ms);
+    std::printf("  %-36s %10.2f ms\n", "paused, with a two-line error", r.display.with_error_ms);
     print_paths(r.paths, r.estimate);
 }
 
@@ -371,7 +421,9 @@ int command_bench(int argc, char** argv)
     const CaptureEstimate estimate = estimate_capture(scene_costs(timings, frames), paths);
     const std::vector<LetterboxTiming> letterbox = measure_letterbox(frames);
     if (letterbox.empty()) return report(k_status_failed, "cannot create the letterbox targets");
-    const BenchResults results{renderer, frames, timings, chain, paths, estimate, letterbox};
+    const DisplayTiming display = measure_display(frames);
+    const BenchResults results{renderer, frames,   timings,   chain,
+                               paths,    estimate, letterbox, display};
     if (json)
         print_json(results);
     else

@@ -1,0 +1,165 @@
+#include "live_show.h"
+
+#include "audio_output.h"
+#include "beat_clock.h"
+#include "live_overlay.h"
+#include "live_reload.h"
+#include "mixer_format.h"
+#include "show.h"
+
+#include <cstdio>
+
+namespace {
+
+// The timeline the automaton is caught up on: the offline renderer's.
+constexpr double k_chain_fps = 60.0;
+
+// The display's frame time and level are read again this often.
+constexpr int64_t k_figures_ns = 250000000;
+
+// Holds the paused transport at `beat`, the music where it is heard then.
+void hold_transport(Transport* transport, float beat)
+{
+    const int64_t now = monotonic_ns();
+    transport_seek(transport, now, ms_at_beat(beat) + transport->latency_ms + transport->offset_ms);
+    transport_pause(transport, now);
+}
+
+// Moves the picture to `beat` (kept within the show) and the music to where
+// it is heard then. While paused only the transport moves; the music is
+// placed when play resumes.
+void seek(LiveShow* live, Transport* transport, float beat)
+{
+    beat = clamp_to_show(beat);
+    if (transport->paused)
+        hold_transport(transport, beat);
+    else
+        place_music(transport, ms_at_beat(beat) + transport->latency_ms + transport->offset_ms);
+    live->held_beat = beat;
+    live->previous_beat = beat;
+    live->landed = true;
+}
+
+// Pauses at the beat on screen, or goes on from it.
+void toggle_pause(LiveShow* live, Transport* transport, float beat)
+{
+    if (transport->paused) {
+        place_music(transport, transport_resume_point(transport, monotonic_ns()));
+        return;
+    }
+    pause_music(transport);
+    hold_transport(transport, beat);
+    live->held_beat = beat;
+}
+
+}  // namespace
+
+void live_key_pressed(LiveShow* live, const SDL_Keysym& key)
+{
+    if (key.sym == SDLK_LEFT || key.sym == SDLK_RIGHT)
+        live->shift_pressed = (key.mod & KMOD_SHIFT) != 0;
+}
+
+bool live_key(LiveShow* live, Transport* transport, const SDL_Keysym& key, float* on_screen)
+{
+    const float beat = *on_screen;
+    const bool shift = live->shift_pressed || (key.mod & KMOD_SHIFT);
+    const float step = shift ? 1.0f : k_beats_per_bar;
+    const Schedule& schedule = show_schedule();
+    float target = beat;  // where a seek goes
+    switch (key.sym) {
+    case SDLK_SPACE: toggle_pause(live, transport, beat); return true;
+    case SDLK_LEFT: target = step_beats(beat, -step); break;
+    case SDLK_RIGHT: target = step_beats(beat, step); break;
+    case SDLK_PAGEUP: target = previous_part_start(schedule, beat); break;
+    case SDLK_PAGEDOWN: target = next_part_start(schedule, beat); break;
+    case SDLK_HOME: target = beat_from_elapsed(0); break;
+    case SDLK_s:  // the show's skip, landing as the other seeks do
+        target = beat_at_ms(static_cast<float>(ms_at_beat(beat) + k_skip_ms));
+        break;
+    case SDLK_LEFTBRACKET:
+        live->loop.start = beat;
+        live->loop.has_start = true;
+        return true;
+    case SDLK_RIGHTBRACKET:
+        live->loop.end = beat;
+        live->loop.has_end = true;
+        return true;
+    case SDLK_l: live->loop.on = !live->loop.on; return true;
+    case SDLK_o: live->display_on = !live->display_on; return true;
+    case SDLK_r: live->reload_all = true; return true;
+    default: return false;
+    }
+    seek(live, transport, target);
+    // The keys after it in the same pass start from where it landed.
+    *on_screen = live->held_beat;
+    return true;
+}
+
+float live_beat(LiveShow* live, Transport* transport, float beat)
+{
+    if (transport->paused) return live->held_beat;
+    const float target = loop_target(live->loop, live->previous_beat, beat);
+    if (target != beat) seek(live, transport, target);
+    live->previous_beat = target;
+    return target;
+}
+
+void update_live_show(LiveShow* live, int64_t now_ms)
+{
+    // A reload draws the frame anew, as a seek to where the show stands.
+    if (update_live(now_ms, live->reload_all)) live->landed = true;
+    live->reload_all = false;
+}
+
+void draw_live_frame(LiveShow* live, Transport* transport, float beat, int32_t level)
+{
+    const int64_t now = monotonic_ns();
+    if (live->last_frame_ns) add_frame_time(&live->frame_times, (now - live->last_frame_ns) / 1e6);
+    live->last_frame_ns = now;
+    if (transport->paused)
+        level = live->held_level;
+    else
+        live->held_level = level;
+
+    if (live->landed) {
+        live->chain.fps = k_chain_fps;
+        live->chain.keep_checkpoints = true;
+        leave_chain_timeline(&live->chain);  // the show's own frames moved it
+        const int64_t steps = chain_steps_left(live->chain, beat);
+        catch_up_chain(&live->chain, beat, -1, [](int64_t) { return 0; });
+        if (steps > 0) {
+            std::fprintf(
+                stderr,
+                "krelan: the post chain caught up to beat %.2f: %lld generations in %.0f ms\n",
+                double(beat), static_cast<long long>(steps), (monotonic_ns() - now) / 1e6);
+            // The music went on meanwhile; it goes on from the landed frame.
+            if (!transport->paused) seek(live, transport, beat);
+        }
+    }
+    // Paused, the frames after the landing keep the automaton as it stands.
+    hold_life(transport->paused && !live->landed);
+    draw_frame(beat, level);
+    hold_life(false);
+    live->landed = false;
+
+    std::vector<std::string> display;
+    if (live->display_on) {
+        // The frame time and the level change every frame; read at a
+        // steadier pace they are legible, and their line is drawn anew
+        // (live_overlay.h) only that often.
+        if (now - live->figures_ns >= k_figures_ns || live->figures_ns == 0) {
+            live->figures_ns = now;
+            live->shown_frame_ms = mean_frame_ms(live->frame_times);
+            live->shown_level = level;
+        }
+        DisplayFacts facts;
+        facts.beat = beat;
+        facts.frame_ms = live->shown_frame_ms;
+        facts.level = live->shown_level;
+        facts.loop = live->loop;
+        facts.paused = transport->paused;
+        display = display_lines(show_schedule(), facts);
+    }
+    draw_live_overlay(display, live_errors());
+}
