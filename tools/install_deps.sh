@@ -26,7 +26,7 @@ apt_get install -y -qq --no-install-recommends \
 # daemon and its recorder (the end-to-end test), and libpulse's headers for
 # the show's reading of the server's latency (libpulse itself is loaded at
 # run time).
-$SUDO apt-get install -y -qq --no-install-recommends pulseaudio pulseaudio-utils libpulse-dev > /dev/null
+apt_get install -y -qq --no-install-recommends pulseaudio pulseaudio-utils libpulse-dev > /dev/null
 # The soundtrack tools: the mix report measures loudness with libebur128;
 # make_assets.sh converts the rate with sox, encodes with lame and draws the
 # spectrogram with sox.
