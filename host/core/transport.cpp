@@ -87,6 +87,19 @@ double mean_of_middle_half(const double* values, int count)
     return sum / (count - 2 * trim);
 }
 
+void transport_follow_latency(Transport* t, double reported_ms, int64_t now_ns)
+{
+    const double change = reported_ms - t->latency_ms;
+    const bool first = t->latency_followed_ns < 0;
+    const double step =
+        first ? 0 : k_transport_latency_slew_ms * (now_ns - t->latency_followed_ns) / 60e9;
+    t->latency_followed_ns = now_ns;
+    if (first || std::abs(change) > k_transport_latency_jump_ms)
+        t->latency_ms = reported_ms;
+    else
+        t->latency_ms += std::clamp(change, -step, step);
+}
+
 uint32_t transport_seek(Transport* t, int64_t now_ns, double music_ms)
 {
     if (t->mode == TRANSPORT_STOPPED) t->base_ns = now_ns;

@@ -46,6 +46,17 @@ constexpr int k_transport_recent = 8;
 constexpr double k_transport_move_ms = 5;
 constexpr double k_transport_agree_ms = 12;
 
+// The device path's latency as a sound server reports it wanders by a
+// millisecond or two around its true value (its readings fall into the
+// sink's blocks in proportions that change as the stream's phase against
+// them does), and a picture that followed it would wander as much against
+// the sound. A report further than k_transport_latency_jump_ms from the
+// latency in use is a real change (another device, a buffer the server
+// grew) and is taken at once; a nearer one is followed at no more than
+// k_transport_latency_slew_ms a minute.
+constexpr double k_transport_latency_jump_ms = 5;
+constexpr double k_transport_latency_slew_ms = 0.25;
+
 enum TransportMode {
     TRANSPORT_STOPPED,    // nothing placed yet: the position stays 0
     TRANSPORT_COASTING,   // no audio to follow: the monotonic clock carries it
@@ -55,9 +66,11 @@ enum TransportMode {
 struct Transport {
     // Set by the caller at any time.
     double latency_ms = 0;  // from a callback filling a frame to the listener hearing it
+                            // (set it, or follow reports with transport_follow_latency)
     double offset_ms = 0;   // the user's: positive shows the picture later
 
     // The rest is the transport's own state.
+    int64_t latency_followed_ns = -1;  // when transport_follow_latency last ran
     TransportMode mode = TRANSPORT_STOPPED;
     bool paused = false;
     uint32_t epoch = 0;
@@ -87,6 +100,10 @@ struct Transport {
     int stamps_since_query = 0;
     int64_t first_stamp_since_query_ns = 0;
 };
+
+// Takes the device path's latency from a report (the sound server's, or a
+// fixed guess), steadily: see k_transport_latency_jump_ms.
+void transport_follow_latency(Transport* t, double reported_ms, int64_t now_ns);
 
 // Places the music: its frame at `music_ms` (ms from the track's start) is
 // the next the mixer hands over. The picture jumps to where the listener

@@ -304,7 +304,8 @@ void update_audio_output(Transport* transport)
     }
     if (output.state != DEVICE_OPEN) return;
     double server_ms = 0;
-    transport->latency_ms = server_latency_ms(&server_ms) ? server_ms : k_mix_chunk_ms;
+    transport_follow_latency(transport, server_latency_ms(&server_ms) ? server_ms : k_mix_chunk_ms,
+                             now);
     drain_stamps(transport);
 }
 

@@ -77,18 +77,21 @@ bool load_pulse(Pulse* pa)
     return ok;
 }
 
-// A single reading catches the server's queue anywhere between two refills:
-// a spread of several ms. The latency is the mean of the middle half of the
-// latest twenty seconds of readings, taken at random intervals (150 to
-// 350 ms) so that they fall evenly over the chunks' refill cycle; at fixed
-// intervals they would beat with it and the mean would wander. The first
-// second of a stream is left out, when the sink may still run at its idle
-// latency of hundreds of ms, and two seconds of readings are needed.
-constexpr int k_samples = 80;
-constexpr int k_first_samples = 8;
-constexpr int k_skipped_samples = 4;
-constexpr int k_query_min_ms = 150;
-constexpr int k_query_spread_ms = 200;
+// A single reading catches the server's queue anywhere between two refills
+// and the sink's blocks: a spread of ten ms and more. The latency is the
+// mean of the middle half of the latest twenty seconds of readings, taken
+// about twenty times a second at random intervals (25 to 75 ms) so that they
+// fall evenly over the refill cycle (at fixed intervals they would beat with
+// it and the mean would wander) and so that the first estimate, a second
+// into the stream, is already within a millisecond or so: the transport
+// takes a first report at once and follows later ones only slowly. The
+// first second of a stream is left out, when the sink may still run at its
+// idle latency of hundreds of ms.
+constexpr int k_samples = 400;
+constexpr int k_first_samples = 20;
+constexpr int k_skipped_samples = 20;
+constexpr int k_query_min_ms = 25;
+constexpr int k_query_spread_ms = 50;
 constexpr auto k_reconnect_interval = std::chrono::seconds(1);
 
 struct Watch {
@@ -168,7 +171,7 @@ void drop_context(Watch* w)
 }
 
 // Connects (again, a second after a failure: the server may restart), asks
-// for the sink inputs four times a second and keeps this process's answers.
+// for the sink inputs about twenty times a second and keeps this process's answers.
 void watch_server(Watch* w)
 {
     using clock = std::chrono::steady_clock;
@@ -201,7 +204,7 @@ void watch_server(Watch* w)
             w->query = nullptr;
             if (w->found_us >= 0) add_sample(w, w->found_us, w->found_stream);
         }
-        if (pa.mainloop_prepare(w->loop, 50000) < 0 || pa.mainloop_poll(w->loop) < 0 ||
+        if (pa.mainloop_prepare(w->loop, 5000) < 0 || pa.mainloop_poll(w->loop) < 0 ||
             pa.mainloop_dispatch(w->loop) < 0)
             break;
     }

@@ -2,10 +2,10 @@
 // through PulseAudio (or PipeWire's PulseAudio server): how long the audio
 // the show has handed over waits in the server's queue and its sink before
 // it is heard. SDL 2 does not report it, so a thread asks the server about
-// four times a second through libpulse's introspection, for the playback
-// stream of this process. libpulse is loaded at run time: the show does not depend
-// on it, and elsewhere the latency is simply unknown. PipeWire's PulseAudio
-// server (0.3) reports no latency for a stream: unknown there too.
+// twenty times a second through libpulse's introspection, for the playback
+// stream of this process. libpulse is loaded at run time: the show does not
+// depend on it, and elsewhere the latency is simply unknown. PipeWire's
+// PulseAudio server (0.3) reports no latency for a stream: unknown there too.
 #pragma once
 
 // Starts watching when SDL's current audio driver is "pulseaudio" and

@@ -114,9 +114,10 @@ pass "a loop from $b3 for a bar keeps the beat within $low .. $high for 5 s"
 key l
 
 # Page Down: the next part, the field, from its first beat; there the
-# heaviest program's edit-and-see loop.
-key Next
+# heaviest program's edit-and-see loop. Paused first: a pause that came
+# after the landing would find the beat already a frame or two on.
 key space
+key Next
 print_beat > /dev/null || exit 1
 b4=$(print_beat) || exit 1
 close "$b4" 160 || fail "Page Down from the sphere went to $b4, not the field's beat 160"

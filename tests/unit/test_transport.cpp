@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 
 namespace {
@@ -298,4 +299,31 @@ TEST(Transport, StandsAtZeroUntilTheMusicIsPlaced)
     transport_add_stamp(&t, {100 * k_ms, 0, 0.0, 0});
     EXPECT_EQ(transport_position_ms(&t, 500 * k_ms), 0);
     EXPECT_EQ(transport_quiet_ms(&t, 500 * k_ms), 0);
+}
+
+TEST(Transport, AWanderingLatencyReportLeavesThePictureSteadyAndARealChangeIsTakenAtOnce)
+{
+    // The server reports the path's latency 1.5 ms off at first, then
+    // wandering 2 ms either side of the truth over 20 s cycles: for a
+    // minute the picture keeps its distance to the sound within half a ms.
+    Transport t;
+    const int64_t start = 1000 * k_ms;
+    transport_follow_latency(&t, k_delay_ms + 1.5, start);
+    const uint32_t epoch = transport_seek(&t, start, 20000);
+    Path path(start + 5 * k_ms, 20000, epoch);
+    double low = 1e9, high = -1e9;
+    for (int64_t now = start; now < start + 60000 * k_ms; now += 16666667) {
+        const double wander = 2 * std::sin(2 * M_PI * (now - start) / (20000.0 * k_ms));
+        transport_follow_latency(&t, k_delay_ms + wander, now);
+        path.feed(&t, now);
+        const double error = transport_position_ms(&t, now) - path.heard_ms(now);
+        if (now < start + 1000 * k_ms) continue;
+        low = std::min(low, error);
+        high = std::max(high, error);
+    }
+    EXPECT_LT(high - low, 0.5);
+    EXPECT_NEAR(low, -1.5, 0.5);
+    // Another device, 40 ms further: the latency in use at once.
+    transport_follow_latency(&t, k_delay_ms + 40, start + 60000 * k_ms);
+    EXPECT_DOUBLE_EQ(t.latency_ms, k_delay_ms + 40);
 }
