@@ -165,7 +165,9 @@ TEST(LiveOverlay, TheCacheAfterChangesShowsTheLinesAsDrawnStraight)
                 text += c == 0 && straight[b] != 64;
             }
         EXPECT_LE(worst, 2) << "step " << i;
-        if (!displays[i].empty() || !lines.empty()) EXPECT_GT(text, 1000u) << "step " << i;
+        if (!displays[i].empty() || !lines.empty()) {
+            EXPECT_GT(text, 1000u) << "step " << i;
+        }
     }
     release_live_overlay();
 }
