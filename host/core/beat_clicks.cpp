@@ -13,13 +13,14 @@ namespace {
 constexpr double k_click_hz = 3000;
 constexpr double k_click_decay_frames = 72;  // 1.5 ms
 constexpr double k_click_peak = 16000;
+constexpr double k_pi = 3.14159265358979323846;  // M_PI is not standard C++ (MinGW lacks it)
 
 }  // namespace
 
 int16_t click_sample(int n)
 {
     if (n < 0 || n >= k_click_frames) return 0;
-    const double tone = std::cos(2 * M_PI * k_click_hz * n / k_mix_rate);
+    const double tone = std::cos(2 * k_pi * k_click_hz * n / k_mix_rate);
     return static_cast<int16_t>(
         std::lround(k_click_peak * tone * std::exp(-n / k_click_decay_frames)));
 }
