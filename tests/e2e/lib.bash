@@ -8,10 +8,13 @@ HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 ASSETS=${KRELAN_ASSET_DIR:-$HERE/../../assets}
 
 # Re-run the calling script inside a fresh Xvfb display if none is set.
+# -noreset everywhere: by default Xvfb resets when its last client leaves,
+# and a client connecting in that moment is refused; a show starting while
+# xdotool polls for its window then falls back to no display at all.
 need_display() {
     if [ -z "${DISPLAY:-}" ] || [ -n "${KRELAN_E2E_FORCE_XVFB:-}" ]; then
         unset KRELAN_E2E_FORCE_XVFB
-        exec xvfb-run -a -s "-screen 0 1920x1080x24" bash "$0" "$@"
+        exec xvfb-run -a -s "-noreset -screen 0 1920x1080x24" bash "$0" "$@"
     fi
 }
 

@@ -10,8 +10,8 @@ if [ -z "${2:-}" ]; then
     # Each part in a display of its own: one screen under a window manager
     # (so that fullscreen takes the screen), then two X screens of different
     # sizes, which SDL counts as two monitors.
-    xvfb-run -a -s "-screen 0 1920x1080x24" bash "$0" "$DEMO" cursor || exit 1
-    xvfb-run -a -s "-screen 0 1280x720x24 -screen 1 1024x768x24" bash "$0" "$DEMO" display \
+    xvfb-run -a -s "-noreset -screen 0 1920x1080x24" bash "$0" "$DEMO" cursor || exit 1
+    xvfb-run -a -s "-noreset -screen 0 1280x720x24 -screen 1 1024x768x24" bash "$0" "$DEMO" display \
         || exit 1
     bash "$0" "$DEMO" vsync
     exit

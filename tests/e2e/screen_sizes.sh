@@ -15,7 +15,7 @@ TOLERANCE=3
 if [ -z "${2:-}" ]; then
     # One fresh display per screen size, this script again inside it.
     for screen in 1280x720 2560x1440; do
-        xvfb-run -a -s "-screen 0 ${screen}x24" bash "$0" "$DEMO" "$screen" || exit 1
+        xvfb-run -a -s "-noreset -screen 0 ${screen}x24" bash "$0" "$DEMO" "$screen" || exit 1
     done
     exit 0
 fi

@@ -248,7 +248,7 @@ status=$?
 [ "$status" = 0 ] || { echo "status $status after Escape"; exit 1; }
 grep "drew" /tmp/show.err
 EOF
-    in_root "$root" xvfb-run -a -s "-screen 0 1920x1080x24" bash /tmp/show.sh "$dir/krelan-demo" \
+    in_root "$root" xvfb-run -a -s "-noreset -screen 0 1920x1080x24" bash /tmp/show.sh "$dir/krelan-demo" \
         > "$work/show.log" 2>&1 \
         || { cat "$work/show.log" "$root/tmp/show.err" >&2; fail "$dir: the show under Xvfb"; }
     pass "$dir: the show ran 5 s under Xvfb and ended on Escape with status 0 ($(grep drew "$work/show.log"))"
