@@ -51,12 +51,19 @@ GLuint capture_screen_texture()
 
 GLuint create_render_target(GLuint texture, const char* name)
 {
+    // The caller's framebuffers stay bound: a target made in the middle of
+    // a frame (a cache made on first use) must not send the rest of the
+    // frame to the window.
+    GLint draw = 0, read = 0;
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &draw);
+    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &read);
     GLuint framebuffer = 0;
     glGenFramebuffers(1, &framebuffer);
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
     GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(draw));
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(read));
     if (status != GL_FRAMEBUFFER_COMPLETE) {
         std::fprintf(stderr, "krelan: render target '%s' is incomplete (status 0x%04x)\n", name,
                      status);

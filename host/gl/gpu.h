@@ -28,6 +28,7 @@ GLuint create_float_texture(int width, int height, GLint format);
 GLuint capture_screen_texture();
 
 // A framebuffer object drawing into `texture`; 0 and a message if incomplete.
+// The framebuffers bound before stay bound.
 GLuint create_render_target(GLuint texture, const char* name);
 
 // Deletes a render target and the texture it draws into (0 for either is

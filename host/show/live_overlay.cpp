@@ -193,11 +193,9 @@ void draw_live_overlay(const std::vector<std::string>& display,
                        const std::vector<std::string>& errors)
 {
     const std::vector<PlacedLine> lines = place_lines(display, errors);
-    GLint framebuffer = 0;  // the frame's (making the cache binds its own)
+    GLint framebuffer = 0;  // the frame's (updating the cache binds its own)
     glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &framebuffer);
-    const bool cached = cache_ready();
-    glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(framebuffer));
-    if (!cached) {
+    if (!cache_ready()) {
         for (const PlacedLine& line : lines)
             draw_overlay_text(line.text.c_str(), line.x, line.y, k_live_text_height);
         return;

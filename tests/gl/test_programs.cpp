@@ -1,6 +1,7 @@
 // The embedded texts build into programs, building them again leaves no
 // object behind, the cards decode into the card layout, and the captured
-// start frame is opaque black.
+// start frame is opaque black; a render target made mid-frame leaves the
+// frame's framebuffers bound.
 #include "gl_harness.h"
 #include "gpu.h"
 #include "media_store.h"
@@ -147,4 +148,25 @@ TEST(Blank, CapturedStartFrameIsOpaqueBlack)
     EXPECT_EQ(wrap, GL_CLAMP);
     EXPECT_EQ(min, GL_NEAREST);
     EXPECT_EQ(mag, GL_LINEAR);
+}
+
+// A render target made mid-frame (the on-screen display's cache, on first
+// use) leaves the frame's framebuffers bound, so the rest of the frame does
+// not go to the window.
+TEST(RenderTarget, MakingOneLeavesTheCallersFramebuffersBound)
+{
+    const Target draw = make_target(16, 16, false), read = make_target(16, 16, false);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, draw.framebuffer);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, read.framebuffer);
+    GLuint texture = create_texture(16, 16, nullptr, GL_CLAMP);
+    GLuint made = create_render_target(texture, "mid-frame target");
+    ASSERT_NE(made, 0u);
+    GLint draw_bound = 0, read_bound = 0;
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &draw_bound);
+    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &read_bound);
+    EXPECT_EQ(GLuint(draw_bound), draw.framebuffer);
+    EXPECT_EQ(GLuint(read_bound), read.framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    delete_render_target(&made, &texture);
+    for (Target t : {draw, read}) delete_render_target(&t.framebuffer, &t.texture);
 }
