@@ -6,6 +6,7 @@
 #include "mixer_format.h"
 #include "server_latency.h"
 #include "show_mixer.h"
+#include "stamp_ring.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -29,20 +30,6 @@ constexpr auto k_device_start_wait = std::chrono::seconds(2);
 // Time between two tries to open the device again.
 constexpr auto k_reopen_interval = std::chrono::seconds(1);
 
-// The audio thread's stamps on their way to the main thread: a ring the
-// effect writes and the frame loop reads, without a lock. Each slot carries
-// a sequence number, odd while it is written, so a reader never takes a
-// slot that is being overwritten.
-constexpr uint64_t k_ring_slots = 256;  // about 11 s of chunks
-
-struct StampSlot {
-    std::atomic<uint64_t> sequence{0};
-    std::atomic<int64_t> time_ns{0};
-    std::atomic<int64_t> chunk{0};
-    std::atomic<double> music_ms{0};
-    std::atomic<uint32_t> epoch{0};
-};
-
 enum DeviceState {
     DEVICE_OPEN,       // the main thread owns the mixer
     DEVICE_REOPENING,  // the reopening thread owns it
@@ -65,9 +52,7 @@ struct AudioOutput {
     std::atomic<uint32_t> epoch{0};
     std::atomic<bool> clicks{false};
     std::atomic<uint64_t> callbacks{0};  // since the device opened
-    StampSlot ring[k_ring_slots];
-    std::atomic<uint64_t> written{0};
-    uint64_t read = 0;  // main thread
+    StampRing stamps;                    // written by the audio thread, read by the frame loop
 
     std::atomic<bool> removed{false};  // SDL said the device went away
     std::atomic<int> state{DEVICE_OPEN};
@@ -77,39 +62,12 @@ struct AudioOutput {
 
 AudioOutput output;
 
-void push_stamp(const TransportStamp& stamp)
-{
-    const uint64_t n = output.written.load(std::memory_order_relaxed);
-    StampSlot& slot = output.ring[n % k_ring_slots];
-    slot.sequence.store(2 * n + 1, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
-    slot.time_ns.store(stamp.time_ns, std::memory_order_relaxed);
-    slot.chunk.store(stamp.chunk, std::memory_order_relaxed);
-    slot.music_ms.store(stamp.music_ms, std::memory_order_relaxed);
-    slot.epoch.store(stamp.epoch, std::memory_order_relaxed);
-    slot.sequence.store(2 * n + 2, std::memory_order_release);
-    output.written.store(n + 1, std::memory_order_release);
-}
-
 // Hands the transport every stamp written since the last call that is still
 // in the ring.
 void drain_stamps(Transport* transport)
 {
-    const uint64_t written = output.written.load(std::memory_order_acquire);
-    if (written - output.read > k_ring_slots) output.read = written - k_ring_slots;
-    for (; output.read < written; ++output.read) {
-        const StampSlot& slot = output.ring[output.read % k_ring_slots];
-        const uint64_t before = slot.sequence.load(std::memory_order_acquire);
-        TransportStamp stamp = {slot.time_ns.load(std::memory_order_relaxed),
-                                slot.chunk.load(std::memory_order_relaxed),
-                                slot.music_ms.load(std::memory_order_relaxed),
-                                slot.epoch.load(std::memory_order_relaxed)};
-        std::atomic_thread_fence(std::memory_order_acquire);
-        if (before != 2 * output.read + 2 ||
-            slot.sequence.load(std::memory_order_relaxed) != before)
-            continue;  // overwritten meanwhile: newer stamps follow
-        transport_add_stamp(transport, stamp);
-    }
+    TransportStamp stamp;
+    while (stamp_ring_pop(&output.stamps, &stamp)) transport_add_stamp(transport, stamp);
 }
 
 // The post-mix effect, registered with the show's level meter as its user
@@ -127,8 +85,8 @@ void on_mixed_chunk(int channel, void* stream, int length_bytes, void* meter)
     if (output.clicks.load(std::memory_order_relaxed))
         add_beat_clicks(static_cast<int16_t*>(stream), frames, music_frame);
     const int64_t chunk = output.mixed_chunks.load(std::memory_order_relaxed);
-    push_stamp({now, chunk, double(music_frame) * 1000 / k_mix_rate,
-                output.epoch.load(std::memory_order_relaxed)});
+    stamp_ring_push(&output.stamps, {now, chunk, double(music_frame) * 1000 / k_mix_rate,
+                                     output.epoch.load(std::memory_order_relaxed)});
     output.mixed_chunks.store(chunk + 1, std::memory_order_relaxed);
     output.mixed_frames.store(mixed + frames, std::memory_order_relaxed);
 }
