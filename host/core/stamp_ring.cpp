@@ -10,10 +10,9 @@ namespace {
 bool read_slot(const StampSlot& slot, uint64_t n, TransportStamp* stamp)
 {
     const uint64_t before = slot.sequence.load(std::memory_order_acquire);
-    const TransportStamp read = {slot.time_ns.load(std::memory_order_acquire),
-                                 slot.chunk.load(std::memory_order_acquire),
-                                 slot.music_ms.load(std::memory_order_acquire),
-                                 slot.epoch.load(std::memory_order_acquire)};
+    const TransportStamp read = {
+        slot.time_ns.load(std::memory_order_acquire), slot.chunk.load(std::memory_order_acquire),
+        slot.music_ms.load(std::memory_order_acquire), slot.epoch.load(std::memory_order_acquire)};
     if (before != 2 * n + 2 || slot.sequence.load(std::memory_order_relaxed) != before)
         return false;  // being overwritten by a newer stamp
     *stamp = read;
