@@ -132,9 +132,9 @@ std::vector<std::string> table_names()
     return names;
 }
 
-// The folder's manifest and pieces; rebuilds what changed. True when a
-// program of the table changed.
-bool reload_programs(bool always)
+// The folder's manifest and pieces; rebuilds what changed and adds those
+// programs to `rebuilt`.
+void reload_programs(bool always, std::vector<ProgramId>* rebuilt)
 {
     live.manifest_errors.clear();
     std::vector<ShaderRecipe> recipes;
@@ -144,9 +144,8 @@ bool reload_programs(bool always)
         live.manifest_errors = {error};
         print_messages("the manifest cannot be read; every program stays as it is:",
                        live.manifest_errors);
-        return false;
+        return;
     }
-    bool changed = false;
     for (const ShaderRecipe& recipe : recipes) {
         const std::string where = std::string(k_manifest_name) + ":" + std::to_string(recipe.line);
         std::string text;
@@ -170,9 +169,8 @@ bool reload_programs(bool always)
                            entry.errors);
             continue;
         }
-        changed = rebuild(program, text, origins, always) || changed;
+        if (rebuild(program, text, origins, always)) rebuilt->push_back(program);
     }
-    return changed;
 }
 
 // The folder's schedule, taken when it has no mistake. True when the show's
@@ -208,12 +206,13 @@ void gather_errors()
         live.errors.insert(live.errors.end(), list->begin(), list->end());
 }
 
-bool reload(bool always)
+LiveChanges reload(bool always)
 {
-    const bool programs = reload_programs(always);
-    const bool schedule = reload_schedule(always);
+    LiveChanges changes;
+    reload_programs(always, &changes.rebuilt);
+    changes.schedule = reload_schedule(always);
     gather_errors();
-    return programs || schedule;
+    return changes;
 }
 
 }  // namespace
@@ -257,14 +256,14 @@ void start_live(const std::string& folder, const std::vector<std::string>& more_
                  watch_uses_inotify(live.watch) ? "through inotify" : "every 250 ms");
 }
 
-bool update_live(int64_t now_ms, bool reload_all)
+LiveChanges update_live(int64_t now_ms, bool reload_all)
 {
-    if (!live.active) return false;
+    if (!live.active) return {};
     const bool saved = folders_changed(&live.watch, now_ms);
-    if (!saved && !reload_all) return false;
-    const bool changed = reload(reload_all);
-    if (changed && saved) live.saved_ns = newest_file_ns();
-    return changed;
+    if (!saved && !reload_all) return {};
+    const LiveChanges changes = reload(reload_all);
+    if ((changes.schedule || !changes.rebuilt.empty()) && saved) live.saved_ns = newest_file_ns();
+    return changes;
 }
 
 const std::vector<std::string>& live_errors() { return live.errors; }

@@ -7,6 +7,8 @@
 // thread, with the show's resources loaded (start_show).
 #pragma once
 
+#include "program_ids.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,12 +24,17 @@ bool live_folder_usable(const std::string& folder, std::string* reason);
 void start_live(const std::string& folder, const std::vector<std::string>& more_piece_folders,
                 bool poll);
 
+// What a reload changed, so that the next frame looks different.
+struct LiveChanges {
+    std::vector<ProgramId> rebuilt;  // programs built from a new text
+    bool schedule = false;           // the show follows a new schedule
+};
+
 // Between two frames: when a file was saved (or `reload_all` asks for it),
 // reads everything again, rebuilds the programs whose text changed (all of
-// them with `reload_all`) and takes the schedule if it has no mistake. True
-// when a program or the schedule changed, so the next frame looks different.
+// them with `reload_all`) and takes the schedule if it has no mistake.
 // `now_ms` is a monotonic time.
-bool update_live(int64_t now_ms, bool reload_all);
+LiveChanges update_live(int64_t now_ms, bool reload_all);
 
 // The errors in force, one message a line ("sphere.glsl:57: error: ...",
 // "schedule.txt:31: ..."); empty when everything built.

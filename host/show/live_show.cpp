@@ -5,8 +5,10 @@
 #include "live_overlay.h"
 #include "live_reload.h"
 #include "mixer_format.h"
+#include "scenes.h"
 #include "show.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -50,6 +52,14 @@ void toggle_pause(LiveShow* live, Transport* transport, float beat)
     pause_music(transport);
     hold_transport(transport, beat);
     live->held_beat = beat;
+}
+
+// Whether the post chain's life pass is among the programs rebuilt.
+bool rebuilt_life_pass(const std::vector<ProgramId>& rebuilt)
+{
+    const Scene* chain = find_scene(show_schedule(), DRAW_POST_CHAIN);
+    return chain &&
+           std::find(rebuilt.begin(), rebuilt.end(), scene_pass(*chain, 0)) != rebuilt.end();
 }
 
 }  // namespace
@@ -107,9 +117,14 @@ float live_beat(LiveShow* live, Transport* transport, float beat)
 
 void update_live_show(LiveShow* live, int64_t now_ms)
 {
-    // A reload draws the frame anew, as a seek to where the show stands.
-    if (update_live(now_ms, live->reload_all)) live->landed = true;
+    const LiveChanges changes = update_live(now_ms, live->reload_all);
     live->reload_all = false;
+    if (!changes.schedule && changes.rebuilt.empty()) return;
+    // A reload draws the frame anew, as a seek to where the show stands.
+    live->landed = true;
+    // The kept automaton grew from the old seed, by the old rule, or from
+    // where the old schedule started it: it is grown again from the new.
+    if (changes.schedule || rebuilt_life_pass(changes.rebuilt)) live->chain.checkpoints.clear();
 }
 
 void draw_live_frame(LiveShow* live, Transport* transport, float beat, int32_t level)

@@ -5,7 +5,8 @@
 # broken schedule shows its line, a mended one is followed. The timeline's
 # keys: a pause holds the beat, Left moves a bar back exactly, a loop keeps
 # the beat inside it, Page Up and Down land on a part's first beat; a seek
-# into the post chain shows the renderer's frame at its beat. Prints
+# into the post chain shows the renderer's frame at its beat, and a new
+# seed saved in the life pass is grown afresh. Prints
 # the edit-and-see loop's times (sphere and field) and the longest seek into
 # the post chain.
 source "$(dirname "$0")/lib.bash"
@@ -178,6 +179,30 @@ convert "$WORK/chain.png" -alpha off "$WORK/chain_rgb.png"
 peak=$(peak_difference "$WORK/chain_rgb.png" "$WORK/rendered.png")
 [ "$peak" -le 2 ] || fail "at beat $b6 the window differs from krelan-render frame by up to $peak"
 pass "a seek into the post chain (beat $b6) shows the renderer's frame (peak difference $peak)"
+
+# A new seed saved in life.glsl: the automaton grows again from it, not from
+# what was kept of the old one, so the frame leaves the renderer's; the old
+# seed saved back, the renderer's frame again.
+cp "$COPY/life.glsl" "$WORK/life.glsl"
+for step in new old; do
+    caught=$(count "caught up")
+    if [ "$step" = new ]; then
+        sed -i 's/cell(r, 2.0, 7.0) ||/cell(r, 1.0, 7.0) || cell(r, 2.0, 7.0) ||/' "$COPY/life.glsl"
+    else
+        cp "$WORK/life.glsl" "$COPY/life.glsl"
+    fi
+    wait_for_more "caught up" 60 "$caught" || fail "no catch-up after the $step seed was saved"
+    sleep 0.5
+    shot "$WORK/seed.png"
+    convert "$WORK/seed.png" -alpha off "$WORK/seed_rgb.png"
+    peak=$(peak_difference "$WORK/seed_rgb.png" "$WORK/rendered.png")
+    if [ "$step" = new ]; then
+        [ "$peak" -gt 50 ] || fail "with a new seed the frame at $b6 is still the renderer's (peak difference $peak)"
+    else
+        [ "$peak" -le 2 ] || fail "with the old seed back the frame at $b6 differs from the renderer's by up to $peak"
+    fi
+done
+pass "a new seed grows the automaton again (the frame leaves the renderer's); the old one brings it back"
 key Escape
 wait_for_exit 60 || fail "Escape did not end the show"
 
