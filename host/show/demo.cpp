@@ -135,7 +135,8 @@ void render_frame(Demo* demo)
     finish_screen_frame();
     check_frame_errors(demo->current_beat);
     present_frame();
-    if (demo->live) live_frame_presented();
+    // A reload's frame is shown once its automaton has landed.
+    if (demo->live && !demo->live_show.catching_up) live_frame_presented();
 }
 
 void shut_down(Demo* demo)

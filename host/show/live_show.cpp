@@ -19,6 +19,13 @@ constexpr double k_chain_fps = 60.0;
 // The display's frame time and level are read again this often.
 constexpr int64_t k_figures_ns = 250000000;
 
+// A frame spends about this long bringing the automaton to a landing, in
+// batches of k_catch_up_batch generations: a fast GPU lands within the
+// frame, a slow one shows the automaton running on to the landing and
+// answers the keys meanwhile.
+constexpr int64_t k_catch_up_frame_ns = 200000000;
+constexpr int64_t k_catch_up_batch = 16;
+
 // Holds the paused transport at `beat`, the music where it is heard then.
 void hold_transport(Transport* transport, float beat)
 {
@@ -52,6 +59,45 @@ void toggle_pause(LiveShow* live, Transport* transport, float beat)
     pause_music(transport);
     hold_transport(transport, beat);
     live->held_beat = beat;
+}
+
+// A seek, loop jump or reload lands at `beat`: the automaton is brought
+// there from its seed or a kept checkpoint, over as many frames as it takes.
+void start_landing(LiveShow* live, float beat)
+{
+    live->chain.fps = k_chain_fps;
+    live->chain.keep_checkpoints = true;
+    leave_chain_timeline(&live->chain);  // the show's own frames moved it
+    live->landing_beat = beat;
+    live->landing_steps = chain_steps_left(live->chain, beat);
+    live->landing_start_ns = monotonic_ns();
+    live->landing_frames = 0;
+    live->catching_up = live->landing_steps > 0;
+}
+
+// Brings the automaton on towards the landing for one frame's time; true
+// once it is there.
+bool catch_up_for_a_frame(LiveShow* live)
+{
+    const int64_t start = monotonic_ns();
+    const FrameLevel silent = [](int64_t) { return 0; };
+    int64_t left = 0;
+    do left = catch_up_chain(&live->chain, live->landing_beat, k_catch_up_batch, silent);
+    while (left > 0 && monotonic_ns() - start < k_catch_up_frame_ns);
+    return left == 0;
+}
+
+// The automaton is at the landing: says what it took, and the music that
+// played on meanwhile goes on from the landed frame.
+void finish_landing(LiveShow* live, Transport* transport)
+{
+    live->catching_up = false;
+    std::fprintf(stderr,
+                 "krelan: the post chain caught up to beat %.2f: %lld generations in %.0f ms, "
+                 "over %d frames\n",
+                 double(live->landing_beat), static_cast<long long>(live->landing_steps),
+                 (monotonic_ns() - live->landing_start_ns) / 1e6, live->landing_frames);
+    if (!transport->paused) seek(live, transport, live->landing_beat);
 }
 
 // Whether the post chain's life pass is among the programs rebuilt.
@@ -109,6 +155,7 @@ bool live_key(LiveShow* live, Transport* transport, const SDL_Keysym& key, float
 float live_beat(LiveShow* live, Transport* transport, float beat)
 {
     if (transport->paused) return live->held_beat;
+    if (live->catching_up) return live->landing_beat;  // the picture waits for the automaton
     const float target = loop_target(live->loop, live->previous_beat, beat);
     if (target != beat) seek(live, transport, target);
     live->previous_beat = target;
@@ -137,23 +184,20 @@ void draw_live_frame(LiveShow* live, Transport* transport, float beat, int32_t l
     else
         live->held_level = level;
 
-    if (live->landed) {
-        live->chain.fps = k_chain_fps;
-        live->chain.keep_checkpoints = true;
-        leave_chain_timeline(&live->chain);  // the show's own frames moved it
-        const int64_t steps = chain_steps_left(live->chain, beat);
-        catch_up_chain(&live->chain, beat, -1, [](int64_t) { return 0; });
-        if (steps > 0) {
-            std::fprintf(
-                stderr,
-                "krelan: the post chain caught up to beat %.2f: %lld generations in %.0f ms\n",
-                double(beat), static_cast<long long>(steps), (monotonic_ns() - now) / 1e6);
-            // The music went on meanwhile; it goes on from the landed frame.
-            if (!transport->paused) seek(live, transport, beat);
-        }
+    if (live->landed) start_landing(live, beat);
+    bool lands = live->landed;
+    if (live->landed || live->catching_up) {
+        // The first batch also sets the automaton back to the seed or the
+        // checkpoint it starts from, even when no generation follows.
+        beat = live->landing_beat;
+        ++live->landing_frames;
+        lands = catch_up_for_a_frame(live);
+        if (lands && live->catching_up) finish_landing(live, transport);
     }
-    // Paused, the frames after the landing keep the automaton as it stands.
-    hold_life(transport->paused && !live->landed);
+    // The frame that lands applies its own generation, as every frame of
+    // the show does; paused, the frames after it keep the automaton as it
+    // stands, and on the way to a landing they show it as far as it got.
+    hold_life(live->catching_up || (transport->paused && !lands));
     draw_frame(beat, level);
     hold_life(false);
     live->landed = false;

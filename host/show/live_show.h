@@ -5,7 +5,8 @@
 // loop, `o` the on-screen display, `r` reloads every program and the
 // schedule, and the show's `s` skips as a seek. A seek places the music as the skip key does and
 // lands the picture on its beat exactly; a landing in the post chain first brings the automaton
-// there from its seed (chain_catch_up.h), so that the frame is the offline renderer's at that beat.
+// there from its seed (chain_catch_up.h), so that the frame is the offline renderer's at that beat;
+// on a slow GPU that takes several frames, which show the automaton running on to it.
 // Main thread.
 #pragma once
 
@@ -27,6 +28,14 @@ struct LiveShow {
     // A seek, loop jump or reload since the latest frame: the next frame
     // lands (the automaton caught up, one generation drawn even if paused).
     bool landed = true;
+    // A landing in the post chain whose automaton is still on its way: the
+    // frames until it gets there show the landing's beat with the automaton
+    // as far as it got.
+    bool catching_up = false;
+    float landing_beat = 0;
+    int64_t landing_steps = 0;  // the generations it needs in all
+    int64_t landing_start_ns = 0;
+    int landing_frames = 0;      // drawn on the way, the landed one included
     bool reload_all = false;     // `r`: every program and the schedule read again
     bool shift_pressed = false;  // Shift was down when the latest arrow went down
     ChainCatchUp chain;
@@ -55,6 +64,6 @@ void update_live_show(LiveShow* live, int64_t now_ms);
 
 // Draws the frame at `beat` and `level` (the held level while paused) into
 // the bound framebuffer, then the errors in force and, when on, the
-// display over it. After a catch-up of the automaton, the music that played
-// on meanwhile is placed back at `beat`.
+// display over it. Once the automaton has caught up with a landing, the
+// music that played on meanwhile is placed back at the landing's beat.
 void draw_live_frame(LiveShow* live, Transport* transport, float beat, int32_t level);

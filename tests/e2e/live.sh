@@ -5,10 +5,10 @@
 # broken schedule shows its line, a mended one is followed. The timeline's
 # keys: a pause holds the beat, Left moves a bar back exactly, a loop keeps
 # the beat inside it, Page Up and Down land on a part's first beat; a seek
-# into the post chain shows the renderer's frame at its beat, and a new
-# seed saved in the life pass is grown afresh. Prints
-# the edit-and-see loop's times (sphere and field) and the longest seek into
-# the post chain.
+# into the post chain shows the renderer's frame at its beat (a long one
+# drawn over several frames, not in one frozen one), and a new seed saved
+# in the life pass is grown afresh. Prints the edit-and-see loop's times
+# (sphere and field) and the longest seek into the post chain.
 source "$(dirname "$0")/lib.bash"
 need_display "$@"
 RENDER=${2:?usage: live.sh KRELAN-DEMO KRELAN-RENDER}
@@ -163,7 +163,12 @@ start_demo --live "$COPY" --no-wait --from 508
 wait_for_window || fail "no window"
 wait_for_log "caught up" 120 || fail "no catch-up of the post chain at beat 508"
 key space
-seek=$(sed -n 's/.*caught up to beat \([0-9.]*\): \([0-9]*\) generations in \([0-9]*\) ms/\1 \2 \3/p' "$WORK/err" | tail -n 1)
+seek=$(sed -n 's/.*caught up to beat \([0-9.]*\): \([0-9]*\) generations in \([0-9]*\) ms, over \([0-9]*\) frames/\1 \2 \3 \4/p' "$WORK/err" | tail -n 1)
+read -r beat steps ms frames <<< "$seek"
+# A frame spends about 0.2 s on the way to a landing: a catch-up of over a
+# second was drawn over several frames, not in one frozen one.
+[ -n "$frames" ] || fail "the catch-up line does not say its frames"
+[ "$ms" -le 1000 ] || [ "$frames" -ge 2 ] || fail "a catch-up of $ms ms drew $frames frame(s)"
 key Left
 wait_for_more "caught up" 30 1 || fail "no catch-up after Left at beat 508"
 back=$(grep 'caught up' "$WORK/err" | tail -n 1 | sed 's/.*: //')
@@ -208,6 +213,5 @@ wait_for_exit 60 || fail "Escape did not end the show"
 
 echo "measure: saved to shown, sphere: $sphere_ms ms"
 echo "measure: saved to shown, field: $field_ms ms"
-read -r beat steps ms <<< "$seek"
-echo "measure: longest seek (the seed to beat $beat): $steps generations in $ms ms"
+echo "measure: longest seek (the seed to beat $beat): $steps generations in $ms ms, over $frames frames"
 echo "measure: a bar back from there (from a checkpoint): $back"
