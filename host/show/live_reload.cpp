@@ -262,7 +262,7 @@ LiveChanges update_live(int64_t now_ms, bool reload_all)
     const bool saved = folders_changed(&live.watch, now_ms);
     if (!saved && !reload_all) return {};
     const LiveChanges changes = reload(reload_all);
-    if ((changes.schedule || !changes.rebuilt.empty()) && saved) live.saved_ns = newest_file_ns();
+    if (anything_changed(changes) && saved) live.saved_ns = newest_file_ns();
     return changes;
 }
 

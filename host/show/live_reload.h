@@ -30,6 +30,11 @@ struct LiveChanges {
     bool schedule = false;           // the show follows a new schedule
 };
 
+inline bool anything_changed(const LiveChanges& changes)
+{
+    return changes.schedule || !changes.rebuilt.empty();
+}
+
 // Between two frames: when a file was saved (or `reload_all` asks for it),
 // reads everything again, rebuilds the programs whose text changed (all of
 // them with `reload_all`) and takes the schedule if it has no mistake.

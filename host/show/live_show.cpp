@@ -166,7 +166,7 @@ void update_live_show(LiveShow* live, int64_t now_ms)
 {
     const LiveChanges changes = update_live(now_ms, live->reload_all);
     live->reload_all = false;
-    if (!changes.schedule && changes.rebuilt.empty()) return;
+    if (!anything_changed(changes)) return;
     // A reload draws the frame anew, as a seek to where the show stands.
     live->landed = true;
     // The kept automaton grew from the old seed, by the old rule, or from
@@ -185,7 +185,7 @@ void draw_live_frame(LiveShow* live, Transport* transport, float beat, int32_t l
         live->held_level = level;
 
     if (live->landed) start_landing(live, beat);
-    bool lands = live->landed;
+    bool lands = false;  // this frame shows the landing's beat with the automaton there
     if (live->landed || live->catching_up) {
         // The first batch also sets the automaton back to the seed or the
         // checkpoint it starts from, even when no generation follows.
